@@ -1,0 +1,179 @@
+#include "app/lumettaapp.h"
+
+#include "app/lumettacommandline.h"
+#include "document/lumettadoc.h"
+#include "frame/mainframe.h"
+#include "framework/uiservices.h"
+#include "resources/resource.h"
+#include "resources/strings.h"
+#include "view/lumettaview.h"
+
+#include <QApplication>
+
+namespace {
+CLumettaApp* g_app = nullptr;
+const QString kSettings = QStringLiteral("Editor/Viewer Settings");
+} // namespace
+
+CLumettaApp* AfxGetApp() { return g_app; }
+
+CLumettaApp::CLumettaApp()
+    : m_store(QStringLiteral("Vantreth Plc"), QString::fromUtf8(Str::AppTitle)),
+      m_recentFiles(4, QStringLiteral("Recent File List"), QStringLiteral("File%1"), 30) {
+    g_app = this;
+}
+
+CLumettaApp::~CLumettaApp() {
+    m_pMainWnd.reset();
+    m_pDocument.reset();
+    if (g_app == this)
+        g_app = nullptr;
+}
+
+const std::vector<MessageMapEntry<CLumettaApp>>& CLumettaApp::GetMessageMap() {
+    using T = CLumettaApp;
+    static const std::vector<MessageMapEntry<T>> map = {
+        OnCommand<T>(ID_SETTINGS_PERSIST, &T::OnSaveSettings),
+        OnUpdate<T>(ID_SETTINGS_PERSIST, &T::OnUpdateSaveSettings),
+        OnCommand<T>(ID_FILE_NEW, &T::OnFileNew),
+        OnCommand<T>(ID_FILE_OPEN, &T::OnFileOpen),
+        OnCommand<T>(ID_APP_EXIT, &T::OnAppExit),
+        OnCommandRange<T>(ID_FILE_MRU_FILE1, ID_FILE_MRU_FILE4, &T::OnOpenRecentFile),
+        OnUpdateRange<T>(ID_FILE_MRU_FILE1, ID_FILE_MRU_FILE4, &T::OnUpdateRecentFile),
+    };
+    return map;
+}
+
+bool CLumettaApp::InitInstance(const QStringList& args) {
+    // The editing component is linked into the program, so there is no library to load; the
+    // settings store is per user under the company's name (set in the constructor).
+    m_pDocTemplate = std::make_unique<CSingleDocTemplate>(
+        CSingleDocTemplate::Hooks{
+            [this] { return CreateMainFrame(); },
+            [this] { DestroyMainFrame(); },
+            [this](bool makeVisible) {
+                View()->OnInitialUpdate();
+                if (makeVisible)
+                    m_pMainWnd->show();
+            }},
+        &m_recentFiles);
+
+    CLumettaCommandLineInfo cmdInfo(*this);
+    cmdInfo.ParseCommandLine(args);
+
+    m_recentFiles.ReadList(m_store);
+    m_bPersistSettings = GetProfileInt(kSettings, QStringLiteral("bPesistSettings"), 1) != 0;
+    m_nHistoryItems = GetProfileInt(kSettings, QStringLiteral("nHistoryItems"), 15);
+    if (m_nHistoryItems < 2 || m_nHistoryItems > 50)
+        m_nHistoryItems = 15;
+
+    if (!ProcessShellCommand(cmdInfo))
+        return false;
+    if (m_pMainWnd) {
+        m_pMainWnd->show();
+        m_pMainWnd->DragAcceptFiles(true);
+    }
+    return true;
+}
+
+bool CLumettaApp::ProcessShellCommand(CLumettaCommandLineInfo& info) {
+    switch (info.m_nShellCommand) {
+    case CCommandLineInfo::AppUnregister:
+        m_store.RemoveProfile();
+        m_bSkipExitWrites = true;
+        Ui().MessageBox(QString::fromUtf8(Str::Unregistered), MB_OK | MB_ICONINFORMATION);
+        return false;
+    case CCommandLineInfo::FilePrint:
+    case CCommandLineInfo::FilePrintTo:
+        Ui().MessageBox(QString::fromUtf8(Str::PrintingUnavailable), MB_OK | MB_ICONEXCLAMATION);
+        m_bShellCommandFailed = true;
+        return false;
+    case CCommandLineInfo::FileOpen:
+        if (!m_pDocTemplate->OpenDocumentFile(info.m_strFileName)) {
+            m_bShellCommandFailed = true;
+            return false;
+        }
+        return true;
+    default: // a new document; the hosting switches start the editor as usual
+        if (!m_pDocTemplate->OpenDocumentFile(QString())) {
+            m_bShellCommandFailed = true;
+            return false;
+        }
+        return true;
+    }
+}
+
+bool CLumettaApp::CreateMainFrame() {
+    m_pDocument = std::make_unique<CLumettaDoc>();
+    m_pDocTemplate->SetDocument(m_pDocument.get());
+    m_pMainWnd = std::make_unique<CMainFrame>(m_pDocument.get(), this);
+    return true;
+}
+
+void CLumettaApp::DestroyMainFrame() {
+    m_pMainWnd.reset();
+    if (m_pDocTemplate)
+        m_pDocTemplate->SetDocument(nullptr);
+    m_pDocument.reset();
+}
+
+CLumettaView* CLumettaApp::View() const { return m_pMainWnd ? m_pMainWnd->View() : nullptr; }
+
+bool CLumettaApp::CloseMainFrame() { return m_pMainWnd && m_pMainWnd->close(); }
+
+int CLumettaApp::ExitInstance() {
+    DestroyMainFrame();
+    if (!m_bSkipExitWrites) {
+        WriteProfileInt(kSettings, QStringLiteral("bPesistSettings"), m_bPersistSettings);
+        if (m_bPersistSettings)
+            WriteProfileInt(kSettings, QStringLiteral("nHistoryItems"), m_nHistoryItems);
+        m_recentFiles.WriteList(m_store);
+    }
+    m_store.Flush();
+    if (m_bHasBaseProfileName)
+        m_store.SetProfileName(m_pszBaseProfileName);
+    return m_bShellCommandFailed ? 1 : 0;
+}
+
+int CLumettaApp::GetProfileInt(const QString& section, const QString& key, int nDefault) const {
+    return m_store.GetProfileInt(section, key, nDefault);
+}
+
+QString CLumettaApp::GetProfileString(const QString& section, const QString& key,
+                                      const QString& strDefault) const {
+    return m_store.GetProfileString(section, key, strDefault);
+}
+
+void CLumettaApp::WriteProfileInt(const QString& section, const QString& key, int nValue) {
+    m_store.WriteProfileInt(section, key, nValue);
+}
+
+void CLumettaApp::WriteProfileString(const QString& section, const QString& key,
+                                     const QString& value) {
+    m_store.WriteProfileString(section, key, value);
+}
+
+void CLumettaApp::OpenDroppedFiles(const QStringList& paths) {
+    for (const QString& path : paths)
+        m_pDocTemplate->OpenDocumentFile(path);
+}
+
+void CLumettaApp::OnSaveSettings() { m_bPersistSettings = m_bPersistSettings ? 0 : 1; }
+
+void CLumettaApp::OnUpdateSaveSettings(CCmdUI* pCmdUI) { pCmdUI->SetCheck(m_bPersistSettings != 0); }
+
+void CLumettaApp::OnFileNew() { m_pDocTemplate->OpenDocumentFile(QString()); }
+
+void CLumettaApp::OnFileOpen() {
+    const QString path = Ui().GetOpenFileName(QString());
+    if (!path.isEmpty())
+        m_pDocTemplate->OpenDocumentFile(path);
+}
+
+void CLumettaApp::OnAppExit() { CloseMainFrame(); }
+
+void CLumettaApp::OnOpenRecentFile(int id) { m_pDocTemplate->OpenRecentFile(id - ID_FILE_MRU_FILE1); }
+
+void CLumettaApp::OnUpdateRecentFile(CCmdUI* pCmdUI) {
+    pCmdUI->Enable(pCmdUI->m_nID - ID_FILE_MRU_FILE1 < m_recentFiles.GetCount());
+}

@@ -1,0 +1,35 @@
+// The program's entry point.
+#include "app/lumettaapp.h"
+
+#include <QApplication>
+#include <QIcon>
+
+#include <cstdio>
+#include <cstdlib>
+
+CLumettaApp theApp;
+
+namespace {
+bool HasDisplay() {
+    return std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY") ||
+           std::getenv("QT_QPA_PLATFORM");
+}
+} // namespace
+
+int main(int argc, char* argv[]) {
+    if (!HasDisplay()) {
+        std::fprintf(stderr, "zorvek: no display to open a window on.\n"
+                             "Run it from a desktop session, or without one as: "
+                             "xvfb-run -a zorvek [FILE]\n");
+        return 1;
+    }
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Zorvek"));
+    QApplication::setApplicationVersion(QStringLiteral(ZORVEK_VERSION));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/zorvek.svg")));
+    QStringList args = QApplication::arguments();
+    args.removeFirst();
+    if (theApp.InitInstance(args))
+        QApplication::exec();
+    return theApp.ExitInstance();
+}

@@ -1,0 +1,62 @@
+// The main window: the menu bar and shortcuts built from the command table, the status bar, and
+// the routing of every command to the view, the document, the frame and the application.
+#pragma once
+
+#include "frame/statusmessagebar.h"
+#include "framework/cmdtarget.h"
+
+#include <QMainWindow>
+#include <QMenu>
+
+#include <map>
+
+class CLumettaApp;
+class CLumettaDoc;
+class CLumettaView;
+class QAction;
+
+class CMainFrame : public QMainWindow, public CCmdTargetImpl<CMainFrame> {
+    Q_OBJECT
+public:
+    CMainFrame(CLumettaDoc* doc, CLumettaApp* app);
+    ~CMainFrame() override;
+
+    CLumettaView* View() const { return m_pView; }
+    const CCommandRouter& Router() const { return m_router; }
+    QAction* Action(int id) const;
+
+    // Recomputes check marks, enabled states and status panes, as at every idle moment.
+    void OnIdleUpdate();
+    void ShowEditMenu(const QPoint& globalPos);
+    void DragAcceptFiles(bool accept);
+    void OnDropFiles(const QStringList& files);
+
+    static const std::vector<MessageMapEntry<CMainFrame>>& GetMessageMap();
+
+    CStatusMessageBar m_wndStatusBar;
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
+    bool event(QEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+    void dragEnterEvent(QDragEnterEvent* e) override;
+    void dropEvent(QDropEvent* e) override;
+
+private:
+    void CreateActions();
+    void CreateMenus();
+    QMenu* BuildMenu(const QString& title, const std::vector<struct MenuItem>& items);
+    void UpdateRecentFileMenu();
+
+    void OnViewStatusBar();
+    void OnUpdateViewStatusBar(CCmdUI* pCmdUI);
+
+    CLumettaApp* m_pApp;
+    CLumettaDoc* m_pDoc;
+    CLumettaView* m_pView = nullptr;
+    CCommandRouter m_router;
+    std::map<int, QAction*> m_actions;
+    QAction* m_recentPlaceholder = nullptr;
+    QMenu m_editMenu;
+    QMetaObject::Connection m_idleConnection;
+};

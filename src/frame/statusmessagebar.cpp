@@ -1,0 +1,61 @@
+#include "frame/statusmessagebar.h"
+
+#include "framework/uiservices.h"
+#include "resources/strings.h"
+
+#include <QTimerEvent>
+
+CStatusMessageBar::CStatusMessageBar(QWidget* parent)
+    : QStatusBar(parent), m_strIdleText(QString::fromUtf8(Str::Ready)) {
+    setSizeGripEnabled(true);
+}
+
+void CStatusMessageBar::SetIndicators(const std::vector<std::pair<int, QString>>& indicators) {
+    auto* message = new QLabel(m_strIdleText, this);
+    message->setMinimumWidth(0);
+    addWidget(message, 1);
+    m_panes.push_back(message);
+    m_ids.push_back(0);
+    for (const auto& [id, sample] : indicators) {
+        auto* pane = new QLabel(sample, this);
+        pane->setAlignment(Qt::AlignCenter);
+        pane->setMinimumWidth(pane->fontMetrics().horizontalAdvance(sample) + 8);
+        addPermanentWidget(pane);
+        m_panes.push_back(pane);
+        m_ids.push_back(id);
+    }
+}
+
+void CStatusMessageBar::SetPaneText(int index, const QString& text) {
+    if (index >= 0 && index < GetPaneCount() && m_panes[index]->text() != text)
+        m_panes[index]->setText(text);
+}
+
+void CStatusMessageBar::ShowMessage(const QString& text, bool bBeep) {
+    if (m_nTimer != -1) {
+        killTimer(m_nTimer);
+        m_nTimer = -1; // timer ids are reused: never kill one twice
+    }
+    const QString shown = text.isNull() ? m_strIdleText : text;
+    if (!isHidden()) {
+        m_nTimer = startTimer(static_cast<int>(m_nMessagePeriod));
+        if (m_nTimer == 0)
+            return;
+        SetPaneText(0, shown);
+        repaint(); // visible at once, also while the caller keeps working
+        if (bBeep)
+            Ui().MessageBeep(MB_ICONEXCLAMATION);
+    } else if (bBeep) {
+        Ui().MessageBox(shown, MB_OK | MB_ICONEXCLAMATION);
+    }
+}
+
+void CStatusMessageBar::timerEvent(QTimerEvent* e) {
+    if (e->timerId() != m_nTimer) {
+        QStatusBar::timerEvent(e);
+        return;
+    }
+    SetPaneText(0, m_strIdleText);
+    killTimer(m_nTimer);
+    m_nTimer = -1;
+}

@@ -1,0 +1,187 @@
+#include "framework/document.h"
+
+#include "framework/file.h"
+#include "framework/recentfilelist.h"
+#include "framework/uiservices.h"
+#include "framework/waitcursor.h"
+#include "resources/strings.h"
+
+#include <QFileInfo>
+
+#include <memory>
+#include <unistd.h>
+
+namespace {
+enum : unsigned { MB_ICONQUESTION = 0x20 };
+
+QString FileTitle(const QString& path) { return QFileInfo(path).fileName(); }
+
+// A file the user cannot write, or one without any write permission bit (which even the
+// superuser should not silently overwrite), counts as read-only on disk.
+bool IsReadOnlyOnDisk(const QString& path) {
+    const QFileInfo info(path);
+    if (!info.exists())
+        return true;
+    const QFile::Permissions writeBits =
+        QFile::WriteOwner | QFile::WriteUser | QFile::WriteGroup | QFile::WriteOther;
+    return (info.permissions() & writeBits) == 0 ||
+           ::access(QFile::encodeName(path).constData(), W_OK) != 0;
+}
+} // namespace
+
+void CDocument::SetPathName(const QString& path, bool addToRecent) {
+    m_strPathName = QFileInfo(path).absoluteFilePath();
+    SetTitle(FileTitle(m_strPathName));
+    if (addToRecent && m_pDocTemplate && m_pDocTemplate->RecentFiles())
+        m_pDocTemplate->RecentFiles()->Add(m_strPathName);
+}
+
+bool CDocument::OnNewDocument() {
+    DeleteContents();
+    m_strPathName.clear();
+    SetModifiedFlag(false);
+    return true;
+}
+
+bool CDocument::OnOpenDocument(const QString& path) {
+    std::unique_ptr<CReadFile> file;
+    try {
+        file = std::make_unique<CReadFile>(path);
+    } catch (const CFileException& e) {
+        ReportSaveLoadException(path, &e, false);
+        return false;
+    }
+    DeleteContents();
+    try {
+        CWaitCursor wait;
+        CArchive ar(file.get(), CArchive::load);
+        Serialize(ar);
+    } catch (const CFileException& e) {
+        ReportSaveLoadException(path, &e, false);
+        return false;
+    } catch (...) {
+        ReportSaveLoadException(path, nullptr, false);
+        return false;
+    }
+    SetModifiedFlag(false);
+    return true;
+}
+
+bool CDocument::OnSaveDocument(const QString& path) {
+    try {
+        CSafeSaveFile file(path);
+        {
+            CWaitCursor wait;
+            CArchive ar(&file, CArchive::store);
+            Serialize(ar);
+        }
+        file.Commit();
+    } catch (const CFileException& e) {
+        ReportSaveLoadException(path, &e, true);
+        return false;
+    } catch (...) {
+        ReportSaveLoadException(path, nullptr, true);
+        return false;
+    }
+    SetModifiedFlag(false);
+    return true;
+}
+
+void CDocument::ReportSaveLoadException(const QString& path, const CFileException* e,
+                                        bool saving) {
+    const QString text = e ? e->GetErrorMessage(QFileInfo(path).absoluteFilePath())
+                           : QString::fromUtf8(saving ? Str::FailedToSave : Str::FailedToOpen);
+    Ui().MessageBox(text, MB_OK | MB_ICONEXCLAMATION);
+}
+
+bool CDocument::SaveModified() {
+    if (!IsModified())
+        return true;
+    QString name = m_strPathName.isEmpty() ? m_strTitle : FileTitle(m_strPathName);
+    if (name.isEmpty())
+        name = QString::fromUtf8(Str::Untitled);
+    const QString prompt = QString::fromUtf8(Str::SaveChangesPrompt).arg(name);
+    switch (Ui().MessageBox(prompt, MB_YESNOCANCEL | MB_ICONQUESTION)) {
+    case IDCANCEL: return false;
+    case IDYES: return DoFileSave();
+    default: return true;
+    }
+}
+
+bool CDocument::DoSave(const QString& path, bool replace) {
+    QString newName = path;
+    if (newName.isEmpty()) {
+        QString initial = m_strPathName;
+        if (initial.isEmpty())
+            initial = m_strTitle.isEmpty() ? QString::fromUtf8(Str::Untitled) : m_strTitle;
+        newName = Ui().GetSaveFileName(initial);
+        if (newName.isEmpty())
+            return false;
+    }
+    // A failed save leaves whatever was on disk as it was: nothing to clean up here.
+    if (!OnSaveDocument(newName))
+        return false;
+    if (replace)
+        SetPathName(newName);
+    return true;
+}
+
+bool CDocument::DoFileSave() {
+    if (m_strPathName.isEmpty() || IsReadOnlyOnDisk(m_strPathName))
+        return DoSave(QString());
+    return DoSave(m_strPathName);
+}
+
+void CSingleDocTemplate::SetDocument(CDocument* doc) {
+    m_pDocument = doc;
+    if (doc)
+        doc->m_pDocTemplate = this;
+}
+
+CDocument* CSingleDocTemplate::OpenDocumentFile(const QString& path, bool makeVisible) {
+    bool created = false;
+    if (!m_pDocument) {
+        if (!m_hooks.createFrame())
+            return nullptr;
+        created = true;
+    } else if (!m_pDocument->SaveModified()) {
+        return nullptr;
+    }
+    CDocument* doc = m_pDocument;
+    if (path.isEmpty()) {
+        doc->SetTitle(QString::fromUtf8(Str::Untitled));
+        if (!doc->OnNewDocument()) {
+            if (created)
+                m_hooks.destroyFrame();
+            return nullptr;
+        }
+    } else {
+        CWaitCursor wait;
+        if (!doc->OnOpenDocument(path)) {
+            if (created) {
+                m_hooks.destroyFrame();
+            } else if (doc->IsModified()) {
+                // The old text was not kept: what remains is a new, untitled document.
+                doc->SetTitle(QString::fromUtf8(Str::Untitled));
+                doc->OnNewDocument();
+            }
+            return nullptr;
+        }
+        doc->SetPathName(path);
+    }
+    m_hooks.initialUpdate(makeVisible);
+    return doc;
+}
+
+bool CSingleDocTemplate::OpenRecentFile(int index) {
+    if (!m_pRecentFiles || index < 0 || index >= m_pRecentFiles->GetCount())
+        return false;
+    const QString path = (*m_pRecentFiles)[index];
+    if (OpenDocumentFile(path))
+        return true;
+    m_pRecentFiles->Remove(m_pRecentFiles->GetCount() > index &&
+                                   (*m_pRecentFiles)[index] == path
+                               ? index
+                               : -1);
+    return false;
+}

@@ -1,0 +1,65 @@
+#include "framework/uiservices.h"
+
+#include "resources/strings.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace {
+CUiServices* g_ui = nullptr;
+
+QString FileFilter() { return QString::fromUtf8(Str::AllFilesFilter); }
+} // namespace
+
+CUiServices& Ui() {
+    static CQtUiServices qt;
+    return g_ui ? *g_ui : qt;
+}
+
+void SetUi(CUiServices* ui) { g_ui = ui; }
+
+QWidget* DialogParent() {
+    if (QWidget* w = QApplication::activeWindow())
+        return w;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible() && w->inherits("QMainWindow"))
+            return w;
+    return nullptr;
+}
+
+int CQtUiServices::MessageBox(const QString& text, unsigned flags) {
+    QMessageBox box(DialogParent());
+    box.setWindowTitle(QString::fromUtf8(Str::AppTitle));
+    box.setText(text);
+    if ((flags & 0xF0) == MB_ICONEXCLAMATION)
+        box.setIcon(QMessageBox::Warning);
+    else if ((flags & 0xF0) == MB_ICONINFORMATION)
+        box.setIcon(QMessageBox::Information);
+    if ((flags & 0xF) == MB_YESNOCANCEL) {
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        box.setDefaultButton(QMessageBox::Yes);
+        box.setEscapeButton(QMessageBox::Cancel);
+    } else {
+        box.setStandardButtons(QMessageBox::Ok);
+    }
+    switch (box.exec()) {
+    case QMessageBox::Yes: return IDYES;
+    case QMessageBox::No: return IDNO;
+    case QMessageBox::Cancel: return IDCANCEL;
+    default: return IDOK;
+    }
+}
+
+void CQtUiServices::MessageBeep(unsigned) { QApplication::beep(); }
+
+QString CQtUiServices::GetOpenFileName(const QString& title) {
+    return QFileDialog::getOpenFileName(DialogParent(), title, QString(), FileFilter());
+}
+
+QString CQtUiServices::GetSaveFileName(const QString& initialPath) {
+    return QFileDialog::getSaveFileName(DialogParent(), QString(), initialPath, FileFilter());
+}
+
+int CQtUiServices::DoModal(QDialog& dialog) { return dialog.exec(); }

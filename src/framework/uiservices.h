@@ -1,0 +1,46 @@
+// Every modal interaction with the user goes through this interface: message boxes, the warning
+// beep, the file dialogs and modal dialogs. Tests install a recorder that answers from a script.
+#pragma once
+
+#include <QString>
+
+class QDialog;
+class QWidget;
+
+enum : unsigned {
+    MB_OK = 0x0,
+    MB_YESNOCANCEL = 0x3,
+    MB_ICONEXCLAMATION = 0x30,
+    MB_ICONINFORMATION = 0x40,
+};
+enum : int { IDOK = 1, IDCANCEL = 2, IDYES = 6, IDNO = 7 };
+
+class CUiServices {
+public:
+    virtual ~CUiServices() = default;
+    // Shows a message box; returns the button pressed (IDOK, IDYES, IDNO, IDCANCEL).
+    virtual int MessageBox(const QString& text, unsigned flags) = 0;
+    virtual void MessageBeep(unsigned type) = 0;
+    // Asks for an existing file; an empty result means the user cancelled.
+    virtual QString GetOpenFileName(const QString& title) = 0;
+    // Asks for a name to save under; an empty result means the user cancelled.
+    virtual QString GetSaveFileName(const QString& initialPath) = 0;
+    // Runs a dialog modally and returns its result code.
+    virtual int DoModal(QDialog& dialog) = 0;
+};
+
+CUiServices& Ui();
+// Installs `ui` (not owned) as the services for everything that follows; null restores Qt's.
+void SetUi(CUiServices* ui);
+
+class CQtUiServices : public CUiServices {
+public:
+    int MessageBox(const QString& text, unsigned flags) override;
+    void MessageBeep(unsigned type) override;
+    QString GetOpenFileName(const QString& title) override;
+    QString GetSaveFileName(const QString& initialPath) override;
+    int DoModal(QDialog& dialog) override;
+};
+
+// The window that message boxes and file dialogs belong to.
+QWidget* DialogParent();

@@ -1,0 +1,56 @@
+// The program's user-visible texts, kept exactly as the program shows them.
+#pragma once
+
+namespace Str {
+constexpr const char* AppTitle = "Zorvek";
+constexpr const char* Untitled = "Untitled";
+constexpr const char* Ready = "Ready";
+constexpr const char* AllFilesFilter = "All Files (*)";
+constexpr const char* InsertDialogTitle = "Insert";
+constexpr const char* RecentFilePlaceholder = "Recent File";
+constexpr const char* ToolbarCaption = "Editor toolbar";
+
+constexpr const char* SaveChangesPrompt = "Save changes to %1?";
+constexpr const char* FailedToOpen = "Failed to open document.";
+constexpr const char* FailedToSave = "Failed to save document.";
+constexpr const char* FileTooLarge = "%1 is too large to open: it holds %2 bytes, and at most %3 can be edited.";
+constexpr const char* FileSavedOk = "The file was saved Ok.";
+constexpr const char* Unregistered =
+    "System registry entries have been removed and the INI file (if any) was deleted.";
+constexpr const char* PrintingUnavailable = "Printing is not available in this version of Zorvek.";
+
+constexpr const char* Converting = "Converting... (ESC to interrupt)";
+constexpr const char* NonTextReadOnly =
+    "The file is probably non-text; a switch to hex-view is suggested.";
+constexpr const char* NonTextEditable =
+    "The file is probably non-text; editing may render it unusable.";
+constexpr const char* CursorWarped = "Cursor warped round the file";
+constexpr const char* TextNotFound = "The specified text cannot be located.";
+constexpr const char* NoSingleBrace = "No single brace character is selected.";
+constexpr const char* BraceUnbalanced = "The matching brace cannot be found (unbalanced ?)";
+
+constexpr const char* SearchStringEmpty = "Search string should not be empty";
+constexpr const char* MaxChars = "Please enter no more than %1 characters.";
+constexpr const char* EnterInteger = "Please enter an integer.";
+constexpr const char* EnterIntegerBetween = "Please enter an integer between %1 and %2.";
+constexpr const char* OccurrencesReplaced = "%d occurence%s have been replaced.";
+
+// File-error texts by cause code; %1 is the full path of the file.
+constexpr const char* FileErrors[] = {
+    "No error occurred.",
+    "An unknown error occurred while accessing %1.",
+    "%1 was not found.",
+    "%1 contains an invalid path.",
+    "%1 could not be opened because there are too many open files.",
+    "Access to %1 was denied.",
+    "An invalid file handle was associated with %1.",
+    "%1 could not be removed because it is the current directory.",
+    "%1 could not be created because the directory is full.",
+    "Seek failed on %1",
+    "A hardware I/O error was reported while accessing %1.",
+    "A sharing violation occurred while accessing %1.",
+    "A locking violation occurred while accessing %1.",
+    "Disk full while accessing %1.",
+    "An attempt was made to access %1 past its end.",
+};
+} // namespace Str

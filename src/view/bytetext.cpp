@@ -1,0 +1,82 @@
+#include "view/bytetext.h"
+
+#include <cstring>
+
+void Utf8Validator::Feed(const char* data, size_t n) {
+    const auto* p = reinterpret_cast<const uint8_t*>(data);
+    const uint8_t* end = p + n;
+    while (m_bValid && p < end) {
+        if (m_nNeed == 0) {
+            // Skip runs of ASCII eight bytes at a time.
+            while (end - p >= 8) {
+                uint64_t word;
+                std::memcpy(&word, p, 8);
+                if (word & 0x8080808080808080ULL)
+                    break;
+                p += 8;
+            }
+            if (p == end)
+                break;
+            const uint8_t c = *p++;
+            if (c < 0x80)
+                continue;
+            m_lower = 0x80;
+            m_upper = 0xBF;
+            if (c >= 0xC2 && c <= 0xDF) {
+                m_nNeed = 1;
+            } else if (c >= 0xE0 && c <= 0xEF) {
+                m_nNeed = 2;
+                if (c == 0xE0)
+                    m_lower = 0xA0;
+                else if (c == 0xED)
+                    m_upper = 0x9F;
+            } else if (c >= 0xF0 && c <= 0xF4) {
+                m_nNeed = 3;
+                if (c == 0xF0)
+                    m_lower = 0x90;
+                else if (c == 0xF4)
+                    m_upper = 0x8F;
+            } else {
+                m_bValid = false;
+            }
+        } else {
+            const uint8_t c = *p++;
+            if (c < m_lower || c > m_upper) {
+                m_bValid = false;
+                break;
+            }
+            m_lower = 0x80;
+            m_upper = 0xBF;
+            --m_nNeed;
+        }
+    }
+}
+
+void LineEndDetector::Feed(const char* data, size_t n) {
+    if (m_state == Found || n == 0)
+        return;
+    if (m_state == SawCr) {
+        m_found = data[0] == '\n' ? LineEnd::CrLf : LineEnd::Cr;
+        m_state = Found;
+        return;
+    }
+    const char* cr = static_cast<const char*>(std::memchr(data, '\r', n));
+    const char* lf = static_cast<const char*>(std::memchr(data, '\n', cr ? cr - data : n));
+    if (lf) {
+        m_found = LineEnd::Lf;
+        m_state = Found;
+    } else if (cr) {
+        if (cr + 1 < data + n) {
+            m_found = cr[1] == '\n' ? LineEnd::CrLf : LineEnd::Cr;
+            m_state = Found;
+        } else {
+            m_state = SawCr;
+        }
+    }
+}
+
+LineEnd LineEndDetector::Result(LineEnd fallback) const {
+    if (m_state == Found)
+        return m_found;
+    return m_state == SawCr ? LineEnd::Cr : fallback;
+}

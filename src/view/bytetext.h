@@ -1,0 +1,35 @@
+// What the bytes of a file say about how to show them: whether they are UTF-8, and which line
+// end they use. Both are fed the text piece by piece as it streams in.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// Checks that a byte stream is well-formed UTF-8 (no overlong forms, no surrogates, nothing
+// above U+10FFFF). Sequences may be split between pieces.
+class Utf8Validator {
+public:
+    void Feed(const char* data, size_t n);
+    // True when everything fed so far is valid and no sequence is left unfinished.
+    bool IsValid() const { return m_bValid && m_nNeed == 0; }
+
+private:
+    bool m_bValid = true;
+    int m_nNeed = 0;         // continuation bytes still expected
+    uint8_t m_lower = 0x80;  // bounds for the next continuation byte
+    uint8_t m_upper = 0xBF;
+};
+
+enum class LineEnd { CrLf = 0, Cr = 1, Lf = 2 }; // the control's end-of-line mode numbers
+
+// Finds the first line end of a stream: CR LF, a lone CR or LF.
+class LineEndDetector {
+public:
+    void Feed(const char* data, size_t n);
+    // The style found, or `fallback` when the stream held no line end.
+    LineEnd Result(LineEnd fallback = LineEnd::Lf) const;
+
+private:
+    enum State { None, SawCr, Found } m_state = None;
+    LineEnd m_found = LineEnd::Lf;
+};

@@ -1,0 +1,318 @@
+#include "view/lumettaview.h"
+
+#include "frame/mainframe.h"
+#include "framework/file.h"
+#include "framework/waitcursor.h"
+#include "resources/resource.h"
+#include "resources/strings.h"
+
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QMimeData>
+#include <QUrl>
+
+namespace {
+const QString kSettings = QStringLiteral("Editor/Viewer Settings");
+const QString kSearch = QStringLiteral("Search & Replace Settings");
+const QString kFont = QStringLiteral("Editor Character Format");
+const QString kMargins = QStringLiteral("Page Margins");
+
+struct StreamCookie {
+    CArchive* ar;
+    uint32_t error;
+};
+
+uint32_t StreamCallback(uintptr_t cookieWord, char* buffer, long count, long* done) {
+    auto* cookie = reinterpret_cast<StreamCookie*>(cookieWord);
+    try {
+        if (cookie->ar->IsLoading()) {
+            *done = static_cast<long>(cookie->ar->GetFile()->Read(buffer, count));
+        } else {
+            cookie->ar->GetFile()->Write(buffer, count);
+            *done = count;
+        }
+    } catch (const CFileException& e) {
+        *done = 0;
+        cookie->error = e.m_cause != CFileException::none ? e.m_cause : CFileException::generic;
+        return 1;
+    }
+    return 0;
+}
+
+QStringList LocalFiles(const QMimeData* data) {
+    QStringList files;
+    if (!data || !data->hasUrls())
+        return files;
+    for (const QUrl& url : data->urls())
+        if (url.isLocalFile())
+            files << url.toLocalFile();
+    return files;
+}
+} // namespace
+
+const std::vector<MessageMapEntry<CLumettaView>>& CLumettaView::GetMessageMap() {
+    using T = CLumettaView;
+    static const std::vector<MessageMapEntry<T>> map = {
+        OnCommand<T>(ID_EDIT_UNDO, &T::OnEditUndo),
+        OnUpdate<T>(ID_EDIT_UNDO, &T::OnUpdateEditUndo),
+        OnCommand<T>(ID_EDIT_SELECT_ALL, &T::OnEditSelectAll),
+        OnCommand<T>(ID_EDIT_CUT, &T::OnEditCut),
+        OnUpdate<T>(ID_EDIT_CUT, &T::OnUpdateEditCut),
+        OnCommand<T>(ID_EDIT_COPY, &T::OnEditCopy),
+        OnCommand<T>(ID_EDIT_PASTE, &T::OnEditPaste),
+        OnUpdate<T>(ID_EDIT_PASTE, &T::OnUpdateEditPaste),
+        OnCommand<T>(ID_EDIT_OVERWRITE, &T::OnEditOverwrite),
+        OnUpdate<T>(ID_EDIT_OVERWRITE, &T::OnUpdateEditOverwrite),
+        OnCommand<T>(ID_VIEW_READONLY, &T::OnViewReadOnly),
+        OnUpdate<T>(ID_VIEW_READONLY, &T::OnUpdateViewReadOnly),
+        OnCommand<T>(ID_VIEW_WORDWRAP, &T::OnViewWordWrap),
+        OnUpdate<T>(ID_VIEW_WORDWRAP, &T::OnUpdateViewWordWrap),
+        OnUpdate<T>(ID_FILE_SAVE, &T::OnUpdateFileSave),
+        OnUpdate<T>(ID_FILE_NEW, &T::OnUpdateNeedsWritable),
+        OnUpdate<T>(ID_FILE_SAVE_AS, &T::OnUpdateNeedsWritable),
+        OnUpdate<T>(ID_FILE_INSERT, &T::OnUpdateNeedsWritable),
+        OnUpdate<T>(ID_EDIT_DELETELINE, &T::OnUpdateNeedsWritable),
+        OnUpdate<T>(ID_EDIT_DATETIME, &T::OnUpdateNeedsWritable),
+        OnUpdate<T>(ID_EDIT_REPLACE, &T::OnUpdateNeedsWritable),
+        OnUpdateRange<T>(ID_INDENT_INCREASE, ID_INDENT_DECREASE, &T::OnUpdateNeedsWritable),
+        OnUpdate<T>(ID_INDICATOR_LINECOL, &T::OnUpdateLineCol),
+        OnUpdate<T>(ID_INDICATOR_OVR, &T::OnUpdateOverwriteIndicator),
+        OnUpdate<T>(ID_INDICATOR_MODIFIED, &T::OnUpdateModifiedIndicator),
+    };
+    return map;
+}
+
+CLumettaView::CLumettaView(QWidget* parent) : CTextControl(parent) {
+    CLumettaApp* app = AfxGetApp();
+    m_bSelectionBar = app->GetProfileInt(kSettings, QStringLiteral("bSelectionBar"), 0);
+    m_bReadOnly = app->GetProfileInt(kSettings, QStringLiteral("bReadOnly"), 0);
+    m_bWordWrap = app->GetProfileInt(kSettings, QStringLiteral("bWordWrap"), 1);
+    m_bAutoIndent = app->GetProfileInt(kSettings, QStringLiteral("bAutoFill"), 0);
+    m_nTabWidth = app->GetProfileInt(kSettings, QStringLiteral("nTabWidth"), 3);
+    if (m_nTabWidth < 1 || m_nTabWidth > 32)
+        m_nTabWidth = 3;
+    app->GetProfileCharFormat(kFont, m_charFormat);
+    m_bWordsOnly = app->GetProfileInt(kSearch, QStringLiteral("bWordsOnly"), 0);
+    m_bMatchCase = app->GetProfileInt(kSearch, QStringLiteral("bMatchCase"), 0);
+    m_bSearchBackwards = app->GetProfileInt(kSearch, QStringLiteral("bSearchBackwards"), 0);
+    m_bCyclicSearch = app->GetProfileInt(kSearch, QStringLiteral("bCyclicSearch"), 1);
+    app->GetProfileRect(kMargins, m_rectMargins);
+    if (m_rectMargins == rectDefault)
+        m_rectMargins = RECT{300, 300, 300, 300};
+}
+
+CLumettaView::~CLumettaView() {
+    if (AfxGetApp() && AfxGetApp()->m_bPersistSettings)
+        SaveSettings();
+}
+
+void CLumettaView::SaveSettings() {
+    CLumettaApp* app = AfxGetApp();
+    app->WriteProfileInt(kSettings, QStringLiteral("bSelectionBar"), m_bSelectionBar);
+    app->WriteProfileInt(kSettings, QStringLiteral("bReadOnly"), m_bReadOnly);
+    app->WriteProfileInt(kSettings, QStringLiteral("bWordWrap"), m_bWordWrap);
+    app->WriteProfileInt(kSettings, QStringLiteral("bAutoFill"), m_bAutoIndent);
+    app->WriteProfileInt(kSettings, QStringLiteral("nTabWidth"), m_nTabWidth);
+    app->WriteProfileCharFormat(kFont, m_charFormat);
+    app->WriteProfileInt(kSearch, QStringLiteral("bWordsOnly"), m_bWordsOnly);
+    app->WriteProfileInt(kSearch, QStringLiteral("bMatchCase"), m_bMatchCase);
+    app->WriteProfileInt(kSearch, QStringLiteral("bSearchBackwards"), m_bSearchBackwards);
+    app->WriteProfileInt(kSearch, QStringLiteral("bCyclicSearch"), m_bCyclicSearch);
+    app->WriteProfileRect(kMargins, m_rectMargins);
+}
+
+void CLumettaView::OnCreate() {
+    LimitText(kMaxTextLimit);
+    SetSelectionBar(m_bSelectionBar);
+    m_bWordWrap = !m_bWordWrap;
+    ToggleWordWrap();
+    m_bReadOnly = !m_bReadOnly;
+    ToggleReadOnly();
+    SetDefaultCharFormat(m_charFormat);
+    SetTabWidth(m_nTabWidth);
+    setAcceptDrops(true);
+}
+
+void CLumettaView::OnInitialUpdate() {
+    EmptyUndoBuffer();
+    m_bHexView = 0;
+}
+
+void CLumettaView::ToggleReadOnly() {
+    m_bReadOnly = !m_bReadOnly;
+    SetReadOnly(m_bReadOnly);
+    SetBackgroundColor(palette().color(m_bReadOnly ? QPalette::Window : QPalette::Base));
+}
+
+void CLumettaView::ToggleWordWrap() {
+    m_bWordWrap = !m_bWordWrap;
+    CWaitCursor wait;
+    SetWordWrap(m_bWordWrap);
+}
+
+void CLumettaView::SetTabWidth(int nWidth) {
+    Sci(SCI_SETTABWIDTH, static_cast<unsigned long>(nWidth));
+    m_nTabWidth = nWidth;
+}
+
+void CLumettaView::ShowStatusMessage(const QString& text, bool bBeep) {
+    if (auto* frame = qobject_cast<CMainFrame*>(window()))
+        frame->m_wndStatusBar.ShowMessage(text, bBeep);
+}
+
+void CLumettaView::Serialize(CArchive& ar) {
+    if (ar.IsStoring()) {
+        StreamText(ar, SF_TEXT);
+        return;
+    }
+    int format = SF_TEXT;
+    if (m_bReadOnly) {
+        const QString name = QFileInfo(ar.GetFile()->GetFilePath()).fileName();
+        const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+        if (dot >= 0 && name.mid(dot + 1).compare(QLatin1String("rtf"), Qt::CaseInsensitive) == 0)
+            format = SF_RTF;
+    }
+    StreamText(ar, format);
+}
+
+void CLumettaView::StreamText(CArchive& ar, int format) {
+    CFile* file = ar.GetFile();
+    if (ar.IsLoading() && file->GetLength() > GetLimitText())
+        throw CFileException(CFileException::generic, 0, file->GetFilePath(),
+                             QString::fromUtf8(Str::FileTooLarge)
+                                 .arg(file->GetFilePath())
+                                 .arg(file->GetLength())
+                                 .arg(GetLimitText()));
+    StreamCookie cookie{&ar, 0};
+    EDITSTREAM es;
+    es.dwCookie = reinterpret_cast<uintptr_t>(&cookie);
+    es.pfnCallback = StreamCallback;
+    if (ar.IsLoading())
+        StreamIn(format, es, file->GetLength());
+    else
+        StreamOut(format, es);
+    if (cookie.error != 0)
+        throw CFileException(static_cast<int>(cookie.error));
+    if (es.dwError == kErrTextLimit)
+        throw CFileException(CFileException::generic, 0, file->GetFilePath(),
+                             QString::fromUtf8(Str::FileTooLarge)
+                                 .arg(file->GetFilePath())
+                                 .arg(QStringLiteral(">"))
+                                 .arg(GetLimitText()));
+    if (!(format & SFF_SELECTION))
+        SetModify(false);
+}
+
+void CLumettaView::keyPressEvent(QKeyEvent* e) {
+    if (e->key() == Qt::Key_Insert && e->modifiers() == Qt::NoModifier) {
+        // The flag and the control's own mode change together, and never while read-only.
+        if (!m_bReadOnly) {
+            m_bOverwrite = !m_bOverwrite;
+            ToggleOvertype();
+        }
+        e->accept();
+        return;
+    }
+    CTextControl::keyPressEvent(e);
+}
+
+void CLumettaView::dragEnterEvent(QDragEnterEvent* e) {
+    if (!LocalFiles(e->mimeData()).isEmpty())
+        e->acceptProposedAction();
+    else
+        CTextControl::dragEnterEvent(e);
+}
+
+void CLumettaView::dragMoveEvent(QDragMoveEvent* e) {
+    if (!LocalFiles(e->mimeData()).isEmpty())
+        e->acceptProposedAction();
+    else
+        CTextControl::dragMoveEvent(e);
+}
+
+void CLumettaView::dropEvent(QDropEvent* e) {
+    const QStringList files = LocalFiles(e->mimeData());
+    if (files.isEmpty()) {
+        CTextControl::dropEvent(e);
+        return;
+    }
+    e->acceptProposedAction();
+    if (auto* frame = qobject_cast<CMainFrame*>(window()))
+        frame->OnDropFiles(files);
+}
+
+void CLumettaView::contextMenuEvent(QContextMenuEvent* e) {
+    if (auto* frame = qobject_cast<CMainFrame*>(window()))
+        frame->ShowEditMenu(e->globalPos());
+}
+
+void CLumettaView::OnEditUndo() { Undo(); }
+void CLumettaView::OnEditSelectAll() { SetSel(0, -1); }
+void CLumettaView::OnEditCut() { Cut(); }
+void CLumettaView::OnEditPaste() { Paste(); }
+
+void CLumettaView::OnEditCopy() {
+    CHARRANGE sel;
+    GetSel(sel);
+    if (sel.cpMin != sel.cpMax) {
+        Copy();
+        return;
+    }
+    const long start = LineIndex(-1);
+    const long length = LineLength(-1);
+    SetSel(start, start + length);
+    if (length > 0)
+        Copy();
+    SetSel(sel);
+}
+
+void CLumettaView::OnEditOverwrite() {
+    // The same path as a typed Insert key, so that the flag and the control stay in step.
+    QApplication::postEvent(this,
+                            new QKeyEvent(QEvent::KeyPress, Qt::Key_Insert, Qt::NoModifier));
+    QApplication::postEvent(this,
+                            new QKeyEvent(QEvent::KeyRelease, Qt::Key_Insert, Qt::NoModifier));
+}
+
+void CLumettaView::OnViewReadOnly() { ToggleReadOnly(); }
+void CLumettaView::OnViewWordWrap() { ToggleWordWrap(); }
+
+void CLumettaView::OnUpdateEditUndo(CCmdUI* pCmdUI) { pCmdUI->Enable(CanUndo()); }
+
+void CLumettaView::OnUpdateEditCut(CCmdUI* pCmdUI) {
+    CHARRANGE sel;
+    GetSel(sel);
+    pCmdUI->Enable(!m_bReadOnly && sel.cpMin != sel.cpMax);
+}
+
+void CLumettaView::OnUpdateEditPaste(CCmdUI* pCmdUI) { pCmdUI->Enable(!m_bReadOnly && CanPaste()); }
+
+void CLumettaView::OnUpdateEditOverwrite(CCmdUI* pCmdUI) {
+    pCmdUI->SetCheck(m_bOverwrite);
+    pCmdUI->Enable(!m_bReadOnly);
+}
+
+void CLumettaView::OnUpdateViewReadOnly(CCmdUI* pCmdUI) { pCmdUI->SetCheck(m_bReadOnly); }
+void CLumettaView::OnUpdateViewWordWrap(CCmdUI* pCmdUI) { pCmdUI->SetCheck(m_bWordWrap); }
+void CLumettaView::OnUpdateFileSave(CCmdUI* pCmdUI) { pCmdUI->Enable(GetModify()); }
+void CLumettaView::OnUpdateNeedsWritable(CCmdUI* pCmdUI) { pCmdUI->Enable(!m_bReadOnly); }
+
+void CLumettaView::OnUpdateLineCol(CCmdUI* pCmdUI) {
+    CHARRANGE sel;
+    GetSel(sel);
+    const long line = LineFromChar(-1);
+    if (m_bHexView)
+        pCmdUI->SetText(QString::asprintf("Off=0x%06lX", line * 16));
+    else
+        pCmdUI->SetText(QString::asprintf("Ln %ld, Col %ld", line + 1, ColumnOf(sel.cpMin) + 1));
+}
+
+void CLumettaView::OnUpdateOverwriteIndicator(CCmdUI* pCmdUI) {
+    pCmdUI->SetText(m_bOverwrite ? QStringLiteral("OVR") : QString());
+}
+
+void CLumettaView::OnUpdateModifiedIndicator(CCmdUI* pCmdUI) {
+    pCmdUI->SetText(GetModify() ? QStringLiteral("*") : QString());
+}

@@ -1,0 +1,76 @@
+// The editor view: the text control with the editor's options, their persistence, the simple
+// editing commands, read-only, word wrap and overwrite modes, and loading and saving the text.
+#pragma once
+
+#include "app/lumettaapp.h"
+#include "framework/cmdtarget.h"
+#include "view/textcontrol.h"
+
+class CArchive;
+
+class CLumettaView : public CTextControl, public CCmdTargetImpl<CLumettaView> {
+    Q_OBJECT
+public:
+    explicit CLumettaView(QWidget* parent = nullptr);
+    ~CLumettaView() override;
+
+    // Configures the control from the options once it exists.
+    void OnCreate();
+    // For every new or opened document: no undo steps, the text shown rather than a dump.
+    void OnInitialUpdate();
+
+    void ToggleReadOnly();
+    void ToggleWordWrap();
+    void SetTabWidth(int nWidth);
+    void ShowStatusMessage(const QString& text, bool bBeep);
+
+    void Serialize(CArchive& ar);
+    void StreamText(CArchive& ar, int format);
+
+    static const std::vector<MessageMapEntry<CLumettaView>>& GetMessageMap();
+
+    int m_bReadOnly = 0;
+    int m_bHexView = 0;
+    int m_bOverwrite = 0;
+    int m_bSelectionBar = 0;
+    int m_bWordWrap = 0;
+    int m_bAutoIndent = 0;
+    int m_nTabWidth = 3;
+    CHARFORMAT m_charFormat;
+    int m_bMatchCase = 0;
+    int m_bWordsOnly = 0;
+    int m_bSearchBackwards = 0;
+    int m_bCyclicSearch = 1;
+    long m_nPrintPos = 0;
+    RECT m_rectMargins;
+
+protected:
+    void keyPressEvent(QKeyEvent* e) override;
+    void dragEnterEvent(QDragEnterEvent* e) override;
+    void dragMoveEvent(QDragMoveEvent* e) override;
+    void dropEvent(QDropEvent* e) override;
+    void contextMenuEvent(QContextMenuEvent* e) override;
+
+private:
+    void OnEditUndo();
+    void OnEditSelectAll();
+    void OnEditCut();
+    void OnEditCopy();
+    void OnEditPaste();
+    void OnEditOverwrite();
+    void OnViewReadOnly();
+    void OnViewWordWrap();
+    void OnUpdateEditUndo(CCmdUI* pCmdUI);
+    void OnUpdateEditCut(CCmdUI* pCmdUI);
+    void OnUpdateEditPaste(CCmdUI* pCmdUI);
+    void OnUpdateEditOverwrite(CCmdUI* pCmdUI);
+    void OnUpdateViewReadOnly(CCmdUI* pCmdUI);
+    void OnUpdateViewWordWrap(CCmdUI* pCmdUI);
+    void OnUpdateFileSave(CCmdUI* pCmdUI);
+    void OnUpdateNeedsWritable(CCmdUI* pCmdUI);
+    void OnUpdateLineCol(CCmdUI* pCmdUI);
+    void OnUpdateOverwriteIndicator(CCmdUI* pCmdUI);
+    void OnUpdateModifiedIndicator(CCmdUI* pCmdUI);
+
+    void SaveSettings();
+};

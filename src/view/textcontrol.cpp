@@ -1,0 +1,364 @@
+#include "view/textcontrol.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QMimeData>
+#include <QPalette>
+
+#include <algorithm>
+#include <vector>
+
+// The control's bulk loader. It must not have internal linkage: the compiler would then know that
+// no class implements it and replace every call with a pure-virtual trap.
+class ILoader {
+public:
+    virtual int Release() = 0;
+    virtual int AddData(const char* data, ptrdiff_t length) = 0;
+    virtual void* ConvertToDocument() = 0;
+
+protected:
+    ~ILoader() = default;
+};
+
+namespace {
+struct Sci_CharacterRange {
+    long cpMin;
+    long cpMax;
+};
+struct Sci_TextToFind {
+    Sci_CharacterRange chrg;
+    const char* lpstrText;
+    Sci_CharacterRange chrgText;
+};
+
+constexpr int SC_DOCUMENTOPTION_STYLES_NONE = 1;
+constexpr int SCMOD_SHIFT = 1;
+constexpr int SCMOD_CTRL = 2;
+constexpr int SCMOD_ALT = 4;
+constexpr long kStreamPiece = 1 << 20;
+
+long KeyDef(int key, int modifiers) { return key | (modifiers << 16); }
+} // namespace
+
+CTextControl::CTextControl(QWidget* parent) : QsciScintillaBase(parent) {
+    Sci(SCI_SETMODEVENTMASK, 0UL);
+    Sci(SCI_USEPOPUP, 0UL);
+    Sci(SCI_SETMARGINWIDTHN, 0UL, 0L);
+    Sci(SCI_SETMARGINWIDTHN, 1UL, 0L);
+    Sci(SCI_SETMARGINWIDTHN, 2UL, 0L);
+    Sci(SCI_SETSCROLLWIDTH, 1UL);
+    Sci(SCI_SETSCROLLWIDTHTRACKING, 1UL);
+    Sci(SCI_SETPASTECONVERTENDINGS, 1UL);
+    RemoveClashingKeys();
+    m_defaultFormat.SetFaceName(QStringLiteral("Monospace"));
+    m_defaultFormat.yHeight = 200;
+    m_background = palette().color(QPalette::Base);
+    ApplyStyles();
+    ApplyDocumentProperties();
+}
+
+void CTextControl::RemoveClashingKeys() {
+    // The program's own commands own these keys, also while they are disabled.
+    const long keys[] = {
+        KeyDef('Z', SCMOD_CTRL), KeyDef('Y', SCMOD_CTRL),      KeyDef('X', SCMOD_CTRL),
+        KeyDef('C', SCMOD_CTRL), KeyDef('V', SCMOD_CTRL),      KeyDef('A', SCMOD_CTRL),
+        KeyDef('L', SCMOD_CTRL), KeyDef('L', SCMOD_CTRL | SCMOD_SHIFT),
+        KeyDef(']', SCMOD_CTRL), KeyDef('[', SCMOD_CTRL),      KeyDef(SCK_INSERT, 0),
+        KeyDef(SCK_ESCAPE, 0),   KeyDef(SCK_LEFT, SCMOD_ALT),  KeyDef(SCK_RIGHT, SCMOD_ALT),
+        KeyDef('Z', SCMOD_CTRL | SCMOD_SHIFT),
+    };
+    for (long k : keys)
+        Sci(SCI_CLEARCMDKEY, static_cast<unsigned long>(k));
+}
+
+long CTextControl::GetTextLength() const { return Sci(SCI_GETLENGTH); }
+
+void CTextControl::SetEmpty() {
+    Sci(SCI_SETDOCPOINTER, 0UL, static_cast<long>(0));
+    m_bUtf8 = true;
+    m_eLineEnd = LineEnd::Lf;
+    ApplyDocumentProperties();
+}
+
+QByteArray CTextControl::GetText() const { return GetTextRange(0, GetTextLength()); }
+
+void CTextControl::GetSel(CHARRANGE& range) const {
+    range.cpMin = Sci(SCI_GETSELECTIONSTART);
+    range.cpMax = Sci(SCI_GETSELECTIONEND);
+}
+
+void CTextControl::SetSel(long cpMin, long cpMax) {
+    const long length = GetTextLength();
+    if (cpMin < 0) { // a negative start removes the selection, leaving the caret where it is
+        const long caret = Sci(SCI_GETCURRENTPOS);
+        Sci(SCI_SETSEL, caret, caret);
+        return;
+    }
+    if (cpMax < 0 || cpMax > length)
+        cpMax = length;
+    cpMin = std::min(cpMin, length);
+    Sci(SCI_SETSEL, cpMin, cpMax);
+}
+
+QByteArray CTextControl::GetTextRange(long cpMin, long cpMax) const {
+    const long length = GetTextLength();
+    cpMin = std::clamp(cpMin, 0L, length);
+    cpMax = std::clamp(cpMax, cpMin, length);
+    if (cpMax == cpMin)
+        return QByteArray();
+    const auto* p = reinterpret_cast<const char*>(
+        Sci(SCI_GETRANGEPOINTER, static_cast<unsigned long>(cpMin), cpMax - cpMin));
+    return QByteArray(p, cpMax - cpMin);
+}
+
+QByteArray CTextControl::GetSelText() const {
+    CHARRANGE cr;
+    GetSel(cr);
+    return GetTextRange(cr.cpMin, cr.cpMax);
+}
+
+void CTextControl::ReplaceSel(const QByteArray& text) {
+    Sci(SCI_TARGETFROMSELECTION);
+    Sci(SCI_REPLACETARGET, static_cast<unsigned long>(text.size()), text.constData());
+    const long end = Sci(SCI_GETTARGETEND);
+    Sci(SCI_SETSEL, end, end);
+}
+
+void CTextControl::Cut() { Sci(SCI_CUT); }
+void CTextControl::Copy() { Sci(SCI_COPY); }
+void CTextControl::Paste() { Sci(SCI_PASTE); }
+void CTextControl::Clear() { Sci(SCI_CLEAR); }
+void CTextControl::Undo() { Sci(SCI_UNDO); }
+bool CTextControl::CanUndo() const { return Sci(SCI_CANUNDO) != 0; }
+
+void CTextControl::EmptyUndoBuffer() {
+    // Forgetting the undo steps must not forget that the text differs from the file.
+    const bool modified = GetModify();
+    Sci(SCI_EMPTYUNDOBUFFER);
+    if (!modified)
+        Sci(SCI_SETSAVEPOINT);
+}
+
+bool CTextControl::CanPaste() const {
+    const QMimeData* data = QApplication::clipboard()->mimeData();
+    return data && data->hasText();
+}
+
+bool CTextControl::GetModify() const { return Sci(SCI_GETMODIFY) != 0; }
+
+void CTextControl::SetModify(bool modified) {
+    if (!modified)
+        Sci(SCI_SETSAVEPOINT);
+}
+
+long CTextControl::LineFromChar(long index) const {
+    if (index < 0)
+        index = Sci(SCI_GETSELECTIONSTART);
+    return Sci(SCI_LINEFROMPOSITION, static_cast<unsigned long>(index));
+}
+
+long CTextControl::LineIndex(long line) const {
+    if (line < 0)
+        line = Sci(SCI_LINEFROMPOSITION,
+                             static_cast<unsigned long>(Sci(SCI_GETCURRENTPOS)));
+    if (line >= GetLineCount())
+        return -1;
+    return Sci(SCI_POSITIONFROMLINE, static_cast<unsigned long>(line));
+}
+
+long CTextControl::LineLength(long index) const {
+    if (index < 0)
+        index = Sci(SCI_GETCURRENTPOS);
+    const long line = Sci(SCI_LINEFROMPOSITION, static_cast<unsigned long>(index));
+    return Sci(SCI_GETLINEENDPOSITION, static_cast<unsigned long>(line)) -
+           Sci(SCI_POSITIONFROMLINE, static_cast<unsigned long>(line));
+}
+
+QByteArray CTextControl::GetLine(long line, int maxChars) const {
+    const long start = LineIndex(line);
+    if (start < 0)
+        return QByteArray();
+    const long length = Sci(SCI_LINELENGTH, static_cast<unsigned long>(line));
+    return GetTextRange(start, start + std::min<long>(length, maxChars));
+}
+
+long CTextControl::GetLineCount() const { return Sci(SCI_GETLINECOUNT); }
+
+long CTextControl::ColumnOf(long index) const {
+    const long line = Sci(SCI_LINEFROMPOSITION, static_cast<unsigned long>(index));
+    return Sci(SCI_COUNTCHARACTERS, static_cast<unsigned long>(Sci(SCI_POSITIONFROMLINE, line)),
+               index);
+}
+
+QPoint CTextControl::PosFromChar(long index) const {
+    return QPoint(Sci(SCI_POINTXFROMPOSITION, 0UL, index),
+                  Sci(SCI_POINTYFROMPOSITION, 0UL, index));
+}
+
+long CTextControl::FindText(int flags, const CHARRANGE& range, const QByteArray& text) const {
+    const long length = GetTextLength();
+    const long cpMin = std::max(range.cpMin, 0L);
+    const long cpMax = range.cpMax < 0 ? length : std::min(range.cpMax, length);
+    if (text.isEmpty() || cpMin > cpMax || cpMax - cpMin < text.size())
+        return -1;
+    Sci_TextToFind ft{{cpMin, cpMax}, text.constData(), {0, 0}};
+    const int sciFlags = (flags & FR_MATCHCASE ? SCFIND_MATCHCASE : 0) |
+                         (flags & FR_WHOLEWORD ? SCFIND_WHOLEWORD : 0);
+    return Sci(SCI_FINDTEXT, static_cast<unsigned long>(sciFlags),
+                         &ft);
+}
+
+long CTextControl::StreamIn(int format, EDITSTREAM& es, int64_t sizeHint) {
+    std::vector<char> buffer(kStreamPiece);
+    long total = 0;
+    es.dwError = 0;
+    if (format & SFF_SELECTION) {
+        Sci(SCI_BEGINUNDOACTION);
+        Sci(SCI_TARGETFROMSELECTION);
+        Sci(SCI_REPLACETARGET, 0UL, "");
+        long pos = Sci(SCI_GETTARGETSTART);
+        for (;;) {
+            long done = 0;
+            if (uint32_t rc = es.pfnCallback(es.dwCookie, buffer.data(), kStreamPiece, &done)) {
+                es.dwError = rc;
+                break;
+            }
+            if (done <= 0)
+                break;
+            if (GetTextLength() + done > m_nTextLimit) {
+                es.dwError = kErrTextLimit;
+                break;
+            }
+            Sci(SCI_SETTARGETRANGE, static_cast<unsigned long>(pos), pos);
+            Sci(SCI_REPLACETARGET, static_cast<unsigned long>(done), buffer.data());
+            pos += done;
+            total += done;
+        }
+        Sci(SCI_ENDUNDOACTION);
+        Sci(SCI_SETSEL, pos, pos);
+        return total;
+    }
+
+    const long capacity =
+        sizeHint >= 0 ? static_cast<long>(std::min<int64_t>(sizeHint, m_nTextLimit)) : 0;
+    auto* loader = reinterpret_cast<ILoader*>(Sci(
+        SCI_CREATELOADER, static_cast<unsigned long>(capacity + 1), SC_DOCUMENTOPTION_STYLES_NONE));
+    if (!loader) {
+        es.dwError = kErrTextLimit;
+        return 0;
+    }
+    Utf8Validator utf8;
+    LineEndDetector lineEnd;
+    for (;;) {
+        long done = 0;
+        if (uint32_t rc = es.pfnCallback(es.dwCookie, buffer.data(), kStreamPiece, &done)) {
+            es.dwError = rc;
+            break;
+        }
+        if (done <= 0)
+            break;
+        if (done > m_nTextLimit - total || loader->AddData(buffer.data(), done) != 0) {
+            es.dwError = kErrTextLimit;
+            break;
+        }
+        utf8.Feed(buffer.data(), static_cast<size_t>(done));
+        lineEnd.Feed(buffer.data(), static_cast<size_t>(done));
+        total += done;
+    }
+    if (es.dwError != 0) {
+        // The text shown stays as it was.
+        loader->Release();
+        return 0;
+    }
+    void* doc = loader->ConvertToDocument();
+    Sci(SCI_SETDOCPOINTER, 0UL, doc);
+    Sci(SCI_RELEASEDOCUMENT, 0UL, doc);
+    m_bUtf8 = utf8.IsValid();
+    m_eLineEnd = lineEnd.Result();
+    ApplyDocumentProperties();
+    return total;
+}
+
+long CTextControl::StreamOut(int format, EDITSTREAM& es) {
+    long start = 0;
+    long end = GetTextLength();
+    if (format & SFF_SELECTION) {
+        start = Sci(SCI_GETSELECTIONSTART);
+        end = Sci(SCI_GETSELECTIONEND);
+    }
+    // The control's own buffer goes straight to the callback, a piece at a time.
+    const auto* text = reinterpret_cast<char*>(
+        Sci(SCI_GETRANGEPOINTER, static_cast<unsigned long>(start), end - start));
+    es.dwError = 0;
+    long offset = 0;
+    while (offset < end - start) {
+        const long piece = std::min(kStreamPiece, end - start - offset);
+        long done = 0;
+        if (uint32_t rc = es.pfnCallback(es.dwCookie, const_cast<char*>(text) + offset, piece,
+                                         &done)) {
+            es.dwError = rc;
+            break;
+        }
+        offset += piece;
+    }
+    return offset;
+}
+
+void CTextControl::SetReadOnly(bool readOnly) {
+    m_bReadOnly = readOnly;
+    Sci(SCI_SETREADONLY, static_cast<unsigned long>(readOnly));
+}
+
+void CTextControl::SetBackgroundColor(const QColor& color) {
+    m_background = color;
+    ApplyStyles();
+}
+
+void CTextControl::SetWordWrap(bool wrap) {
+    Sci(SCI_SETWRAPMODE, static_cast<unsigned long>(wrap ? SC_WRAP_WORD : SC_WRAP_NONE));
+}
+
+void CTextControl::SetSelectionBar(bool on) {
+    Sci(SCI_SETMARGINWIDTHN, 1UL, on ? 16L : 0L);
+}
+
+void CTextControl::SetDefaultCharFormat(const CHARFORMAT& cf) {
+    m_defaultFormat = cf;
+    ApplyStyles();
+}
+
+bool CTextControl::GetOvertype() const { return Sci(SCI_GETOVERTYPE) != 0; }
+void CTextControl::ToggleOvertype() { Sci(SCI_EDITTOGGLEOVERTYPE); }
+
+void CTextControl::ApplyStyles() {
+    const QPalette pal = palette();
+    const CHARFORMAT& cf = m_defaultFormat;
+    const QColor text = (cf.dwMask & CFM_COLOR) && !(cf.dwEffects & CFE_AUTOCOLOR)
+                            ? QColor(cf.crTextColor)
+                            : pal.color(QPalette::Text);
+    Sci(SCI_STYLESETFONT, static_cast<unsigned long>(STYLE_DEFAULT),
+                  cf.szFaceName.toUtf8().constData());
+    Sci(SCI_STYLESETSIZEFRACTIONAL, static_cast<unsigned long>(STYLE_DEFAULT),
+                  static_cast<long>(cf.yHeight > 0 ? cf.yHeight * 5 : 1000));
+    Sci(SCI_STYLESETBOLD, static_cast<unsigned long>(STYLE_DEFAULT),
+                  static_cast<long>((cf.dwEffects & CFE_BOLD) != 0));
+    Sci(SCI_STYLESETITALIC, static_cast<unsigned long>(STYLE_DEFAULT),
+                  static_cast<long>((cf.dwEffects & CFE_ITALIC) != 0));
+    Sci(SCI_STYLESETUNDERLINE, static_cast<unsigned long>(STYLE_DEFAULT),
+                  static_cast<long>((cf.dwEffects & CFE_UNDERLINE) != 0));
+    Sci(SCI_STYLESETFORE, static_cast<unsigned long>(STYLE_DEFAULT), text);
+    Sci(SCI_STYLESETBACK, static_cast<unsigned long>(STYLE_DEFAULT), m_background);
+    Sci(SCI_STYLECLEARALL);
+    Sci(SCI_SETCARETFORE, text);
+    Sci(SCI_SETSELFORE, 1UL, pal.color(QPalette::HighlightedText));
+    Sci(SCI_SETSELBACK, 1UL, pal.color(QPalette::Highlight));
+}
+
+void CTextControl::ApplyDocumentProperties() {
+    // Attaching a document resets these; they belong to the text being shown.
+    Sci(SCI_SETCODEPAGE, static_cast<unsigned long>(m_bUtf8 ? SC_CP_UTF8 : 0));
+    Sci(SCI_SETEOLMODE, static_cast<unsigned long>(m_eLineEnd));
+    Sci(SCI_SETREADONLY, static_cast<unsigned long>(m_bReadOnly));
+    Sci(SCI_SETUNDOCOLLECTION, 1UL);
+    Sci(SCI_SETMODEVENTMASK, 0UL);
+}

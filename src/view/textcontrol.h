@@ -1,0 +1,125 @@
+// The text control: the editing component with the operations the program uses, each as a typed
+// method. It holds the file's bytes exactly as they are; positions are byte offsets.
+#pragma once
+
+#include "view/bytetext.h"
+#include "view/charformat.h"
+
+#include <Qsci/qsciscintillabase.h>
+
+#include <QByteArray>
+#include <QColor>
+#include <QPoint>
+
+#include <cstdint>
+
+struct CHARRANGE {
+    long cpMin;
+    long cpMax;
+};
+
+enum : int {
+    SF_TEXT = 0x1,
+    SF_RTF = 0x2,
+    SFF_SELECTION = 0x8000,
+    FR_WHOLEWORD = 0x2,
+    FR_MATCHCASE = 0x4,
+};
+
+// The stream callback: fill (stream-in) or take (stream-out) up to `count` bytes of `buffer`,
+// report the bytes done in `*done`; 0 goes on, anything else stops the stream.
+using EditStreamCallback = uint32_t (*)(uintptr_t cookie, char* buffer, long count, long* done);
+
+struct EDITSTREAM {
+    uintptr_t dwCookie = 0;
+    uint32_t dwError = 0;
+    EditStreamCallback pfnCallback = nullptr;
+};
+
+class CTextControl : public QsciScintillaBase {
+    Q_OBJECT
+public:
+    // The most bytes the control holds; positions are 32-bit.
+    static constexpr long kMaxTextLimit = 0x7FFFFFF0L;
+    // dwError of a stream-in that stopped at the text limit.
+    static constexpr uint32_t kErrTextLimit = 0xFFFF0001u;
+
+    explicit CTextControl(QWidget* parent = nullptr);
+
+    long GetTextLength() const;
+    void SetEmpty(); // a new, empty text: no undo steps, not modified
+    QByteArray GetText() const;
+
+    void GetSel(CHARRANGE& range) const;
+    void SetSel(long cpMin, long cpMax); // cpMax -1: to the end; brings the caret into view
+    void SetSel(const CHARRANGE& range) { SetSel(range.cpMin, range.cpMax); }
+    QByteArray GetSelText() const;
+    QByteArray GetTextRange(long cpMin, long cpMax) const;
+    void ReplaceSel(const QByteArray& text); // one undo step; the caret ends after the new text
+
+    void Cut();
+    void Copy();
+    void Paste();
+    void Clear();
+    void Undo();
+    bool CanUndo() const;
+    void EmptyUndoBuffer();
+    bool CanPaste() const;
+    bool GetModify() const;
+    void SetModify(bool modified); // only false is meaningful: it marks the text as saved
+
+    long LineFromChar(long index) const; // -1: the line of the selection's start
+    long LineIndex(long line) const;     // -1: the caret's line
+    long LineLength(long index) const;   // of the line holding `index`, without its break; -1: caret
+    QByteArray GetLine(long line, int maxChars) const;
+    long GetLineCount() const;
+    // The characters (not bytes) between the start of the line holding `index` and `index`.
+    long ColumnOf(long index) const;
+    QPoint PosFromChar(long index) const;
+
+    // First position p >= cpMin with p + len <= cpMax where `text` matches, or -1.
+    long FindText(int flags, const CHARRANGE& range, const QByteArray& text) const;
+
+    long StreamIn(int format, EDITSTREAM& es, int64_t sizeHint = -1);
+    long StreamOut(int format, EDITSTREAM& es);
+
+    void LimitText(long limit) { m_nTextLimit = limit <= 0 ? kMaxTextLimit : limit; }
+    long GetLimitText() const { return m_nTextLimit; }
+    void SetReadOnly(bool readOnly);
+    bool IsReadOnly() const { return m_bReadOnly; }
+    void SetBackgroundColor(const QColor& color);
+    void SetWordWrap(bool wrap);
+    void SetSelectionBar(bool on);
+    void SetDefaultCharFormat(const CHARFORMAT& cf);
+    bool GetOvertype() const;
+    void ToggleOvertype();
+
+    // How the current text is shown and how new lines are typed.
+    bool IsUtf8() const { return m_bUtf8; }
+    LineEnd GetLineEnd() const { return m_eLineEnd; }
+
+protected:
+    // Sends a message to the editing component.
+    long Sci(unsigned int msg, unsigned long w = 0, long l = 0) const {
+        return SendScintilla(msg, w, l);
+    }
+    long Sci(unsigned int msg, unsigned long w, const void* p) const {
+        return SendScintilla(msg, w, const_cast<void*>(p));
+    }
+    long Sci(unsigned int msg, unsigned long w, const QColor& c) const {
+        return SendScintilla(msg, w, c);
+    }
+    long Sci(unsigned int msg, const QColor& c) const { return SendScintilla(msg, c); }
+
+private:
+    void ApplyDocumentProperties();
+    void ApplyStyles();
+    void RemoveClashingKeys();
+
+    long m_nTextLimit = kMaxTextLimit;
+    bool m_bReadOnly = false;
+    bool m_bUtf8 = true;
+    LineEnd m_eLineEnd = LineEnd::Lf;
+    QColor m_background;
+    CHARFORMAT m_defaultFormat;
+};
