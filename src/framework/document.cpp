@@ -22,8 +22,7 @@ bool IsReadOnlyOnDisk(const QString& path) {
     const QFileInfo info(path);
     if (!info.exists())
         return true;
-    const QFile::Permissions writeBits =
-        QFile::WriteOwner | QFile::WriteUser | QFile::WriteGroup | QFile::WriteOther;
+    const QFile::Permissions writeBits = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
     return (info.permissions() & writeBits) == 0 ||
            ::access(QFile::encodeName(path).constData(), W_OK) != 0;
 }

@@ -128,8 +128,20 @@ void CTextControl::Cut() { Sci(SCI_CUT); }
 void CTextControl::Copy() { Sci(SCI_COPY); }
 void CTextControl::Paste() { Sci(SCI_PASTE); }
 void CTextControl::Clear() { Sci(SCI_CLEAR); }
-void CTextControl::Undo() { Sci(SCI_UNDO); }
-bool CTextControl::CanUndo() const { return Sci(SCI_CANUNDO) != 0; }
+// Undo stays available in read-only mode: the component refuses it there, so read-only is
+// lifted around it.
+void CTextControl::Undo() {
+    Sci(SCI_SETREADONLY, 0UL);
+    Sci(SCI_UNDO);
+    Sci(SCI_SETREADONLY, static_cast<unsigned long>(m_bReadOnly));
+}
+
+bool CTextControl::CanUndo() const {
+    Sci(SCI_SETREADONLY, 0UL);
+    const bool can = Sci(SCI_CANUNDO) != 0;
+    Sci(SCI_SETREADONLY, static_cast<unsigned long>(m_bReadOnly));
+    return can;
+}
 
 void CTextControl::EmptyUndoBuffer() {
     // Forgetting the undo steps must not forget that the text differs from the file.

@@ -1,0 +1,238 @@
+#include "resources/resource.h"
+#include "support/appfixture.h"
+
+#include "framework/file.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+#include <random>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+using DocumentTest = AppFixture;
+
+TEST_F(DocumentTest, NewDocumentIsUntitledEmptyAndUnmodified) {
+    ASSERT_TRUE(Start());
+    EXPECT_EQ(Frame()->windowTitle(), "Untitled");
+    EXPECT_EQ(View()->GetTextLength(), 0);
+    EXPECT_FALSE(Doc()->IsModified());
+    Type("abc");
+    EXPECT_TRUE(Doc()->IsModified());
+    ui.boxReplies = {IDNO};
+    EXPECT_TRUE(Exec(ID_FILE_NEW));
+    EXPECT_EQ(ui.BoxTexts(), QStringList{"Save changes to Untitled?"});
+    EXPECT_EQ(View()->GetTextLength(), 0);
+}
+
+TEST_F(DocumentTest, CaptionIsNameAtFolder) {
+    EXPECT_EQ(CLumettaDoc::Caption("b.txt", "/a/b.txt"), "b.txt @ /a/");
+    EXPECT_EQ(CLumettaDoc::Caption("Untitled", "/a/Untitled"), "Untitled");
+    EXPECT_EQ(CLumettaDoc::Caption("x", "x"), "x @ ");
+    const QString path = WriteFile("notes.txt", "hello");
+    ASSERT_TRUE(Start({path}));
+    EXPECT_EQ(Frame()->windowTitle(), "notes.txt @ " + dir.path() + "/");
+}
+
+TEST_F(DocumentTest, ByteExactRoundTripOfAnyContent) {
+    std::mt19937 rng(42);
+    QByteArray randomBytes(70000, '\0');
+    for (char& c : randomBytes)
+        c = static_cast<char>(rng());
+    const QByteArray samples[] = {
+        QByteArray(),
+        QByteArray("x"),
+        QByteArray("\0", 1),
+        QByteArray("nul\0in\0the\0middle\0", 18),
+        QByteArray("caf\xe9 latin-1 and \xff\xfe invalid utf-8\n"),
+        QByteArray("mixed\r\nline\rends\n\n\r\r\n"),
+        QByteArray("utf-8 caf\xc3\xa9 \xe2\x82\xac\r\n"),
+        randomBytes,
+    };
+    ASSERT_TRUE(Start());
+    int i = 0;
+    for (const QByteArray& bytes : samples) {
+        const QString in = WriteFile(QStringLiteral("in%1").arg(i), bytes);
+        const QString out = Path(QStringLiteral("out%1").arg(i++));
+        ASSERT_TRUE(app->DocTemplate()->OpenDocumentFile(in));
+        EXPECT_EQ(View()->GetText(), bytes);
+        EXPECT_FALSE(Doc()->IsModified());
+        ui.fileNames = {out};
+        ASSERT_TRUE(Exec(ID_FILE_SAVE_AS));
+        EXPECT_EQ(ReadFile(out), bytes) << "sample " << i - 1;
+    }
+    EXPECT_TRUE(ui.boxes.empty()) << ui.BoxTexts().join("|").toStdString();
+}
+
+TEST_F(DocumentTest, CodePageAndLineEndFollowTheFile) {
+    ASSERT_TRUE(Start());
+    struct {
+        QByteArray bytes;
+        bool utf8;
+        QByteArray typedBreak;
+    } cases[] = {
+        {"a\r\nb\n", true, "\r\n"},
+        {"caf\xe9\rx", false, "\r"},
+        {"plain", true, "\n"},
+    };
+    for (const auto& c : cases) {
+        ASSERT_TRUE(app->DocTemplate()->OpenDocumentFile(WriteFile("f", c.bytes)));
+        EXPECT_EQ(View()->IsUtf8(), c.utf8) << c.bytes.toStdString();
+        View()->SetSel(0, 0);
+        QTest::keyClick(View(), Qt::Key_Return);
+        EXPECT_EQ(View()->GetText().left(c.typedBreak.size()), c.typedBreak);
+        ui.boxReplies = {IDNO};
+    }
+}
+
+TEST_F(DocumentTest, SaveChangesPromptAnswers) {
+    const QString a = WriteFile("a.txt", "aaa");
+    const QString b = WriteFile("b.txt", "bbb");
+    ASSERT_TRUE(Start({a}));
+    Type("X");
+    // Cancel: nothing happens.
+    ui.boxReplies = {IDCANCEL};
+    EXPECT_FALSE(app->DocTemplate()->OpenDocumentFile(b));
+    EXPECT_EQ(View()->GetText(), "Xaaa");
+    EXPECT_EQ(ui.BoxTexts().last(), "Save changes to a.txt?");
+    // Yes: saved, then the other file opens.
+    ui.boxReplies = {IDYES};
+    EXPECT_TRUE(app->DocTemplate()->OpenDocumentFile(b));
+    EXPECT_EQ(ReadFile(a), "Xaaa");
+    EXPECT_EQ(View()->GetText(), "bbb");
+    EXPECT_EQ(ui.beeps.size(), 1u); // "The file was saved Ok." with its beep
+    // No: changes dropped.
+    Type("Y");
+    ui.boxReplies = {IDNO};
+    EXPECT_TRUE(app->DocTemplate()->OpenDocumentFile(a));
+    EXPECT_EQ(ReadFile(b), "bbb");
+}
+
+TEST_F(DocumentTest, SaveOfUntitledAsksForANameAndCancelKeepsTheDocument) {
+    ASSERT_TRUE(Start());
+    Type("text");
+    EXPECT_TRUE(Enabled(ID_FILE_SAVE));
+    ui.fileNames = {QString()};
+    Exec(ID_FILE_SAVE);
+    EXPECT_EQ(ui.saveInitials, QStringList{"Untitled"});
+    EXPECT_TRUE(Doc()->IsModified());
+    ui.fileNames = {Path("new.txt")};
+    Exec(ID_FILE_SAVE);
+    EXPECT_EQ(ReadFile(Path("new.txt")), "text");
+    EXPECT_FALSE(Doc()->IsModified());
+    EXPECT_FALSE(Enabled(ID_FILE_SAVE));
+    EXPECT_EQ(Frame()->windowTitle(), "new.txt @ " + dir.path() + "/");
+    EXPECT_EQ(Frame()->m_wndStatusBar.GetPaneText(0), "The file was saved Ok.");
+    EXPECT_EQ(app->RecentFiles()[0], Path("new.txt"));
+}
+
+TEST_F(DocumentTest, SaveOfAFileReadOnlyOnDiskOrGoneGoesToSaveAs) {
+    const QString ro = WriteFile("ro.txt", "old");
+    chmod(QFile::encodeName(ro).constData(), 0444);
+    ASSERT_TRUE(Start({ro}));
+    Type("new ");
+    ui.fileNames = {Path("copy.txt")};
+    Exec(ID_FILE_SAVE);
+    EXPECT_EQ(ui.saveInitials, QStringList{ro});
+    EXPECT_EQ(ReadFile(ro), "old");
+    EXPECT_EQ(ReadFile(Path("copy.txt")), "new old");
+
+    QFile::remove(Path("copy.txt"));
+    Type("again ");
+    ui.fileNames = {Path("third.txt")};
+    Exec(ID_FILE_SAVE);
+    EXPECT_EQ(ui.saveInitials.size(), 2);
+    EXPECT_EQ(ReadFile(Path("third.txt")), "new again old");
+}
+
+TEST_F(DocumentTest, OpeningAMissingFileReportsItAndKeepsTheDocument) {
+    const QString a = WriteFile("a.txt", "keep me");
+    ASSERT_TRUE(Start({a}));
+    EXPECT_FALSE(app->DocTemplate()->OpenDocumentFile(Path("missing.txt")));
+    EXPECT_EQ(ui.BoxTexts(), QStringList{Path("missing.txt") + " was not found."});
+    EXPECT_EQ(ui.boxes[0].flags, unsigned(MB_OK | MB_ICONEXCLAMATION));
+    EXPECT_EQ(View()->GetText(), "keep me");
+    EXPECT_EQ(Doc()->GetPathName(), a);
+}
+
+TEST_F(DocumentTest, StartingWithAMissingFileEndsTheProgramWithItsReason) {
+    EXPECT_FALSE(Start({Path("nope.txt")}));
+    EXPECT_EQ(ui.BoxTexts(), QStringList{Path("nope.txt") + " was not found."});
+    EXPECT_EQ(app->MainFrame(), nullptr);
+    EXPECT_EQ(app->ExitInstance(), 1);
+}
+
+TEST_F(DocumentTest, AWriteFailingPartWayKeepsFileAndDocument) {
+    const QByteArray old(300000, 'o');
+    const QString f = WriteFile("f.txt", old);
+    ASSERT_TRUE(Start({f}));
+    Type("changed ");
+    auto saved = FileSystem().write;
+    FileSystem().write = [](int, const void*, size_t) -> ssize_t {
+        errno = ENOSPC;
+        return -1;
+    };
+    Exec(ID_FILE_SAVE);
+    FileSystem().write = saved;
+    EXPECT_EQ(ui.BoxTexts(), QStringList{"Disk full while accessing " + f + "."});
+    EXPECT_EQ(ReadFile(f), old);
+    EXPECT_TRUE(Doc()->IsModified());
+    EXPECT_NE(Frame()->m_wndStatusBar.GetPaneText(0), "The file was saved Ok.");
+    EXPECT_TRUE(ui.beeps.empty());
+}
+
+// These run once more as an unprivileged user (see tests/CMakeLists.txt): as root, file
+// permissions refuse nothing, and the cases are skipped.
+class UnprivilegedFileErrors : public AppFixture {
+protected:
+    void SetUp() override {
+        AppFixture::SetUp();
+        if (geteuid() == 0)
+            GTEST_SKIP() << "permissions do not apply to the superuser";
+    }
+};
+
+TEST_F(UnprivilegedFileErrors, UnreadableFileIsReportedAndNothingChanges) {
+    const QString a = WriteFile("a.txt", "keep");
+    const QString secret = WriteFile("secret.txt", "hidden");
+    chmod(QFile::encodeName(secret).constData(), 0);
+    ASSERT_TRUE(Start({a}));
+    EXPECT_FALSE(app->DocTemplate()->OpenDocumentFile(secret));
+    EXPECT_EQ(ui.BoxTexts(), QStringList{"Access to " + secret + " was denied."});
+    EXPECT_EQ(View()->GetText(), "keep");
+}
+
+TEST_F(UnprivilegedFileErrors, FolderRefusingWritesFailsSaveAsAndKeepsTheDocument) {
+    ASSERT_TRUE(Start());
+    Type("unsaved work");
+    const QString locked = Path("locked");
+    QDir().mkdir(locked);
+    chmod(QFile::encodeName(locked).constData(), 0555);
+    ui.fileNames = {locked + "/f.txt"};
+    Exec(ID_FILE_SAVE_AS);
+    chmod(QFile::encodeName(locked).constData(), 0755);
+    EXPECT_EQ(ui.BoxTexts(), QStringList{"Access to " + locked + "/f.txt was denied."});
+    EXPECT_TRUE(Doc()->IsModified());
+    EXPECT_EQ(Frame()->windowTitle(), "Untitled");
+    EXPECT_FALSE(QFile::exists(locked + "/f.txt"));
+}
+
+TEST_F(UnprivilegedFileErrors, WritableFileInALockedFolderIsSavedInPlace) {
+    const QString folder = Path("locked");
+    QDir().mkdir(folder);
+    const QString f = folder + "/f.txt";
+    QFile file(f);
+    file.open(QIODevice::WriteOnly);
+    file.write("old");
+    file.close();
+    chmod(QFile::encodeName(folder).constData(), 0555);
+    ASSERT_TRUE(Start({f}));
+    Type("new ");
+    Exec(ID_FILE_SAVE);
+    chmod(QFile::encodeName(folder).constData(), 0755);
+    EXPECT_TRUE(ui.boxes.empty());
+    EXPECT_EQ(ReadFile(f), "new old");
+}
+} // namespace

@@ -1,0 +1,18 @@
+// Runs the tests inside one application object on Qt's offscreen platform, with the settings
+// store in a scratch folder.
+#include "framework/profilestore.h"
+
+#include <QApplication>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QTemporaryDir config;
+    CProfileStore::SetConfigRoot(config.path());
+    qputenv("ZORVEK_TEST_CONFIG", config.path().toUtf8());
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

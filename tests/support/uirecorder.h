@@ -1,0 +1,72 @@
+// UI services for tests: records every message box, beep and dialog, and answers from a script.
+#pragma once
+
+#include "framework/uiservices.h"
+
+#include <QDialog>
+#include <QStringList>
+
+#include <deque>
+#include <functional>
+
+class UiRecorder : public CUiServices {
+public:
+    struct Box {
+        QString text;
+        unsigned flags;
+    };
+
+    UiRecorder() { SetUi(this); }
+    ~UiRecorder() override { SetUi(nullptr); }
+
+    int MessageBox(const QString& text, unsigned flags) override {
+        boxes.push_back({text, flags});
+        if (boxReplies.empty())
+            return (flags & 0xF) == MB_YESNOCANCEL ? IDCANCEL : IDOK;
+        const int reply = boxReplies.front();
+        boxReplies.pop_front();
+        return reply;
+    }
+    void MessageBeep(unsigned type) override { beeps.push_back(type); }
+    QString GetOpenFileName(const QString& title) override {
+        openTitles << title;
+        return PopName();
+    }
+    QString GetSaveFileName(const QString& initialPath) override {
+        saveInitials << initialPath;
+        return PopName();
+    }
+    int DoModal(QDialog& dialog) override {
+        dialogs << dialog.windowTitle();
+        if (dialogReplies.empty())
+            return IDCANCEL;
+        auto reply = dialogReplies.front();
+        dialogReplies.pop_front();
+        return reply(dialog);
+    }
+
+    QStringList BoxTexts() const {
+        QStringList texts;
+        for (const Box& b : boxes)
+            texts << b.text;
+        return texts;
+    }
+
+    std::vector<Box> boxes;
+    std::vector<unsigned> beeps;
+    QStringList openTitles;
+    QStringList saveInitials;
+    QStringList dialogs;
+    std::deque<int> boxReplies;
+    std::deque<QString> fileNames; // an empty name cancels the dialog
+    std::deque<std::function<int(QDialog&)>> dialogReplies;
+
+private:
+    QString PopName() {
+        if (fileNames.empty())
+            return QString();
+        QString name = fileNames.front();
+        fileNames.pop_front();
+        return name;
+    }
+};

@@ -1,0 +1,68 @@
+#include "view/bytetext.h"
+
+#include <QString>
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+
+namespace {
+bool ValidInPieces(const std::string& s, size_t piece) {
+    Utf8Validator v;
+    for (size_t i = 0; i < s.size(); i += piece)
+        v.Feed(s.data() + i, std::min(piece, s.size() - i));
+    return v.IsValid();
+}
+
+TEST(Utf8Validator, AcceptsWellFormedAndRejectsMalformedInAnyPieces) {
+    struct {
+        std::string text;
+        bool valid;
+    } cases[] = {
+        {"", true},
+        {"plain ascii, long enough to use the word-at-a-time path", true},
+        {"caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x98\x80", true},
+        {"\xc3", false},             // cut short
+        {"\xc0\xaf", false},         // overlong
+        {"\xe0\x80\xaf", false},     // overlong
+        {"\xed\xa0\x80", false},     // surrogate
+        {"\xf4\x90\x80\x80", false}, // above U+10FFFF
+        {"\xff", false},
+        {"latin-1 caf\xe9", false},
+        {std::string("nul\0inside", 10), true},
+    };
+    for (const auto& c : cases)
+        for (size_t piece : {1, 2, 3, 7, 64})
+            EXPECT_EQ(ValidInPieces(c.text, piece), c.valid) << c.text << " piece " << piece;
+}
+
+TEST(Utf8Validator, AgreesWithQtOnRandomBytes) {
+    std::mt19937 rng(7);
+    for (int i = 0; i < 2000; ++i) {
+        std::string s(rng() % 40, '\0');
+        for (char& c : s)
+            c = static_cast<char>(rng() % 4 == 0 ? 0x80 + rng() % 0x80 : rng() % 0x80);
+        const QByteArray bytes(s.data(), static_cast<qsizetype>(s.size()));
+        const bool qtValid = QString::fromUtf8(bytes).toUtf8() == bytes;
+        EXPECT_EQ(ValidInPieces(s, 1 + rng() % 5), qtValid);
+    }
+}
+
+TEST(LineEndDetector, FindsTheFirstLineEndAcrossPieces) {
+    struct {
+        std::string text;
+        LineEnd expected;
+    } cases[] = {
+        {"no break", LineEnd::Lf}, {"a\nb\r\n", LineEnd::Lf}, {"a\r\nb\n", LineEnd::CrLf},
+        {"a\rb\n", LineEnd::Cr},   {"a\r", LineEnd::Cr},      {"\r\n", LineEnd::CrLf},
+    };
+    for (const auto& c : cases)
+        for (size_t piece : {1, 2, 100}) {
+            LineEndDetector d;
+            for (size_t i = 0; i < c.text.size(); i += piece)
+                d.Feed(c.text.data() + i, std::min(piece, c.text.size() - i));
+            EXPECT_EQ(d.Result(), c.expected) << c.text << " piece " << piece;
+        }
+}
+} // namespace

@@ -1,0 +1,149 @@
+#include "resources/resource.h"
+#include "support/appfixture.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QTest>
+
+namespace {
+using ViewTest = AppFixture;
+
+TEST_F(ViewTest, EnableRulesFollowReadOnlySelectionModifiedAndClipboard) {
+    ASSERT_TRUE(Start());
+    QApplication::clipboard()->setText("clip");
+    Type("abc");
+    View()->SetSel(1, 1);
+    struct Expect {
+        int id;
+        bool editable;
+        bool readOnly;
+    };
+    // With an empty selection, modified text, text on the clipboard and an undo step.
+    const Expect rules[] = {
+        {ID_FILE_NEW, true, false},         {ID_FILE_OPEN, true, true},
+        {ID_FILE_SAVE, true, true},         {ID_FILE_SAVE_AS, true, false},
+        {ID_EDIT_UNDO, true, true},         {ID_EDIT_SELECT_ALL, true, true},
+        {ID_EDIT_CUT, false, false},        {ID_EDIT_COPY, true, true},
+        {ID_EDIT_PASTE, true, false},       {ID_EDIT_OVERWRITE, true, false},
+        {ID_VIEW_READONLY, true, true},     {ID_VIEW_WORDWRAP, true, true},
+        {ID_SETTINGS_PERSIST, true, true},  {ID_APP_EXIT, true, true},
+        {ID_VIEW_STATUS_BAR, true, true},
+    };
+    for (bool readOnly : {false, true}) {
+        if (readOnly)
+            Exec(ID_VIEW_READONLY);
+        for (const Expect& r : rules)
+            EXPECT_EQ(Enabled(r.id), readOnly ? r.readOnly : r.editable)
+                << r.id << (readOnly ? " read-only" : " editable");
+    }
+    View()->SetSel(0, 2);
+    EXPECT_FALSE(Enabled(ID_EDIT_CUT));
+    Exec(ID_VIEW_READONLY);
+    EXPECT_TRUE(Enabled(ID_EDIT_CUT));
+    QApplication::clipboard()->clear();
+    EXPECT_FALSE(Enabled(ID_EDIT_PASTE));
+}
+
+TEST_F(ViewTest, DisabledCommandsAreDroppedAlsoFromShortcuts) {
+    ASSERT_TRUE(Start());
+    Type("abc");
+    Exec(ID_VIEW_READONLY);
+    View()->SetSel(0, 3);
+    EXPECT_FALSE(Exec(ID_EDIT_CUT));
+    QTest::keyClick(View(), Qt::Key_X, Qt::ControlModifier);
+    QTest::keyClick(View(), Qt::Key_N, Qt::ControlModifier);
+    EXPECT_EQ(View()->GetText(), "abc");
+    EXPECT_TRUE(ui.boxes.empty());
+}
+
+TEST_F(ViewTest, CopyWithEmptySelectionCopiesTheLineAndLeavesTheCaret) {
+    ASSERT_TRUE(Start({WriteFile("f", "one\r\nabc\r\n\r\nlast")}));
+    QApplication::clipboard()->setText("before");
+    View()->SetSel(6, 6);
+    Exec(ID_EDIT_COPY);
+    EXPECT_EQ(QApplication::clipboard()->text(), "abc");
+    CHARRANGE sel;
+    View()->GetSel(sel);
+    EXPECT_EQ(sel.cpMin, 6);
+    EXPECT_EQ(sel.cpMax, 6);
+    QApplication::clipboard()->setText("before");
+    View()->SetSel(10, 10); // the empty line
+    Exec(ID_EDIT_COPY);
+    EXPECT_EQ(QApplication::clipboard()->text(), "before");
+    View()->GetSel(sel);
+    EXPECT_EQ(sel.cpMin, 10);
+}
+
+TEST_F(ViewTest, CutPasteUndoAndSelectAll) {
+    ASSERT_TRUE(Start());
+    Type("hello world");
+    View()->SetSel(0, 6);
+    Exec(ID_EDIT_CUT);
+    EXPECT_EQ(View()->GetText(), "world");
+    View()->SetSel(5, 5);
+    Exec(ID_EDIT_PASTE);
+    EXPECT_EQ(View()->GetText(), "worldhello ");
+    Exec(ID_EDIT_UNDO);
+    EXPECT_EQ(View()->GetText(), "world");
+    Exec(ID_EDIT_SELECT_ALL);
+    EXPECT_EQ(View()->GetSelText(), "world");
+}
+
+TEST_F(ViewTest, OverwriteFollowsInsertKeyAndCommandButNeverWhileReadOnly) {
+    ASSERT_TRUE(Start());
+    Type("abcd");
+    View()->SetSel(0, 0);
+    QTest::keyClick(View(), Qt::Key_Insert);
+    EXPECT_TRUE(View()->m_bOverwrite);
+    EXPECT_TRUE(View()->GetOvertype());
+    Frame()->OnIdleUpdate();
+    EXPECT_EQ(Frame()->m_wndStatusBar.GetPaneText(2), "OVR");
+    Type("XY");
+    EXPECT_EQ(View()->GetText(), "XYcd");
+
+    Exec(ID_VIEW_READONLY);
+    QTest::keyClick(View(), Qt::Key_Insert);
+    EXPECT_TRUE(View()->m_bOverwrite);
+    EXPECT_TRUE(View()->GetOvertype());
+    EXPECT_FALSE(Exec(ID_EDIT_OVERWRITE));
+    Exec(ID_VIEW_READONLY);
+
+    EXPECT_TRUE(Exec(ID_EDIT_OVERWRITE)); // arrives as a posted Insert key
+    QApplication::processEvents();
+    EXPECT_FALSE(View()->m_bOverwrite);
+    EXPECT_FALSE(View()->GetOvertype());
+    EXPECT_EQ(Checked(ID_EDIT_OVERWRITE), 0);
+}
+
+TEST_F(ViewTest, ReadOnlyBlocksEditingAndChangesTheBackground) {
+    ASSERT_TRUE(Start());
+    const long editable = View()->SendScintilla(QsciScintillaBase::SCI_STYLEGETBACK, 0UL);
+    Exec(ID_VIEW_READONLY);
+    EXPECT_EQ(Checked(ID_VIEW_READONLY), 1);
+    Type("typed");
+    EXPECT_EQ(View()->GetTextLength(), 0);
+    EXPECT_NE(View()->SendScintilla(QsciScintillaBase::SCI_STYLEGETBACK, 0UL), editable);
+}
+
+TEST_F(ViewTest, IndicatorTexts) {
+    ASSERT_TRUE(Start({WriteFile("f", "ab\n\tcaf\xc3\xa9x\n")}));
+    struct {
+        long pos;
+        int hex;
+        const char* text;
+    } cases[] = {
+        {0, 0, "Ln 1, Col 1"},  {4, 0, "Ln 2, Col 2"},      {10, 0, "Ln 2, Col 7"},
+        {0, 1, "Off=0x000000"}, {4, 1, "Off=0x000010"},
+    };
+    for (const auto& c : cases) {
+        View()->SetSel(c.pos, c.pos);
+        View()->m_bHexView = c.hex;
+        Frame()->OnIdleUpdate();
+        EXPECT_EQ(Frame()->m_wndStatusBar.GetPaneText(1), c.text);
+    }
+    EXPECT_EQ(Frame()->m_wndStatusBar.GetPaneText(3), "");
+    Type("z");
+    Frame()->OnIdleUpdate();
+    EXPECT_EQ(Frame()->m_wndStatusBar.GetPaneText(3), "*");
+}
+} // namespace
