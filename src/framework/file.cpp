@@ -210,10 +210,16 @@ void CSafeSaveFile::Write(const void* buf, size_t n) {
     if (int err = WriteAll(m_fd, static_cast<const char*>(buf), n))
         throw CFileException::FromErrno(err, m_strPath);
     m_nWritten += static_cast<int64_t>(n);
+    // Start writing back what is written so far, so that Commit has little left to wait for.
+    constexpr int64_t kWriteBackStep = 8 << 20;
+    if (m_nWritten - m_nWrittenBack >= kWriteBackStep) {
+        sync_file_range(m_fd, m_nWrittenBack, m_nWritten - m_nWrittenBack, SYNC_FILE_RANGE_WRITE);
+        m_nWrittenBack = m_nWritten;
+    }
 }
 
 void CSafeSaveFile::Commit() {
-    if (fsync(m_fd) != 0 && errno != EINVAL)
+    if (fdatasync(m_fd) != 0 && errno != EINVAL)
         throw CFileException::FromErrno(errno, m_strPath);
     if (!m_bInPlace) {
         if (::rename(m_tempName.constData(), Native(m_strTarget).constData()) != 0)

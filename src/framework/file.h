@@ -109,6 +109,7 @@ private:
     bool m_bCommitted = false;
     int m_asideFd = -1; // old content set aside during an in-place save
     int64_t m_nWritten = 0;
+    int64_t m_nWrittenBack = 0;
 };
 
 // A growable file in memory.

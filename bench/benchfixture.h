@@ -1,0 +1,38 @@
+// A running editor for benchmarks, answering every question with the default.
+#pragma once
+
+#include "app/lumettaapp.h"
+#include "framework/uiservices.h"
+
+#include <QDialog>
+
+#include <cstdlib>
+#include <memory>
+
+class SilentUi : public CUiServices {
+public:
+    int MessageBox(const QString&, unsigned flags) override {
+        return (flags & 0xF) == MB_YESNOCANCEL ? IDNO : IDOK;
+    }
+    void MessageBeep(unsigned) override {}
+    QString GetOpenFileName(const QString&) override { return QString(); }
+    QString GetSaveFileName(const QString&) override { return saveName; }
+    int DoModal(QDialog&) override { return IDCANCEL; }
+    QString saveName;
+};
+
+// The file a benchmark works on, named by ZORVEK_BENCH_FILE.
+inline QString BenchFile() { return QString::fromLocal8Bit(std::getenv("ZORVEK_BENCH_FILE")); }
+
+struct BenchEditor {
+    BenchEditor() {
+        SetUi(&ui);
+        app.InitInstance({QStringLiteral("S:bench")});
+    }
+    ~BenchEditor() {
+        app.ExitInstance();
+        SetUi(nullptr);
+    }
+    SilentUi ui;
+    CLumettaApp app;
+};
