@@ -1,5 +1,6 @@
 #include "app/lumettaapp.h"
 
+#include "app/aboutdlg.h"
 #include "app/lumettacommandline.h"
 #include "document/lumettadoc.h"
 #include "frame/mainframe.h"
@@ -33,6 +34,7 @@ CLumettaApp::~CLumettaApp() {
 const std::vector<MessageMapEntry<CLumettaApp>>& CLumettaApp::GetMessageMap() {
     using T = CLumettaApp;
     static const std::vector<MessageMapEntry<T>> map = {
+        OnCommand<T>(ID_APP_ABOUT, &T::OnAppAbout),
         OnCommand<T>(ID_SETTINGS_PERSIST, &T::OnSaveSettings),
         OnUpdate<T>(ID_SETTINGS_PERSIST, &T::OnUpdateSaveSettings),
         OnCommand<T>(ID_FILE_NEW, &T::OnFileNew),
@@ -156,6 +158,11 @@ void CLumettaApp::WriteProfileString(const QString& section, const QString& key,
 void CLumettaApp::OpenDroppedFiles(const QStringList& paths) {
     for (const QString& path : paths)
         m_pDocTemplate->OpenDocumentFile(path);
+}
+
+void CLumettaApp::OnAppAbout() {
+    CAboutDlg dlg;
+    dlg.DoModal();
 }
 
 void CLumettaApp::OnSaveSettings() { m_bPersistSettings = m_bPersistSettings ? 0 : 1; }

@@ -12,12 +12,21 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QMenuBar>
+#include <QScreen>
+#include <QToolBar>
 #include <QMimeData>
 #include <QStatusTipEvent>
 #include <QTimer>
 #include <QUrl>
 
+// The icons are compiled into the library; the linker keeps them only when asked for.
+static void InitResources() { Q_INIT_RESOURCE(zorvek); }
+
 namespace {
+const QString kSettings = QStringLiteral("Editor/Viewer Settings");
+constexpr unsigned SBPS_NOBORDERS = 0x00000100;
+constexpr unsigned SBPS_STRETCH = 0x08000000;
+
 QString PromptPart(const char* prompt, bool tooltip) {
     if (!prompt)
         return QString();
@@ -34,6 +43,8 @@ const std::vector<MessageMapEntry<CMainFrame>>& CMainFrame::GetMessageMap() {
     static const std::vector<MessageMapEntry<T>> map = {
         OnCommand<T>(ID_VIEW_STATUS_BAR, &T::OnViewStatusBar),
         OnUpdate<T>(ID_VIEW_STATUS_BAR, &T::OnUpdateViewStatusBar),
+        OnCommand<T>(ID_VIEW_TOOLBAR, &T::OnViewToolBar),
+        OnUpdate<T>(ID_VIEW_TOOLBAR, &T::OnUpdateViewToolBar),
     };
     return map;
 }
@@ -43,6 +54,7 @@ CMainFrame::CMainFrame(CLumettaDoc* doc, CLumettaApp* app)
       m_router([this]() -> std::vector<CCmdTarget*> {
           return {m_pView, m_pDoc, this, m_pApp};
       }) {
+    InitResources();
     setWindowTitle(QString::fromUtf8(Str::AppTitle));
     setWindowIcon(QIcon(QStringLiteral(":/icons/zorvek.svg")));
     m_pView = new CLumettaView(this);
@@ -58,7 +70,9 @@ CMainFrame::CMainFrame(CLumettaDoc* doc, CLumettaApp* app)
 
     CreateActions();
     CreateMenus();
-    resize(800, 600);
+    CreateToolBar();
+    ApplyStoredPlacement();
+    LoadBarState(kSettings);
 
     m_idleConnection = connect(QAbstractEventDispatcher::instance(),
                                &QAbstractEventDispatcher::aboutToBlock, this,
@@ -122,9 +136,110 @@ QMenu* CMainFrame::BuildMenu(const QString& title, const std::vector<MenuItem>& 
     return menu;
 }
 
+void CMainFrame::ApplyStoredPlacement() {
+    RECT rect;
+    m_pApp->GetProfileRect(kSettings, rect);
+    if (rect == rectDefault) {
+        resize(800, 600); // where the window system places it
+        return;
+    }
+    // The stored rectangle is used as it is, in 32-bit two's-complement arithmetic.
+    const auto width = static_cast<int32_t>(static_cast<uint32_t>(rect.right) - rect.left);
+    const auto height = static_cast<int32_t>(static_cast<uint32_t>(rect.bottom) - rect.top);
+    setGeometry(rect.left, rect.top, width, height);
+}
+
+void CMainFrame::CreateToolBar() {
+    m_wndToolBar = new QToolBar(QString::fromUtf8(Str::ToolbarCaption), this);
+    m_wndToolBar->setObjectName(QStringLiteral("toolbar%1").arg(ID_VIEW_TOOLBAR));
+    m_wndToolBar->setAllowedAreas(Qt::AllToolBarAreas);
+    m_wndToolBar->setMovable(true);
+    m_wndToolBar->setFloatable(true);
+    m_wndToolBar->setIconSize(QSize(16, 16));
+    for (int id : ToolbarLayout()) {
+        if (id == 0) {
+            m_wndToolBar->addSeparator();
+            continue;
+        }
+        QAction* action = Action(id);
+        const CommandInfo* info = FindCommand(id);
+        const QString name = QString::fromUtf8(info->iconName);
+        action->setIcon(QIcon::fromTheme(name, QIcon(QStringLiteral(":/icons/%1.svg").arg(name))));
+        m_wndToolBar->addAction(action);
+    }
+    addToolBar(Qt::LeftToolBarArea, m_wndToolBar);
+}
+
+// The bars' layout is kept under the base name, as the window system's own record of where the
+// toolbar is docked or floats, and the visibility of each bar.
+void CMainFrame::LoadBarState(const QString& section) {
+    const QString summary = section + QStringLiteral("-Summary");
+    const QByteArray state = QByteArray::fromBase64(
+        m_pApp->GetProfileString(summary, QStringLiteral("State")).toLatin1());
+    if (!state.isEmpty())
+        restoreState(state);
+    for (int i = 0; i < 2; ++i) {
+        const QString bar = section + QStringLiteral("-Bar%1").arg(i);
+        const int id = m_pApp->GetProfileInt(bar, QStringLiteral("BarID"), 0);
+        const bool visible = m_pApp->GetProfileInt(bar, QStringLiteral("Visible"), 1) != 0;
+        if (id == ID_VIEW_TOOLBAR)
+            m_wndToolBar->setVisible(visible);
+        else if (id == ID_VIEW_STATUS_BAR)
+            m_wndStatusBar.setVisible(visible);
+    }
+}
+
+void CMainFrame::SaveBarState(const QString& section) {
+    const QString summary = section + QStringLiteral("-Summary");
+    m_pApp->WriteProfileInt(summary, QStringLiteral("Bars"), 2);
+    const QSize screen = this->screen() ? this->screen()->size() : QSize();
+    m_pApp->WriteProfileInt(summary, QStringLiteral("ScreenCX"), screen.width());
+    m_pApp->WriteProfileInt(summary, QStringLiteral("ScreenCY"), screen.height());
+    m_pApp->WriteProfileString(summary, QStringLiteral("State"),
+                               QString::fromLatin1(saveState().toBase64()));
+    const std::pair<int, QWidget*> bars[] = {{ID_VIEW_TOOLBAR, m_wndToolBar},
+                                             {ID_VIEW_STATUS_BAR, &m_wndStatusBar}};
+    for (int i = 0; i < 2; ++i) {
+        const QString bar = section + QStringLiteral("-Bar%1").arg(i);
+        m_pApp->WriteProfileInt(bar, QStringLiteral("BarID"), bars[i].first);
+        m_pApp->WriteProfileInt(bar, QStringLiteral("Visible"), !bars[i].second->isHidden());
+        if (bars[i].first == ID_VIEW_TOOLBAR) {
+            m_pApp->WriteProfileInt(bar, QStringLiteral("Floating"), m_wndToolBar->isFloating());
+            m_pApp->WriteProfileInt(bar, QStringLiteral("Docking"), toolBarArea(m_wndToolBar));
+            m_pApp->WriteProfileInt(bar, QStringLiteral("XPos"), m_wndToolBar->x());
+            m_pApp->WriteProfileInt(bar, QStringLiteral("YPos"), m_wndToolBar->y());
+        }
+    }
+}
+
+void CMainFrame::OnMenuSelect(int itemId, unsigned flags, QMenu* menu) {
+    Q_UNUSED(itemId);
+    const bool closed = flags == 0xFFFF && menu == nullptr;
+    if (closed) {
+        if (m_cxSavedPane != -1) {
+            for (int i = 1; i < m_wndStatusBar.GetPaneCount(); ++i)
+                m_wndStatusBar.Pane(i)->show();
+            m_cxSavedPane = -1;
+        }
+        return;
+    }
+    if (m_cxSavedPane == -1) {
+        m_nSavedPaneID = static_cast<unsigned>(m_wndStatusBar.GetPaneId(0));
+        m_nSavedPaneStyle = SBPS_STRETCH | SBPS_NOBORDERS;
+        m_cxSavedPane = m_wndStatusBar.Pane(0)->width();
+        // Pane 0 takes the whole bar: the indicator panes go out of view.
+        for (int i = 1; i < m_wndStatusBar.GetPaneCount(); ++i)
+            m_wndStatusBar.Pane(i)->hide();
+    }
+}
+
 void CMainFrame::CreateMenus() {
-    for (const MenuDef& def : MenuBarLayout())
-        menuBar()->addMenu(BuildMenu(QString::fromUtf8(def.title), def.items));
+    for (const MenuDef& def : MenuBarLayout()) {
+        QMenu* menu = BuildMenu(QString::fromUtf8(def.title), def.items);
+        connect(menu, &QMenu::aboutToShow, this, [this, menu] { OnMenuSelect(0, 0x10, menu); });
+        connect(menu, &QMenu::aboutToHide, this, [this] { OnMenuSelect(0, 0xFFFF, nullptr); });
+        menuBar()->addMenu(menu);
+    }
     for (int id : std::initializer_list<int>{ID_EDIT_UNDO, 0, ID_EDIT_CUT, ID_EDIT_COPY, ID_EDIT_PASTE, 0,
                    ID_EDIT_SELECT_ALL}) {
         if (id == 0)
@@ -174,6 +289,14 @@ void CMainFrame::ShowEditMenu(const QPoint& globalPos) {
 void CMainFrame::DragAcceptFiles(bool accept) { setAcceptDrops(accept); }
 
 void CMainFrame::closeEvent(QCloseEvent* e) {
+    if (m_pApp->m_bPersistSettings) {
+        // The normal (not maximised) placement; written even if the close is then cancelled.
+        const QRect r = isMaximized() || isMinimized() || isFullScreen() ? normalGeometry()
+                                                                          : geometry();
+        m_pApp->WriteProfileRect(kSettings, RECT{r.left(), r.top(), r.left() + r.width(),
+                                                 r.top() + r.height()});
+        SaveBarState(kSettings);
+    }
     if (!m_pDoc->SaveModified()) {
         e->ignore();
         return;
@@ -218,5 +341,9 @@ void CMainFrame::OnDropFiles(const QStringList& files) {
 }
 
 void CMainFrame::OnViewStatusBar() { m_wndStatusBar.setVisible(m_wndStatusBar.isHidden()); }
+
+void CMainFrame::OnViewToolBar() { m_wndToolBar->setVisible(m_wndToolBar->isHidden()); }
+
+void CMainFrame::OnUpdateViewToolBar(CCmdUI* pCmdUI) { pCmdUI->SetCheck(!m_wndToolBar->isHidden()); }
 
 void CMainFrame::OnUpdateViewStatusBar(CCmdUI* pCmdUI) { pCmdUI->SetCheck(!m_wndStatusBar.isHidden()); }

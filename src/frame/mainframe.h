@@ -14,6 +14,7 @@ class CLumettaApp;
 class CLumettaDoc;
 class CLumettaView;
 class QAction;
+class QToolBar;
 
 class CMainFrame : public QMainWindow, public CCmdTargetImpl<CMainFrame> {
     Q_OBJECT
@@ -28,11 +29,18 @@ public:
     // Recomputes check marks, enabled states and status panes, as at every idle moment.
     void OnIdleUpdate();
     void ShowEditMenu(const QPoint& globalPos);
+    // A menu item was selected (flags other than 0xFFFF) or the menu closed (0xFFFF, no menu):
+    // pane 0 takes the whole bar while a menu is open, so that prompts show whole.
+    void OnMenuSelect(int itemId, unsigned flags, QMenu* menu);
+    QToolBar* ToolBar() const { return m_wndToolBar; }
     void DragAcceptFiles(bool accept);
     void OnDropFiles(const QStringList& files);
 
     static const std::vector<MessageMapEntry<CMainFrame>>& GetMessageMap();
 
+    unsigned m_nSavedPaneID = 0;
+    unsigned m_nSavedPaneStyle = 0;
+    int m_cxSavedPane = -1;
     CStatusMessageBar m_wndStatusBar;
 
 protected:
@@ -43,6 +51,10 @@ protected:
     void dropEvent(QDropEvent* e) override;
 
 private:
+    void ApplyStoredPlacement();
+    void CreateToolBar();
+    void LoadBarState(const QString& section);
+    void SaveBarState(const QString& section);
     void CreateActions();
     void CreateMenus();
     QMenu* BuildMenu(const QString& title, const std::vector<struct MenuItem>& items);
@@ -50,11 +62,14 @@ private:
 
     void OnViewStatusBar();
     void OnUpdateViewStatusBar(CCmdUI* pCmdUI);
+    void OnViewToolBar();
+    void OnUpdateViewToolBar(CCmdUI* pCmdUI);
 
     CLumettaApp* m_pApp;
     CLumettaDoc* m_pDoc;
     CLumettaView* m_pView = nullptr;
     CCommandRouter m_router;
+    QToolBar* m_wndToolBar = nullptr;
     std::map<int, QAction*> m_actions;
     QAction* m_recentPlaceholder = nullptr;
     QMenu m_editMenu;

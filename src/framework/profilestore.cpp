@@ -143,11 +143,15 @@ QString CProfileStore::GetProfileString(const QString& section, const QString& k
 }
 
 void CProfileStore::WriteProfileInt(const QString& section, const QString& key, int nValue) {
+    if (m_writeObserver)
+        m_writeObserver(section, key);
     Settings().setValue(section + QLatin1Char('/') + key, QString::number(nValue));
 }
 
 void CProfileStore::WriteProfileString(const QString& section, const QString& key,
                                        const QString& value) {
+    if (m_writeObserver)
+        m_writeObserver(section, key);
     Settings().setValue(section + QLatin1Char('/') + key, value);
 }
 

@@ -5,6 +5,7 @@
 #include <QSettings>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 class CProfileStore {
@@ -26,6 +27,9 @@ public:
     // Deletes the profile's file, and the company's folder when nothing else is left in it.
     void RemoveProfile();
     QString FileName() const;
+
+    // Called with the section and key of every write; tests watch the order of writes with it.
+    std::function<void(const QString& section, const QString& key)> m_writeObserver;
 
     // The folder that holds the companies' folders; tests point it at a scratch folder.
     static void SetConfigRoot(const QString& dir);

@@ -1,0 +1,138 @@
+#include "app/aboutdlg.h"
+#include "resources/resource.h"
+#include "support/appfixture.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QTest>
+#include <QToolBar>
+
+namespace {
+using FrameTest = AppFixture;
+
+TEST_F(FrameTest, ToolbarStartsDockedVerticallyAtTheLeftWithItsCaption) {
+    ASSERT_TRUE(Start());
+    QToolBar* bar = Frame()->ToolBar();
+    EXPECT_EQ(Frame()->toolBarArea(bar), Qt::LeftToolBarArea);
+    EXPECT_EQ(bar->orientation(), Qt::Vertical);
+    EXPECT_EQ(bar->windowTitle(), "Editor toolbar");
+    EXPECT_TRUE(bar->isFloatable());
+    EXPECT_EQ(bar->actions().size(), 20);
+    EXPECT_EQ(bar->actions()[0]->toolTip(), "New (Ctrl+N)");
+    EXPECT_EQ(bar->actions()[0]->statusTip(), "Create a new document");
+    EXPECT_EQ(Frame()->m_wndStatusBar.GetPaneCount(), 4);
+}
+
+TEST_F(FrameTest, PlacementAndBarLayoutComeBackAsLeft) {
+    ASSERT_TRUE(Start());
+    Frame()->setGeometry(40, 50, 640, 420);
+    Frame()->removeToolBar(Frame()->ToolBar());
+    Frame()->addToolBar(Qt::TopToolBarArea, Frame()->ToolBar());
+    Frame()->ToolBar()->show();
+    Exec(ID_VIEW_STATUS_BAR);
+    Stop();
+    ASSERT_TRUE(Start());
+    EXPECT_EQ(Frame()->geometry(), QRect(40, 50, 640, 420));
+    EXPECT_EQ(Frame()->toolBarArea(Frame()->ToolBar()), Qt::TopToolBarArea);
+    EXPECT_TRUE(Frame()->m_wndStatusBar.isHidden());
+    EXPECT_EQ(Checked(ID_VIEW_STATUS_BAR), 0);
+    EXPECT_EQ(Checked(ID_VIEW_TOOLBAR), 1);
+    // With persistence off, the next start still shows what was stored before.
+    Exec(ID_SETTINGS_PERSIST);
+    Exec(ID_VIEW_STATUS_BAR);
+    Frame()->setGeometry(10, 10, 300, 300);
+    Stop();
+    ASSERT_TRUE(Start());
+    EXPECT_EQ(Frame()->geometry(), QRect(40, 50, 640, 420));
+    EXPECT_TRUE(Frame()->m_wndStatusBar.isHidden());
+}
+
+TEST_F(FrameTest, ACancelledExitHasAlreadyWrittenThePlacement) {
+    ASSERT_TRUE(Start());
+    Frame()->setGeometry(70, 80, 500, 400);
+    Type("unsaved");
+    ui.boxReplies = {IDCANCEL};
+    Exec(ID_APP_EXIT);
+    RECT r;
+    app->GetProfileRect("Editor/Viewer Settings", r);
+    EXPECT_TRUE(r == (RECT{70, 80, 570, 480}));
+}
+
+TEST_F(FrameTest, MessagesStayTheirFullPeriodThenReadyReturns) {
+    ASSERT_TRUE(Start());
+    CStatusMessageBar& bar = Frame()->m_wndStatusBar;
+    bar.m_nMessagePeriod = 400;
+    View()->ShowStatusMessage("first", false);
+    EXPECT_EQ(bar.GetPaneText(0), "first");
+    QTest::qWait(250);
+    View()->ShowStatusMessage("second", true);
+    EXPECT_EQ(ui.beeps, std::vector<unsigned>{MB_ICONEXCLAMATION});
+    QTest::qWait(250); // the first message's period is over, the second's is not
+    EXPECT_EQ(bar.GetPaneText(0), "second");
+    QTest::qWait(300);
+    EXPECT_EQ(bar.GetPaneText(0), "Ready");
+    EXPECT_EQ(bar.m_nTimer, -1);
+    View()->ShowStatusMessage(QString(), false); // the idle text, for a full period too
+    EXPECT_EQ(bar.GetPaneText(0), "Ready");
+    EXPECT_NE(bar.m_nTimer, -1);
+}
+
+TEST_F(FrameTest, WithTheStatusBarHiddenBeepingMessagesBecomeMessageBoxes) {
+    ASSERT_TRUE(Start());
+    Exec(ID_VIEW_STATUS_BAR);
+    View()->ShowStatusMessage("Converting... (ESC to interrupt)", false);
+    View()->ShowStatusMessage("The specified text cannot be located.", true);
+    EXPECT_EQ(ui.BoxTexts(), QStringList{"The specified text cannot be located."});
+    EXPECT_TRUE(ui.beeps.empty());
+    EXPECT_NE(Frame()->m_wndStatusBar.GetPaneText(0), "Converting... (ESC to interrupt)");
+}
+
+TEST_F(FrameTest, AnOpenMenuWidensTheMessagePaneOnceAndClosingRestoresIt) {
+    ASSERT_TRUE(Start());
+    CStatusMessageBar& bar = Frame()->m_wndStatusBar;
+    QMenu* menu = Frame()->menuBar()->actions()[0]->menu();
+    Frame()->OnMenuSelect(0, 0x10, menu);
+    EXPECT_EQ(Frame()->m_nSavedPaneStyle, 0x08000100u);
+    const int saved = Frame()->m_cxSavedPane;
+    EXPECT_NE(saved, -1);
+    EXPECT_TRUE(bar.Pane(1)->isHidden());
+    Frame()->OnMenuSelect(ID_FILE_OPEN, 0, menu); // moving between items saves nothing again
+    EXPECT_EQ(Frame()->m_cxSavedPane, saved);
+    Frame()->OnMenuSelect(0, 0xFFFF, nullptr);
+    EXPECT_EQ(Frame()->m_cxSavedPane, -1);
+    EXPECT_FALSE(bar.Pane(1)->isHidden());
+}
+
+TEST_F(FrameTest, IndicatorShowsLargeOffsetsWithMoreDigits) {
+    QByteArray lines;
+    for (int i = 0; i < 0x100001; ++i)
+        lines += "\n";
+    ASSERT_TRUE(Start({WriteFile("many", lines)}));
+    View()->SetSel(0x100000, 0x100000);
+    View()->m_bHexView = 1;
+    Frame()->OnIdleUpdate();
+    EXPECT_EQ(Frame()->m_wndStatusBar.GetPaneText(1), "Off=0x1000000");
+}
+
+TEST_F(FrameTest, AboutBoxShowsSelectableReadOnlyAddresses) {
+    ASSERT_TRUE(Start());
+    ui.dialogReplies.push_back([](QDialog& d) {
+        auto* about = dynamic_cast<CAboutDlg*>(&d);
+        EXPECT_NE(about, nullptr);
+        EXPECT_EQ(about->m_pEmail->text(), "zorvek@example.org");
+        EXPECT_TRUE(about->m_pWeb->isReadOnly());
+        about->m_pWeb->selectAll();
+        about->m_pWeb->copy();
+        QTest::keyClick(about->m_pEmail, Qt::Key_A);
+        EXPECT_EQ(about->m_pEmail->text(), "zorvek@example.org");
+        QTest::keyClick(&d, Qt::Key_Return); // Ok is the default button
+        return d.result() == QDialog::Accepted ? IDOK : IDCANCEL;
+    });
+    EXPECT_TRUE(Exec(ID_APP_ABOUT));
+    EXPECT_EQ(ui.dialogs, QStringList{"About Zorvek"});
+    EXPECT_TRUE(ui.dialogReplies.empty());
+    EXPECT_EQ(QApplication::clipboard()->text(), "www.example.org/zorvek");
+}
+} // namespace
