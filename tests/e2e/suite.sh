@@ -53,6 +53,45 @@ type_and_save() {
   wait $pid
 }
 
+layout_comes_back() {
+  printf 'text\n' > "$work/g.txt"
+  "$bin" "$work/g.txt" &
+  local pid=$! wid
+  wid=$(window_of "g.txt @") || { kill $pid; return 1; }
+  xdotool windowmove "$wid" 100 80 windowsize "$wid" 700 500
+  sleep 0.5
+  # Drag the toolbar by its handle from the left edge to the top edge.
+  xdotool mousemove 115 106 mousedown 1 mousemove 130 110 sleep 0.2 mousemove 300 105 \
+    sleep 0.2 mousemove 400 104 sleep 0.3 mouseup 1
+  sleep 0.3
+  xdotool windowfocus --sync "$wid"
+  xdotool key alt+v
+  sleep 0.3
+  xdotool key s
+  sleep 0.3
+  xdotool key Escape
+  wait $pid || return 1
+  local conf="$XDG_CONFIG_HOME/Vantreth Plc/Zorvek.conf"
+  grep -A3 -F '[Editor/Viewer Settings-Bar1]' "$conf" | grep -q '^Visible=0' || { echo "  status bar not stored hidden"; return 1; }
+  grep -A3 -F '[Editor/Viewer Settings-Bar0]' "$conf" | grep -q '^Docking=4' || { echo "  toolbar not stored at the top"; return 1; }
+  "$bin" "$work/g.txt" &
+  pid=$!
+  wid=$(window_of "g.txt @") || { kill $pid; return 1; }
+  sleep 0.5
+  local geometry
+  geometry=$(xdotool getwindowgeometry "$wid" | tr -s ' ' | tr '\n' ' ')
+  import -window root "$work/layout.png" 2>/dev/null
+  # Toolbar buttons now stand in a row below the menu bar, where the text would otherwise begin.
+  local darkest
+  darkest=$(convert "$work/layout.png" -crop 340x12+200+108 -colorspace Gray \
+    -format '%[fx:int(255*minima)]' info:)
+  xdotool windowfocus --sync "$wid"
+  xdotool key Escape
+  wait $pid
+  grep -q "Position: 100,80 .*Geometry: 700x500" <<<"$geometry" || { echo "  came back as: $geometry"; return 1; }
+  [ "$darkest" -lt 120 ] || { echo "  no toolbar buttons at the top (darkest $darkest)"; return 1; }
+}
+
 no_display_is_explained() {
   local out
   out=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$bin" 2>&1)
@@ -61,6 +100,7 @@ no_display_is_explained() {
 }
 
 check "type text and save with Ctrl+S" type_and_save
+check "window, toolbar and status bar come back as left" layout_comes_back
 check "without a display the program says how to run it" no_display_is_explained
 
 echo "$passed passed, $failed failed"
