@@ -18,6 +18,7 @@ public:
     QString GetOpenFileName(const QString&) override { return QString(); }
     QString GetSaveFileName(const QString&) override { return saveName; }
     int DoModal(QDialog&) override { return IDCANCEL; }
+    bool ChooseFont(QFont&) override { return false; }
     QString saveName;
 };
 

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QFileDialog>
+#include <QFontDialog>
 #include <QMessageBox>
 
 namespace {
@@ -63,3 +64,11 @@ QString CQtUiServices::GetSaveFileName(const QString& initialPath) {
 }
 
 int CQtUiServices::DoModal(QDialog& dialog) { return dialog.exec(); }
+
+bool CQtUiServices::ChooseFont(QFont& font) {
+    bool ok = false;
+    const QFont chosen = QFontDialog::getFont(&ok, font, DialogParent());
+    if (ok)
+        font = chosen;
+    return ok;
+}

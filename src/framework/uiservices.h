@@ -5,6 +5,7 @@
 #include <QString>
 
 class QDialog;
+class QFont;
 class QWidget;
 
 enum : unsigned {
@@ -27,6 +28,8 @@ public:
     virtual QString GetSaveFileName(const QString& initialPath) = 0;
     // Runs a dialog modally and returns its result code.
     virtual int DoModal(QDialog& dialog) = 0;
+    // Lets the user choose a font, starting from `font`; false when cancelled.
+    virtual bool ChooseFont(QFont& font) = 0;
 };
 
 CUiServices& Ui();
@@ -40,6 +43,7 @@ public:
     QString GetOpenFileName(const QString& title) override;
     QString GetSaveFileName(const QString& initialPath) override;
     int DoModal(QDialog& dialog) override;
+    bool ChooseFont(QFont& font) override;
 };
 
 // The window that message boxes and file dialogs belong to.

@@ -4,6 +4,7 @@
 #include "framework/uiservices.h"
 
 #include <QDialog>
+#include <QFont>
 #include <QStringList>
 
 #include <deque>
@@ -45,6 +46,15 @@ public:
         return reply(dialog);
     }
 
+    bool ChooseFont(QFont& font) override {
+        fontsOffered.push_back(font);
+        if (fontReplies.empty())
+            return false;
+        font = fontReplies.front();
+        fontReplies.pop_front();
+        return true;
+    }
+
     QStringList BoxTexts() const {
         QStringList texts;
         for (const Box& b : boxes)
@@ -60,6 +70,8 @@ public:
     std::deque<int> boxReplies;
     std::deque<QString> fileNames; // an empty name cancels the dialog
     std::deque<std::function<int(QDialog&)>> dialogReplies;
+    std::vector<QFont> fontsOffered;
+    std::deque<QFont> fontReplies; // none left: the font dialog is cancelled
 
 private:
     QString PopName() {
