@@ -77,6 +77,14 @@ const std::vector<MessageMapEntry<CLumettaView>>& CLumettaView::GetMessageMap() 
         OnUpdate<T>(ID_EDIT_DATETIME, &T::OnUpdateNeedsWritable),
         OnUpdate<T>(ID_EDIT_REPLACE, &T::OnUpdateNeedsWritable),
         OnUpdateRange<T>(ID_INDENT_INCREASE, ID_INDENT_DECREASE, &T::OnUpdateNeedsWritable),
+        OnCommand<T>(ID_VIEW_AUTOINDENT, &T::OnViewAutoIndent),
+        OnUpdate<T>(ID_VIEW_AUTOINDENT, &T::OnUpdateViewAutoIndent),
+        OnCommandRange<T>(ID_INDENT_INCREASE, ID_INDENT_DECREASE, &T::OnIndent),
+        OnCommand<T>(ID_EDIT_DELETELINE, &T::OnEditDeleteLine),
+        OnCommand<T>(ID_EDIT_DATETIME, &T::OnEditDateTime),
+        OnCommand<T>(ID_VIEW_SETFONT, &T::OnViewSetFont),
+        OnCommand<T>(ID_VIEW_TABWIDTH, &T::OnViewTabWidth),
+        OnCommand<T>(ID_VIEW_GOTOLINE, &T::OnViewGotoLine),
         OnUpdate<T>(ID_INDICATOR_LINECOL, &T::OnUpdateLineCol),
         OnUpdate<T>(ID_INDICATOR_OVR, &T::OnUpdateOverwriteIndicator),
         OnUpdate<T>(ID_INDICATOR_MODIFIED, &T::OnUpdateModifiedIndicator),
@@ -152,10 +160,6 @@ void CLumettaView::ToggleWordWrap() {
     SetWordWrap(m_bWordWrap);
 }
 
-void CLumettaView::SetTabWidth(int nWidth) {
-    Sci(SCI_SETTABWIDTH, static_cast<unsigned long>(nWidth));
-    m_nTabWidth = nWidth;
-}
 
 void CLumettaView::ShowStatusMessage(const QString& text, bool bBeep) {
     if (auto* frame = qobject_cast<CMainFrame*>(window()))
@@ -215,6 +219,8 @@ void CLumettaView::keyPressEvent(QKeyEvent* e) {
         e->accept();
         return;
     }
+    if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && m_bAutoIndent && !m_bReadOnly)
+        AutoIndentStep();
     CTextControl::keyPressEvent(e);
 }
 

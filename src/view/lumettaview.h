@@ -72,5 +72,17 @@ private:
     void OnUpdateOverwriteIndicator(CCmdUI* pCmdUI);
     void OnUpdateModifiedIndicator(CCmdUI* pCmdUI);
 
+    // Line and indent commands.
+    void AutoIndentStep();
+    void OnViewAutoIndent();
+    void OnUpdateViewAutoIndent(CCmdUI* pCmdUI);
+    void OnIndent(int id);
+    void OnEditDeleteLine();
+    void OnEditDateTime();
+    // Font, tab width and go to line.
+    void OnViewSetFont();
+    void OnViewTabWidth();
+    void OnViewGotoLine();
+
     void SaveSettings();
 };

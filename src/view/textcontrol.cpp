@@ -124,6 +124,23 @@ void CTextControl::ReplaceSel(const QByteArray& text) {
     Sci(SCI_SETSEL, end, end);
 }
 
+void CTextControl::InsertText(long pos, const QByteArray& text) {
+    Sci(SCI_SETTARGETRANGE, static_cast<unsigned long>(pos), pos);
+    Sci(SCI_REPLACETARGET, static_cast<unsigned long>(text.size()), text.constData());
+}
+
+void CTextControl::DeleteRange(long pos, long length) {
+    Sci(SCI_DELETERANGE, static_cast<unsigned long>(pos), length);
+}
+
+void CTextControl::BeginUndoAction() { Sci(SCI_BEGINUNDOACTION); }
+void CTextControl::EndUndoAction() { Sci(SCI_ENDUNDOACTION); }
+
+void CTextControl::SetTabStops(int blanks) {
+    m_nTabBlanks = blanks;
+    Sci(SCI_SETTABWIDTH, static_cast<unsigned long>(blanks));
+}
+
 void CTextControl::Cut() { Sci(SCI_CUT); }
 void CTextControl::Copy() { Sci(SCI_COPY); }
 void CTextControl::Paste() { Sci(SCI_PASTE); }
@@ -339,6 +356,31 @@ void CTextControl::SetDefaultCharFormat(const CHARFORMAT& cf) {
     ApplyStyles();
 }
 
+const QEvent::Type CTypedCharEvent::kType = static_cast<QEvent::Type>(QEvent::registerEventType());
+
+bool CTextControl::event(QEvent* e) {
+    if (e->type() == CTypedCharEvent::kType) {
+        TypeChar(static_cast<CTypedCharEvent*>(e)->m_char);
+        return true;
+    }
+    return QsciScintillaBase::event(e);
+}
+
+void CTextControl::TypeChar(char c) {
+    if (m_bReadOnly)
+        return;
+    Sci(SCI_BEGINUNDOACTION);
+    if (Sci(SCI_GETSELECTIONSTART) != Sci(SCI_GETSELECTIONEND))
+        Sci(SCI_CLEAR); // what is selected goes, as with a typed character
+    const long pos = Sci(SCI_GETCURRENTPOS);
+    const int next = static_cast<int>(Sci(SCI_GETCHARAT, static_cast<unsigned long>(pos)));
+    if (GetOvertype() && pos < GetTextLength() && next != '\r' && next != '\n')
+        DeleteRange(pos, Sci(SCI_POSITIONAFTER, static_cast<unsigned long>(pos)) - pos);
+    InsertText(pos, QByteArray(1, c));
+    Sci(SCI_ENDUNDOACTION);
+    Sci(SCI_GOTOPOS, static_cast<unsigned long>(pos + 1));
+}
+
 bool CTextControl::GetOvertype() const { return Sci(SCI_GETOVERTYPE) != 0; }
 void CTextControl::ToggleOvertype() { Sci(SCI_EDITTOGGLEOVERTYPE); }
 
@@ -373,4 +415,5 @@ void CTextControl::ApplyDocumentProperties() {
     Sci(SCI_SETREADONLY, static_cast<unsigned long>(m_bReadOnly));
     Sci(SCI_SETUNDOCOLLECTION, 1UL);
     Sci(SCI_SETMODEVENTMASK, 0UL);
+    Sci(SCI_SETTABWIDTH, static_cast<unsigned long>(m_nTabBlanks));
 }

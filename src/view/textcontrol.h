@@ -9,6 +9,7 @@
 
 #include <QByteArray>
 #include <QColor>
+#include <QEvent>
 #include <QPoint>
 
 #include <cstdint>
@@ -36,6 +37,14 @@ struct EDITSTREAM {
     EditStreamCallback pfnCallback = nullptr;
 };
 
+// A character posted to the control, typed at the caret as if from the keyboard.
+class CTypedCharEvent : public QEvent {
+public:
+    static const QEvent::Type kType;
+    explicit CTypedCharEvent(char c) : QEvent(kType), m_char(c) {}
+    char m_char;
+};
+
 class CTextControl : public QsciScintillaBase {
     Q_OBJECT
 public:
@@ -56,6 +65,12 @@ public:
     QByteArray GetSelText() const;
     QByteArray GetTextRange(long cpMin, long cpMax) const;
     void ReplaceSel(const QByteArray& text); // one undo step; the caret ends after the new text
+    // Inserts or removes text without touching the selection or scrolling.
+    void InsertText(long pos, const QByteArray& text);
+    void DeleteRange(long pos, long length);
+    // Everything between the two is one undo step.
+    void BeginUndoAction();
+    void EndUndoAction();
 
     void Cut();
     void Copy();
@@ -91,7 +106,12 @@ public:
     void SetWordWrap(bool wrap);
     void SetSelectionBar(bool on);
     void SetDefaultCharFormat(const CHARFORMAT& cf);
+    // Tab stops every `blanks` widths of a blank of the editor font.
+    void SetTabStops(int blanks);
     bool GetOvertype() const;
+    // Types one character at the caret, replacing the next one in overwrite mode unless that
+    // ends a line.
+    void TypeChar(char c);
     void ToggleOvertype();
 
     // How the current text is shown and how new lines are typed.
@@ -99,6 +119,8 @@ public:
     LineEnd GetLineEnd() const { return m_eLineEnd; }
 
 protected:
+    bool event(QEvent* e) override;
+
     // Sends a message to the editing component.
     long Sci(unsigned int msg, unsigned long w = 0, long l = 0) const {
         return SendScintilla(msg, w, l);
@@ -120,6 +142,7 @@ private:
     bool m_bReadOnly = false;
     bool m_bUtf8 = true;
     LineEnd m_eLineEnd = LineEnd::Lf;
+    int m_nTabBlanks = 8;
     QColor m_background;
     CHARFORMAT m_defaultFormat;
 };

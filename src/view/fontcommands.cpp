@@ -1,0 +1,53 @@
+// The view's font, tab stops and go to line.
+#include "view/lumettaview.h"
+
+#include "framework/uiservices.h"
+#include "view/linetext.h"
+#include "view/numberinputdlg.h"
+
+#include <QFontMetricsF>
+
+void CLumettaView::OnViewSetFont() {
+    QFont font = m_charFormat.ToFont();
+    if (!Ui().ChooseFont(font))
+        return;
+    m_charFormat = CHARFORMAT::FromFont(font, QColor());
+    // A change of font is not a change of the document.
+    const bool modified = GetModify();
+    SetDefaultCharFormat(m_charFormat);
+    SetTabWidth(m_nTabWidth);
+    if (!modified)
+        SetModify(false);
+}
+
+void CLumettaView::SetTabWidth(int nWidth) {
+    const int dpi = logicalDpiX();
+    const QFont font = m_charFormat.ToFont();
+    const int interval = TabIntervalTwips(font, nWidth, dpi);
+    const int spaceTwips =
+        static_cast<int>(QFontMetricsF(font).horizontalAdvance(QLatin1Char(' ')) * 1440.0 / dpi);
+    if (interval <= 0 || spaceTwips <= 0)
+        return; // the font cannot be measured: the stops stay as they are
+    // The control spaces its stops in whole blanks of the editor font: exact for fixed-pitch
+    // fonts, the nearest whole number of blanks for proportional ones.
+    const int blanks = std::max(1, (interval + spaceTwips / 2) / spaceTwips);
+    SetTabStops(blanks);
+    m_nTabWidth = nWidth;
+}
+
+void CLumettaView::OnViewTabWidth() {
+    CNumberInputDlg dlg(QStringLiteral("Enter new Tab Width"), m_nTabWidth, 1, 32);
+    if (dlg.DoModal() == IDOK)
+        SetTabWidth(dlg.m_nValue);
+}
+
+void CLumettaView::OnViewGotoLine() {
+    const long count = GetLineCount();
+    if (count < 2)
+        return;
+    CNumberInputDlg dlg(QStringLiteral("Enter Line Number"), LineFromChar(-1) + 1, 1, count);
+    if (dlg.DoModal() != IDOK)
+        return;
+    const long p = LineIndex(dlg.m_nValue - 1);
+    SetSel(p, p);
+}

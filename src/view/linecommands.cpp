@@ -1,0 +1,77 @@
+// The view's commands that work on whole lines or insert generated text.
+#include "view/lumettaview.h"
+
+#include "framework/waitcursor.h"
+#include "resources/resource.h"
+#include "view/linetext.h"
+
+#include <QApplication>
+
+namespace {
+constexpr int kAutoIndentChars = 49;
+}
+
+void CLumettaView::AutoIndentStep() {
+    const QByteArray indent = LeadingBlanks(GetLine(LineFromChar(-1), kAutoIndentChars),
+                                            kAutoIndentChars);
+    // Posted, so that they are typed after the line break that the Enter key itself makes.
+    for (char c : indent)
+        QApplication::postEvent(this, new CTypedCharEvent(c));
+}
+
+void CLumettaView::OnViewAutoIndent() { m_bAutoIndent = !m_bAutoIndent; }
+
+void CLumettaView::OnUpdateViewAutoIndent(CCmdUI* pCmdUI) {
+    pCmdUI->SetCheck(m_bAutoIndent);
+    pCmdUI->Enable(!m_bReadOnly);
+}
+
+void CLumettaView::OnIndent(int id) {
+    CWaitCursor wait;
+    CHARRANGE sel;
+    GetSel(sel);
+    const long first = LineFromChar(sel.cpMin);
+    const long last = LineFromChar(sel.cpMax);
+    // The selection is put back over the same text: each end moves by what was inserted or
+    // removed before it.
+    long start = sel.cpMin;
+    long end = sel.cpMax;
+    BeginUndoAction();
+    long shift = 0; // of positions in the original text
+    for (long line = first; line <= last; ++line) {
+        const long original = LineIndex(line) - shift;
+        if (id == ID_INDENT_INCREASE) {
+            InsertText(original + shift, QByteArrayLiteral("\t"));
+            ++shift;
+            if (original <= sel.cpMin)
+                ++start;
+            if (original <= sel.cpMax)
+                ++end;
+        } else {
+            const QByteArray head = GetTextRange(original + shift, original + shift + 1);
+            if (head != " " && head != "\t")
+                continue;
+            DeleteRange(original + shift, 1);
+            --shift;
+            if (original < sel.cpMin)
+                --start;
+            if (original < sel.cpMax)
+                --end;
+        }
+    }
+    EndUndoAction();
+    SetSel(start, end);
+}
+
+void CLumettaView::OnEditDeleteLine() {
+    const long line = LineFromChar(LineIndex(-1));
+    const long start = LineIndex(line);
+    // The line and the break that ends it, whichever it is; the last line has none.
+    const long next = line + 1 < GetLineCount() ? LineIndex(line + 1) : GetTextLength();
+    SetSel(start, next);
+    Clear();
+}
+
+void CLumettaView::OnEditDateTime() {
+    ReplaceSel(DateTimeText(QDateTime::currentDateTime(), QLocale()).toUtf8());
+}
