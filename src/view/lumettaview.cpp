@@ -18,6 +18,8 @@ const QString kSettings = QStringLiteral("Editor/Viewer Settings");
 const QString kSearch = QStringLiteral("Search & Replace Settings");
 const QString kFont = QStringLiteral("Editor Character Format");
 const QString kMargins = QStringLiteral("Page Margins");
+const QString kFindHistory = QStringLiteral("Find Text History");
+const QString kReplaceHistory = QStringLiteral("Replace Text History");
 
 struct StreamCookie {
     CArchive* ar;
@@ -85,6 +87,13 @@ const std::vector<MessageMapEntry<CLumettaView>>& CLumettaView::GetMessageMap() 
         OnCommand<T>(ID_VIEW_SETFONT, &T::OnViewSetFont),
         OnCommand<T>(ID_VIEW_TABWIDTH, &T::OnViewTabWidth),
         OnCommand<T>(ID_VIEW_GOTOLINE, &T::OnViewGotoLine),
+        OnCommand<T>(ID_EDIT_FIND, &T::OnEditFind),
+        OnCommand<T>(ID_EDIT_REPEAT, &T::OnEditRepeat),
+        OnUpdate<T>(ID_EDIT_REPEAT, &T::OnUpdateEditRepeat),
+        OnCommand<T>(ID_SEARCH_FINDSELECTION, &T::OnFindSelection),
+        OnUpdate<T>(ID_SEARCH_FINDSELECTION, &T::OnUpdateNeedsSelection),
+        OnCommand<T>(ID_SEARCH_MATCHBRACE, &T::OnMatchBrace),
+        OnUpdate<T>(ID_SEARCH_MATCHBRACE, &T::OnUpdateNeedsSelection),
         OnUpdate<T>(ID_INDICATOR_LINECOL, &T::OnUpdateLineCol),
         OnUpdate<T>(ID_INDICATOR_OVR, &T::OnUpdateOverwriteIndicator),
         OnUpdate<T>(ID_INDICATOR_MODIFIED, &T::OnUpdateModifiedIndicator),
@@ -106,6 +115,8 @@ CLumettaView::CLumettaView(QWidget* parent) : CTextControl(parent) {
     m_bMatchCase = app->GetProfileInt(kSearch, QStringLiteral("bMatchCase"), 0);
     m_bSearchBackwards = app->GetProfileInt(kSearch, QStringLiteral("bSearchBackwards"), 0);
     m_bCyclicSearch = app->GetProfileInt(kSearch, QStringLiteral("bCyclicSearch"), 1);
+    m_findHistory.LoadFromProfile(*app, app->m_nHistoryItems, kFindHistory);
+    m_replaceHistory.LoadFromProfile(*app, app->m_nHistoryItems, kReplaceHistory);
     app->GetProfileRect(kMargins, m_rectMargins);
     if (m_rectMargins == rectDefault)
         m_rectMargins = RECT{300, 300, 300, 300};
@@ -114,6 +125,8 @@ CLumettaView::CLumettaView(QWidget* parent) : CTextControl(parent) {
 CLumettaView::~CLumettaView() {
     if (AfxGetApp() && AfxGetApp()->m_bPersistSettings)
         SaveSettings();
+    m_findHistory.RemoveAll();
+    m_replaceHistory.RemoveAll();
 }
 
 void CLumettaView::SaveSettings() {
@@ -128,6 +141,8 @@ void CLumettaView::SaveSettings() {
     app->WriteProfileInt(kSearch, QStringLiteral("bMatchCase"), m_bMatchCase);
     app->WriteProfileInt(kSearch, QStringLiteral("bSearchBackwards"), m_bSearchBackwards);
     app->WriteProfileInt(kSearch, QStringLiteral("bCyclicSearch"), m_bCyclicSearch);
+    m_findHistory.SaveToProfile(*app, app->m_nHistoryItems, kFindHistory);
+    m_replaceHistory.SaveToProfile(*app, app->m_nHistoryItems, kReplaceHistory);
     app->WriteProfileRect(kMargins, m_rectMargins);
 }
 

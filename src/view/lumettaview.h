@@ -4,6 +4,7 @@
 
 #include "app/lumettaapp.h"
 #include "framework/cmdtarget.h"
+#include "search/texthistory.h"
 #include "view/textcontrol.h"
 
 class CArchive;
@@ -24,6 +25,16 @@ public:
     void SetTabWidth(int nWidth);
     void ShowStatusMessage(const QString& text, bool bBeep);
 
+    // The search primitives: the match chosen by the options inside `range`, or -1; and the
+    // next match from the selection in the current direction, selected, with wrap-around.
+    long FindInRange(const QString& text, const CHARRANGE& range);
+    long FindNext(const QString& text, long limit, bool interactive);
+    // The text's bytes as the document holds them; false when it has characters the document's
+    // code page cannot hold, so that it can never be found.
+    bool ToDocumentBytes(const QString& text, QByteArray& bytes) const;
+    QString FromDocumentBytes(const QByteArray& bytes) const;
+    QString GetSelectedText() const { return FromDocumentBytes(GetSelText()); }
+
     void Serialize(CArchive& ar);
     void StreamText(CArchive& ar, int format);
 
@@ -41,6 +52,8 @@ public:
     int m_bWordsOnly = 0;
     int m_bSearchBackwards = 0;
     int m_bCyclicSearch = 1;
+    CTextHistory m_findHistory;
+    CTextHistory m_replaceHistory;
     long m_nPrintPos = 0;
     RECT m_rectMargins;
 
@@ -83,6 +96,15 @@ private:
     void OnViewSetFont();
     void OnViewTabWidth();
     void OnViewGotoLine();
+
+    // Search commands.
+    void OnEditFind();
+    void OnEditRepeat();
+    void OnUpdateEditRepeat(CCmdUI* pCmdUI);
+    void OnFindSelection();
+    void OnUpdateNeedsSelection(CCmdUI* pCmdUI);
+    void OnMatchBrace();
+    int CountInRange(char ch, const CHARRANGE& range);
 
     void SaveSettings();
 };

@@ -1,5 +1,7 @@
 #include "view/textcontrol.h"
 
+#include "view/bytefinder.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QMimeData>
@@ -226,15 +228,47 @@ QPoint CTextControl::PosFromChar(long index) const {
 
 long CTextControl::FindText(int flags, const CHARRANGE& range, const QByteArray& text) const {
     const long length = GetTextLength();
-    const long cpMin = std::max(range.cpMin, 0L);
-    const long cpMax = range.cpMax < 0 ? length : std::min(range.cpMax, length);
+    long cpMin = std::max(range.cpMin, 0L);
+    long cpMax = range.cpMax < 0 ? length : std::min(range.cpMax, length);
+    if (m_bUtf8) {
+        // As the component does, an end inside a character is moved to that character's end.
+        cpMin = AfterCharacter(cpMin);
+        cpMax = AfterCharacter(cpMax);
+    }
     if (text.isEmpty() || cpMin > cpMax || cpMax - cpMin < text.size())
         return -1;
-    Sci_TextToFind ft{{cpMin, cpMax}, text.constData(), {0, 0}};
+    // Our own scan over the component's buffer, with the component's own matching rules: ASCII
+    // letters fold when case does not matter, a UTF-8 text matches only at character starts,
+    // and whole words are judged by the component's word classes.
+    const CByteFinder finder(text, flags & FR_MATCHCASE);
+    const auto* base = reinterpret_cast<const char*>(
+        Sci(SCI_GETRANGEPOINTER, static_cast<unsigned long>(cpMin), cpMax - cpMin));
+    const char* end = base + (cpMax - cpMin);
+    for (const char* p = base; (p = finder.Find(p, end)) != nullptr; ++p) {
+        const long pos = cpMin + static_cast<long>(p - base);
+        if (m_bUtf8 && (static_cast<uint8_t>(*p) & 0xC0) == 0x80)
+            continue;
+        if (!(flags & FR_WHOLEWORD) ||
+            Sci(SCI_ISRANGEWORD, static_cast<unsigned long>(pos), pos + text.size()))
+            return pos;
+    }
+    return -1;
+}
+
+long CTextControl::AfterCharacter(long pos) const {
+    const long length = GetTextLength();
+    for (int i = 0; i < 3 && pos < length; ++i, ++pos)
+        if ((Sci(SCI_GETCHARAT, static_cast<unsigned long>(pos)) & 0xC0) != 0x80)
+            break;
+    return pos;
+}
+
+long CTextControl::FindTextByComponent(int flags, const CHARRANGE& range,
+                                       const QByteArray& text) const {
+    Sci_TextToFind ft{{range.cpMin, range.cpMax}, text.constData(), {0, 0}};
     const int sciFlags = (flags & FR_MATCHCASE ? SCFIND_MATCHCASE : 0) |
                          (flags & FR_WHOLEWORD ? SCFIND_WHOLEWORD : 0);
-    return Sci(SCI_FINDTEXT, static_cast<unsigned long>(sciFlags),
-                         &ft);
+    return Sci(SCI_FINDTEXT, static_cast<unsigned long>(sciFlags), &ft);
 }
 
 long CTextControl::StreamIn(int format, EDITSTREAM& es, int64_t sizeHint) {

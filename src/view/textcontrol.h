@@ -94,6 +94,8 @@ public:
 
     // First position p >= cpMin with p + len <= cpMax where `text` matches, or -1.
     long FindText(int flags, const CHARRANGE& range, const QByteArray& text) const;
+    // The same search done by the component itself: slower, the reference for FindText.
+    long FindTextByComponent(int flags, const CHARRANGE& range, const QByteArray& text) const;
 
     long StreamIn(int format, EDITSTREAM& es, int64_t sizeHint = -1);
     long StreamOut(int format, EDITSTREAM& es);
@@ -134,6 +136,8 @@ protected:
     long Sci(unsigned int msg, const QColor& c) const { return SendScintilla(msg, c); }
 
 private:
+    // `pos`, or the end of the UTF-8 character it lies inside.
+    long AfterCharacter(long pos) const;
     void ApplyDocumentProperties();
     void ApplyStyles();
     void RemoveClashingKeys();

@@ -20,7 +20,10 @@ void AppFixture::TearDown() {
 bool AppFixture::Start(QStringList args) {
     app = std::make_unique<CLumettaApp>();
     args.prepend(QStringLiteral("S:") + profile);
-    return app->InitInstance(args);
+    const bool started = app->InitInstance(args);
+    if (app->MainFrame()) // shortcuts work in the active window only
+        QApplication::setActiveWindow(app->MainFrame());
+    return started;
 }
 
 int AppFixture::Stop() {

@@ -1,0 +1,116 @@
+#include "search/findtextdlg.h"
+
+#include "framework/uiservices.h"
+#include "resources/strings.h"
+#include "view/lumettaview.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStyle>
+#include <QVBoxLayout>
+
+QComboBox* MakeHistoryCombo(QWidget* parent, int id) {
+    auto* combo = new QComboBox(parent);
+    combo->setEditable(true);
+    combo->setInsertPolicy(QComboBox::NoInsert);
+    combo->setMinimumContentsLength(24);
+    combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    combo->setObjectName(QStringLiteral("IDC_%1").arg(id));
+    return combo;
+}
+
+QCheckBox* MakeCheck(const QString& text, QWidget* parent, int id) {
+    auto* box = new QCheckBox(text, parent);
+    box->setObjectName(QStringLiteral("IDC_%1").arg(id));
+    return box;
+}
+
+CFindTextDlg::CFindTextDlg(const QString& initial, CLumettaView* view)
+    : CDialog(view), m_strFind(initial), m_pView(view) {
+    setWindowTitle(QStringLiteral("Find Text"));
+    setWindowFlag(Qt::Tool);
+    auto* label = new QLabel(QStringLiteral("&Find what"), this);
+    m_pFindWhat = MakeHistoryCombo(this, IDC_FIND_WHAT);
+    label->setBuddy(m_pFindWhat);
+    auto* ok = new QPushButton(QStringLiteral("Find Next"), this);
+    ok->setDefault(true);
+    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    connect(ok, &QPushButton::clicked, this, &CFindTextDlg::accept);
+    connect(cancel, &QPushButton::clicked, this, &CFindTextDlg::reject);
+
+    auto* icon = new QLabel(this);
+    icon->setPixmap(style()->standardIcon(QStyle::SP_FileDialogContentsView).pixmap(32, 32));
+    auto* help = new QLabel(QStringLiteral("Specify what to search for by entering the text or "
+                                           "selecting a history item. Spaces and tabs are "
+                                           "significant."),
+                            this);
+    help->setWordWrap(true);
+    auto* frame = new QFrame(this);
+    frame->setFrameShape(QFrame::StyledPanel);
+    frame->setFrameShadow(QFrame::Sunken);
+    auto* frameLayout = new QHBoxLayout(frame);
+    frameLayout->addWidget(icon, 0, Qt::AlignTop);
+    frameLayout->addWidget(help, 1);
+
+    m_pMatchCase = MakeCheck(QStringLiteral("Match &case"), this, IDC_MATCH_CASE);
+    m_pWholeWords = MakeCheck(QStringLiteral("&Whole words only"), this, IDC_WHOLE_WORDS);
+    m_pSearchBackwards = MakeCheck(QStringLiteral("Search &backwards"), this, IDC_SEARCH_BACKWARDS);
+    m_pCyclicSearch = MakeCheck(QStringLiteral("Cyclic &search"), this, IDC_CYCLIC_SEARCH);
+    auto* options = new QGroupBox(QStringLiteral("Options"), this);
+    auto* optionsLayout = new QVBoxLayout(options);
+    for (QCheckBox* box : {m_pMatchCase, m_pWholeWords, m_pSearchBackwards, m_pCyclicSearch})
+        optionsLayout->addWidget(box);
+
+    auto* findRow = new QHBoxLayout;
+    findRow->addWidget(label);
+    findRow->addWidget(m_pFindWhat, 1);
+    auto* buttons = new QVBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(ok);
+    buttons->addWidget(cancel);
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(options);
+    bottom->addLayout(buttons);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(frame);
+    layout->addLayout(findRow);
+    layout->addLayout(bottom);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    // Tab order as in the template: the search string, the buttons, then the options.
+    setTabOrder(m_pFindWhat, ok);
+    setTabOrder(ok, cancel);
+    setTabOrder(cancel, m_pMatchCase);
+    setTabOrder(m_pMatchCase, m_pWholeWords);
+    setTabOrder(m_pWholeWords, m_pSearchBackwards);
+    setTabOrder(m_pSearchBackwards, m_pCyclicSearch);
+}
+
+bool CFindTextDlg::OnInitDialog() {
+    CDialog::OnInitDialog();
+    m_pView->m_findHistory.FillComboBox(AfxGetApp()->m_nHistoryItems, m_pFindWhat, m_strFind);
+    m_pFindWhat->setFocus();
+    m_pFindWhat->lineEdit()->selectAll();
+    return true;
+}
+
+void CFindTextDlg::DoDataExchange(CDataExchange& dx) {
+    DDX_CBString(dx, m_pFindWhat, m_strFind);
+    DDV_MaxChars(dx, m_pFindWhat, m_strFind, kMaxChars);
+    DDX_Check(dx, m_pSearchBackwards, m_pView->m_bSearchBackwards);
+    DDX_Check(dx, m_pCyclicSearch, m_pView->m_bCyclicSearch);
+    DDX_Check(dx, m_pMatchCase, m_pView->m_bMatchCase);
+    DDX_Check(dx, m_pWholeWords, m_pView->m_bWordsOnly);
+    if (!dx.m_bSaveAndValidate || dx.m_bFailed)
+        return;
+    if (m_strFind.isEmpty()) {
+        Ui().MessageBox(QString::fromUtf8(Str::SearchStringEmpty), MB_OK | MB_ICONEXCLAMATION);
+        dx.Fail(m_pFindWhat);
+        return;
+    }
+    m_pView->m_findHistory.AddString(AfxGetApp()->m_nHistoryItems, m_strFind);
+}

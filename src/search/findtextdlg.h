@@ -1,0 +1,41 @@
+// The Find dialog: the search string, from the history or typed, and the search options.
+#pragma once
+
+#include "framework/dialog.h"
+
+class CLumettaView;
+class QCheckBox;
+class QComboBox;
+
+class CFindTextDlg : public CDialog {
+    Q_OBJECT
+public:
+    enum {
+        IDD = 151,
+        IDC_FIND_WHAT = 1014,
+        IDC_MATCH_CASE = 1015,
+        IDC_WHOLE_WORDS = 1016,
+        IDC_SEARCH_BACKWARDS = 1017,
+        IDC_CYCLIC_SEARCH = 1019,
+    };
+    static constexpr int kMaxChars = 120;
+
+    CFindTextDlg(const QString& initial, CLumettaView* view);
+
+    QString m_strFind;
+    CLumettaView* m_pView;
+
+    QComboBox* m_pFindWhat;
+    QCheckBox* m_pMatchCase;
+    QCheckBox* m_pWholeWords;
+    QCheckBox* m_pSearchBackwards;
+    QCheckBox* m_pCyclicSearch;
+
+protected:
+    void DoDataExchange(CDataExchange& dx) override;
+    bool OnInitDialog() override;
+};
+
+// Parts the Find and Replace dialogs share.
+QComboBox* MakeHistoryCombo(QWidget* parent, int id);
+QCheckBox* MakeCheck(const QString& text, QWidget* parent, int id);
