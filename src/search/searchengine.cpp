@@ -6,10 +6,6 @@
 #include "resources/strings.h"
 #include "search/findtextdlg.h"
 
-namespace {
-constexpr long kBackwardWindow = 1024;
-}
-
 bool CLumettaView::ToDocumentBytes(const QString& text, QByteArray& bytes) const {
     if (IsUtf8()) {
         bytes = text.toUtf8();
@@ -28,42 +24,18 @@ QString CLumettaView::FromDocumentBytes(const QByteArray& bytes) const {
 
 long CLumettaView::FindInRange(const QString& text, const CHARRANGE& range) {
     QByteArray bytes;
-    if (!ToDocumentBytes(text, bytes))
-        return -1;
-    const int flags = (m_bMatchCase ? FR_MATCHCASE : 0) | (m_bWordsOnly ? FR_WHOLEWORD : 0);
-    const long p0 = FindText(flags, range, bytes);
-    if (!m_bSearchBackwards || p0 == -1)
-        return p0;
-    // The last match: windows from the end of the range towards the first match, each
-    // overlapping the one after it by n - 1 so that no match is cut in two.
-    const long n = bytes.size();
-    const long step = n < kBackwardWindow ? kBackwardWindow : 2 * n;
-    long hi = range.cpMax < 0 ? GetTextLength() : range.cpMax;
-    for (;;) {
-        const long lo = std::max(hi - step, p0);
-        long p = FindText(flags, CHARRANGE{lo, hi}, bytes);
-        if (p == -1) {
-            if (lo == p0)
-                return -1;
-            hi = lo + n - 1;
-            continue;
-        }
-        while (p + 1 + n <= hi) {
-            const long next = FindText(flags, CHARRANGE{p + 1, hi}, bytes);
-            if (next == -1)
-                break;
-            p = next;
-        }
-        return p;
-    }
+    return ToDocumentBytes(text, bytes) ? FindBytesInRange(bytes, range) : -1;
 }
 
-long CLumettaView::FindNext(const QString& text, long limit, bool interactive) {
+long CLumettaView::FindBytesInRange(const QByteArray& bytes, const CHARRANGE& range) const {
+    const int flags = (m_bMatchCase ? FR_MATCHCASE : 0) | (m_bWordsOnly ? FR_WHOLEWORD : 0);
+    // Backwards: the last match in the range, found by scanning from its end.
+    return m_bSearchBackwards ? FindTextLast(flags, range, bytes) : FindText(flags, range, bytes);
+}
+
+long CLumettaView::FindNextFrom(const QByteArray& bytes, const CHARRANGE& sel, long limit,
+                                bool* wrapped) const {
     const long length = GetTextLength();
-    QByteArray bytes;
-    ToDocumentBytes(text, bytes);
-    CHARRANGE sel;
-    GetSel(sel);
     CHARRANGE first;
     if (m_bSearchBackwards) {
         first = {0, sel.cpMin};
@@ -71,14 +43,25 @@ long CLumettaView::FindNext(const QString& text, long limit, bool interactive) {
         first.cpMin = sel.cpMin + (sel.cpMin != sel.cpMax ? 1 : 0);
         first.cpMax = limit != -1 ? limit : length;
     }
-    long p = FindInRange(text, first);
+    long p = FindBytesInRange(bytes, first);
     if (p == -1 && m_bCyclicSearch && limit == -1) {
         const CHARRANGE wrap = m_bSearchBackwards ? CHARRANGE{sel.cpMin, length}
                                                   : CHARRANGE{0, first.cpMin};
-        p = FindInRange(text, wrap);
-        if (p != -1 && interactive)
-            ShowStatusMessage(QString::fromUtf8(Str::CursorWarped), true);
+        p = FindBytesInRange(bytes, wrap);
+        if (wrapped)
+            *wrapped = p != -1;
     }
+    return p;
+}
+
+long CLumettaView::FindNext(const QString& text, long limit, bool interactive) {
+    QByteArray bytes;
+    CHARRANGE sel;
+    GetSel(sel);
+    bool wrapped = false;
+    const long p = ToDocumentBytes(text, bytes) ? FindNextFrom(bytes, sel, limit, &wrapped) : -1;
+    if (wrapped && interactive)
+        ShowStatusMessage(QString::fromUtf8(Str::CursorWarped), true);
     if (p == -1) {
         if (interactive)
             ShowStatusMessage(QString::fromUtf8(Str::TextNotFound), true);

@@ -26,35 +26,56 @@ bool CByteFinder::Matches(const char* at) const {
     return true;
 }
 
+unsigned CByteFinder::Candidates(const char* p) const {
+    const qsizetype n = m_needle.size();
+    const uint8_t f = static_cast<uint8_t>(m_needle[0]);
+    const uint8_t l = static_cast<uint8_t>(m_needle[n - 1]);
+    const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + n - 1));
+    const __m128i first =
+        _mm_or_si128(_mm_cmpeq_epi8(a, _mm_set1_epi8(static_cast<char>(f))),
+                     _mm_cmpeq_epi8(a, _mm_set1_epi8(static_cast<char>(m_bMatchCase ? f : Upper(f)))));
+    const __m128i last =
+        _mm_or_si128(_mm_cmpeq_epi8(b, _mm_set1_epi8(static_cast<char>(l))),
+                     _mm_cmpeq_epi8(b, _mm_set1_epi8(static_cast<char>(m_bMatchCase ? l : Upper(l)))));
+    return static_cast<unsigned>(_mm_movemask_epi8(_mm_and_si128(first, last)));
+}
+
+// Only places where both the first and the last byte of the needle match are compared in full;
+// those are found sixteen places at a time.
 const char* CByteFinder::Find(const char* from, const char* end) const {
     const qsizetype n = m_needle.size();
     if (n == 0 || end - from < n)
         return nullptr;
     const char* last = end - n; // the last place a match can start
-    // Candidates are places where both the first and the last byte of the needle match, sixteen
-    // places at a time; only those are compared in full.
-    const uint8_t f = static_cast<uint8_t>(m_needle[0]);
-    const uint8_t l = static_cast<uint8_t>(m_needle[n - 1]);
-    const __m128i first1 = _mm_set1_epi8(static_cast<char>(f));
-    const __m128i first2 = _mm_set1_epi8(static_cast<char>(m_bMatchCase ? f : Upper(f)));
-    const __m128i last1 = _mm_set1_epi8(static_cast<char>(l));
-    const __m128i last2 = _mm_set1_epi8(static_cast<char>(m_bMatchCase ? l : Upper(l)));
     const char* p = from;
     for (; p + 16 <= last + 1; p += 16) {
-        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + n - 1));
-        const __m128i hits =
-            _mm_and_si128(_mm_or_si128(_mm_cmpeq_epi8(a, first1), _mm_cmpeq_epi8(a, first2)),
-                          _mm_or_si128(_mm_cmpeq_epi8(b, last1), _mm_cmpeq_epi8(b, last2)));
-        unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hits));
-        while (mask) {
+        for (unsigned mask = Candidates(p); mask; mask &= mask - 1) {
             const char* candidate = p + __builtin_ctz(mask);
             if (Matches(candidate))
                 return candidate;
-            mask &= mask - 1;
         }
     }
     for (; p <= last; ++p)
+        if (Matches(p))
+            return p;
+    return nullptr;
+}
+
+const char* CByteFinder::FindLast(const char* from, const char* end) const {
+    const qsizetype n = m_needle.size();
+    if (n == 0 || end - from < n)
+        return nullptr;
+    const char* p = end - n; // the last place a match can start
+    for (; p - 15 >= from; p -= 16) {
+        const char* block = p - 15;
+        for (unsigned mask = Candidates(block); mask; mask &= ~(1u << (31 - __builtin_clz(mask)))) {
+            const char* candidate = block + (31 - __builtin_clz(mask));
+            if (Matches(candidate))
+                return candidate;
+        }
+    }
+    for (; p >= from; --p)
         if (Matches(p))
             return p;
     return nullptr;

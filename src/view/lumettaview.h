@@ -29,6 +29,11 @@ public:
     // next match from the selection in the current direction, selected, with wrap-around.
     long FindInRange(const QString& text, const CHARRANGE& range);
     long FindNext(const QString& text, long limit, bool interactive);
+    long FindBytesInRange(const QByteArray& bytes, const CHARRANGE& range) const;
+    // Where FindNext would find `bytes` from the selection `sel`, without selecting it or
+    // saying anything; `wrapped` tells whether it came from the wrap-around.
+    long FindNextFrom(const QByteArray& bytes, const CHARRANGE& sel, long limit,
+                      bool* wrapped = nullptr) const;
     // The text's bytes as the document holds them; false when it has characters the document's
     // code page cannot hold, so that it can never be found.
     bool ToDocumentBytes(const QString& text, QByteArray& bytes) const;

@@ -227,30 +227,40 @@ QPoint CTextControl::PosFromChar(long index) const {
 }
 
 long CTextControl::FindText(int flags, const CHARRANGE& range, const QByteArray& text) const {
+    return Find(flags, range, text, false);
+}
+
+long CTextControl::FindTextLast(int flags, const CHARRANGE& range, const QByteArray& text) const {
+    return Find(flags, range, text, true);
+}
+
+// Our own scan over the component's buffer, with the component's own matching rules: ASCII
+// letters fold when case does not matter, a UTF-8 text matches only at character starts (a range
+// end inside a character moves to that character's end), and whole words are judged by the
+// component's word classes.
+long CTextControl::Find(int flags, const CHARRANGE& range, const QByteArray& text,
+                        bool last) const {
     const long length = GetTextLength();
     long cpMin = std::max(range.cpMin, 0L);
     long cpMax = range.cpMax < 0 ? length : std::min(range.cpMax, length);
     if (m_bUtf8) {
-        // As the component does, an end inside a character is moved to that character's end.
         cpMin = AfterCharacter(cpMin);
         cpMax = AfterCharacter(cpMax);
     }
     if (text.isEmpty() || cpMin > cpMax || cpMax - cpMin < text.size())
         return -1;
-    // Our own scan over the component's buffer, with the component's own matching rules: ASCII
-    // letters fold when case does not matter, a UTF-8 text matches only at character starts,
-    // and whole words are judged by the component's word classes.
     const CByteFinder finder(text, flags & FR_MATCHCASE);
     const auto* base = reinterpret_cast<const char*>(
         Sci(SCI_GETRANGEPOINTER, static_cast<unsigned long>(cpMin), cpMax - cpMin));
     const char* end = base + (cpMax - cpMin);
-    for (const char* p = base; (p = finder.Find(p, end)) != nullptr; ++p) {
+    const char* p = last ? finder.FindLast(base, end) : finder.Find(base, end);
+    while (p) {
         const long pos = cpMin + static_cast<long>(p - base);
-        if (m_bUtf8 && (static_cast<uint8_t>(*p) & 0xC0) == 0x80)
-            continue;
-        if (!(flags & FR_WHOLEWORD) ||
-            Sci(SCI_ISRANGEWORD, static_cast<unsigned long>(pos), pos + text.size()))
+        const bool charStart = !m_bUtf8 || (static_cast<uint8_t>(*p) & 0xC0) != 0x80;
+        if (charStart && (!(flags & FR_WHOLEWORD) ||
+                          Sci(SCI_ISRANGEWORD, static_cast<unsigned long>(pos), pos + text.size())))
             return pos;
+        p = last ? finder.FindLast(base, p + text.size() - 1) : finder.Find(p + 1, end);
     }
     return -1;
 }

@@ -94,6 +94,8 @@ public:
 
     // First position p >= cpMin with p + len <= cpMax where `text` matches, or -1.
     long FindText(int flags, const CHARRANGE& range, const QByteArray& text) const;
+    // The last position p with a match lying wholly inside the range, or -1.
+    long FindTextLast(int flags, const CHARRANGE& range, const QByteArray& text) const;
     // The same search done by the component itself: slower, the reference for FindText.
     long FindTextByComponent(int flags, const CHARRANGE& range, const QByteArray& text) const;
 
@@ -136,6 +138,7 @@ protected:
     long Sci(unsigned int msg, const QColor& c) const { return SendScintilla(msg, c); }
 
 private:
+    long Find(int flags, const CHARRANGE& range, const QByteArray& text, bool last) const;
     // `pos`, or the end of the UTF-8 character it lies inside.
     long AfterCharacter(long pos) const;
     void ApplyDocumentProperties();

@@ -242,6 +242,14 @@ TEST_F(SearchTest, FastFindAgreesWithTheComponent) {
             const CHARRANGE range{std::min(a, b), std::max(a, b)};
             const long ours = View()->FindText(flags, range, needle);
             const long theirs = View()->FindTextByComponent(flags, range, needle);
+            // The last match, as stepping through the component's matches finds it.
+            long theirsLast = theirs;
+            for (long p = theirs; p != -1;
+                 p = View()->FindTextByComponent(flags, CHARRANGE{p + 1, range.cpMax}, needle))
+                theirsLast = p;
+            ASSERT_EQ(View()->FindTextLast(flags, range, needle), theirsLast)
+                << "last, round " << round << " needle [" << needle.toStdString() << "] flags "
+                << flags << " range " << range.cpMin << ".." << range.cpMax;
             ASSERT_EQ(ours, theirs) << "round " << round << " needle [" << needle.toStdString()
                                     << "] flags " << flags << " range " << range.cpMin << ".."
                                     << range.cpMax << " text " << text.toHex().toStdString();
