@@ -5,6 +5,7 @@
 #include "resources/resource.h"
 #include "resources/strings.h"
 #include "search/findtextdlg.h"
+#include "search/replacetextdlg.h"
 
 bool CLumettaView::ToDocumentBytes(const QString& text, QByteArray& bytes) const {
     if (IsUtf8()) {
@@ -75,6 +76,21 @@ void CLumettaView::OnEditFind() {
     CFindTextDlg dlg(GetSelectedText(), this);
     if (dlg.DoModal() == IDOK)
         FindNext(dlg.m_strFind, -1, true);
+}
+
+void CLumettaView::OnEditReplace() {
+    CHARRANGE sel;
+    GetSel(sel);
+    QString initial;
+    long limit = -1;
+    if (sel.cpMin != sel.cpMax) {
+        if (LineFromChar(sel.cpMin) == LineFromChar(sel.cpMax))
+            initial = GetSelectedText();
+        else
+            limit = sel.cpMax; // the lines selected: the dialog's selection-only mode
+    }
+    CReplaceTextDlg dlg(initial, limit, this);
+    dlg.DoModal();
 }
 
 void CLumettaView::OnEditRepeat() { FindNext(m_findHistory.GetMostRecent(), -1, true); }

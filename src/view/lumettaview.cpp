@@ -88,6 +88,7 @@ const std::vector<MessageMapEntry<CLumettaView>>& CLumettaView::GetMessageMap() 
         OnCommand<T>(ID_VIEW_TABWIDTH, &T::OnViewTabWidth),
         OnCommand<T>(ID_VIEW_GOTOLINE, &T::OnViewGotoLine),
         OnCommand<T>(ID_EDIT_FIND, &T::OnEditFind),
+        OnCommand<T>(ID_EDIT_REPLACE, &T::OnEditReplace),
         OnCommand<T>(ID_EDIT_REPEAT, &T::OnEditRepeat),
         OnUpdate<T>(ID_EDIT_REPEAT, &T::OnUpdateEditRepeat),
         OnCommand<T>(ID_SEARCH_FINDSELECTION, &T::OnFindSelection),

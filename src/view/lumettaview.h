@@ -104,6 +104,7 @@ private:
 
     // Search commands.
     void OnEditFind();
+    void OnEditReplace();
     void OnEditRepeat();
     void OnUpdateEditRepeat(CCmdUI* pCmdUI);
     void OnFindSelection();

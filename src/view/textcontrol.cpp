@@ -43,7 +43,13 @@ long KeyDef(int key, int modifiers) { return key | (modifiers << 16); }
 } // namespace
 
 CTextControl::CTextControl(QWidget* parent) : QsciScintillaBase(parent) {
-    Sci(SCI_SETMODEVENTMASK, 0UL);
+    // Only bulk replacements need telling about: other notices would slow every edit down.
+    Sci(SCI_SETMODEVENTMASK, static_cast<unsigned long>(SC_MOD_CONTAINER));
+    connect(this, &QsciScintillaBase::SCN_MODIFIED, this,
+            [this](int, int type, const char*, int, int, int, int, int, int token, int) {
+                if ((type & SC_MOD_CONTAINER) && (type & SC_PERFORMED_UNDO))
+                    m_nPendingBulkUndo = token;
+            });
     Sci(SCI_USEPOPUP, 0UL);
     Sci(SCI_SETMARGINWIDTHN, 0UL, 0L);
     Sci(SCI_SETMARGINWIDTHN, 1UL, 0L);
@@ -135,6 +141,42 @@ void CTextControl::DeleteRange(long pos, long length) {
     Sci(SCI_DELETERANGE, static_cast<unsigned long>(pos), length);
 }
 
+void CTextControl::BeginBulkReplace() {
+    m_bulk = BulkRecord();
+    Sci(SCI_SETUNDOCOLLECTION, 0UL);
+}
+
+void CTextControl::BulkReplace(long pos, long length, const QByteArray& with) {
+    m_bulk.originals += GetTextRange(pos, pos + length);
+    m_bulk.edits.push_back({pos, static_cast<long>(with.size()), length});
+    Sci(SCI_SETTARGETRANGE, static_cast<unsigned long>(pos), pos + length);
+    Sci(SCI_REPLACETARGET, static_cast<unsigned long>(with.size()), with.constData());
+}
+
+void CTextControl::EndBulkReplace() {
+    Sci(SCI_SETUNDOCOLLECTION, 1UL);
+    if (m_bulk.edits.empty())
+        return;
+    m_bulkUndo.push_back(std::move(m_bulk));
+    m_bulk = BulkRecord();
+    // One step in the component's history stands for the whole record.
+    Sci(SCI_ADDUNDOACTION, static_cast<unsigned long>(m_bulkUndo.size()), 0L);
+}
+
+void CTextControl::UndoBulk(const BulkRecord& record) {
+    Sci(SCI_SETUNDOCOLLECTION, 0UL);
+    long offset = static_cast<long>(record.originals.size());
+    for (auto it = record.edits.rbegin(); it != record.edits.rend(); ++it) {
+        offset -= it->oldLength;
+        Sci(SCI_SETTARGETRANGE, static_cast<unsigned long>(it->pos), it->pos + it->newLength);
+        Sci(SCI_REPLACETARGET, static_cast<unsigned long>(it->oldLength),
+            record.originals.constData() + offset);
+    }
+    Sci(SCI_SETUNDOCOLLECTION, 1UL);
+    const long first = record.edits.front().pos;
+    Sci(SCI_SETSEL, first, first);
+}
+
 void CTextControl::BeginUndoAction() { Sci(SCI_BEGINUNDOACTION); }
 void CTextControl::EndUndoAction() { Sci(SCI_ENDUNDOACTION); }
 
@@ -151,7 +193,13 @@ void CTextControl::Clear() { Sci(SCI_CLEAR); }
 // lifted around it.
 void CTextControl::Undo() {
     Sci(SCI_SETREADONLY, 0UL);
+    m_nPendingBulkUndo = 0;
     Sci(SCI_UNDO);
+    if (m_nPendingBulkUndo > 0 && m_nPendingBulkUndo <= static_cast<int>(m_bulkUndo.size())) {
+        // The component has stepped over a bulk replacement; put its text back now.
+        UndoBulk(m_bulkUndo[m_nPendingBulkUndo - 1]);
+        m_bulkUndo.resize(m_nPendingBulkUndo - 1);
+    }
     Sci(SCI_SETREADONLY, static_cast<unsigned long>(m_bReadOnly));
 }
 
@@ -166,6 +214,7 @@ void CTextControl::EmptyUndoBuffer() {
     // Forgetting the undo steps must not forget that the text differs from the file.
     const bool modified = GetModify();
     Sci(SCI_EMPTYUNDOBUFFER);
+    m_bulkUndo.clear();
     if (!modified)
         Sci(SCI_SETSAVEPOINT);
 }
@@ -458,6 +507,7 @@ void CTextControl::ApplyDocumentProperties() {
     Sci(SCI_SETEOLMODE, static_cast<unsigned long>(m_eLineEnd));
     Sci(SCI_SETREADONLY, static_cast<unsigned long>(m_bReadOnly));
     Sci(SCI_SETUNDOCOLLECTION, 1UL);
-    Sci(SCI_SETMODEVENTMASK, 0UL);
+    Sci(SCI_SETMODEVENTMASK, static_cast<unsigned long>(SC_MOD_CONTAINER));
+    m_bulkUndo.clear();
     Sci(SCI_SETTABWIDTH, static_cast<unsigned long>(m_nTabBlanks));
 }

@@ -13,6 +13,7 @@
 #include <QPoint>
 
 #include <cstdint>
+#include <vector>
 
 struct CHARRANGE {
     long cpMin;
@@ -71,6 +72,12 @@ public:
     // Everything between the two is one undo step.
     void BeginUndoAction();
     void EndUndoAction();
+    // Many replacements that undo as one step, recorded compactly rather than in the
+    // component's own undo history: between Begin and End, BulkReplace replaces `length` bytes
+    // at `pos` with `with`.
+    void BeginBulkReplace();
+    void BulkReplace(long pos, long length, const QByteArray& with);
+    void EndBulkReplace();
 
     void Cut();
     void Copy();
@@ -150,6 +157,21 @@ private:
     bool m_bUtf8 = true;
     LineEnd m_eLineEnd = LineEnd::Lf;
     int m_nTabBlanks = 8;
+
+    // A bulk replacement's record: what each edit replaced, to put it back on Undo.
+    struct BulkEdit {
+        long pos;
+        long newLength;
+        long oldLength;
+    };
+    struct BulkRecord {
+        std::vector<BulkEdit> edits;
+        QByteArray originals;
+    };
+    void UndoBulk(const BulkRecord& record);
+    std::vector<BulkRecord> m_bulkUndo; // the component's undo history holds their numbers
+    BulkRecord m_bulk;
+    int m_nPendingBulkUndo = 0;
     QColor m_background;
     CHARFORMAT m_defaultFormat;
 };

@@ -1,0 +1,323 @@
+#include "search/replacetextdlg.h"
+
+#include "framework/uiservices.h"
+#include "framework/waitcursor.h"
+#include "resources/strings.h"
+#include "search/findtextdlg.h"
+#include "view/lumettaview.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyle>
+#include <QVBoxLayout>
+
+namespace {
+inline char FoldAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
+} // namespace
+
+CReplaceTextDlg::CReplaceTextDlg(const QString& initial, long limit, CLumettaView* view)
+    : CDialog(view), m_strFind(initial), m_pView(view), m_pEdit(view), m_nRangeEnd(limit),
+      m_nSearchLimit(limit) {
+    setWindowTitle(QStringLiteral("Replace Text"));
+    setWindowFlag(Qt::Tool);
+    if (limit != -1) {
+        // The lines selected when the dialog opened: replacing is confined to them, forwards.
+        CHARRANGE sel;
+        m_pEdit->GetSel(sel);
+        m_nRangeStart = sel.cpMin;
+        m_bSelectionOnly = 1;
+        m_pView->m_bSearchBackwards = 0;
+        m_pEdit->SetSel(m_nRangeStart, m_nRangeStart);
+    }
+
+    auto* findLabel = new QLabel(QStringLiteral("&Find what"), this);
+    m_pFindWhat = MakeHistoryCombo(this, IDC_FIND_WHAT);
+    findLabel->setBuddy(m_pFindWhat);
+    auto* replaceLabel = new QLabel(QStringLiteral("&Replace with"), this);
+    m_pReplaceWith = MakeHistoryCombo(this, IDC_REPLACE_WITH);
+    replaceLabel->setBuddy(m_pReplaceWith);
+    m_pMatchCase = MakeCheck(QStringLiteral("Match &case"), this, IDC_MATCH_CASE);
+    m_pWholeWords = MakeCheck(QStringLiteral("&Whole words only"), this, IDC_WHOLE_WORDS);
+    m_pSearchBackwards = MakeCheck(QStringLiteral("Search &backwards"), this, IDC_SEARCH_BACKWARDS);
+    m_pSelectionOnly =
+        MakeCheck(QStringLiteral("Apply to current &selection only"), this, IDC_SELECTION_ONLY);
+    m_pReplace = new QPushButton(QStringLiteral("R&eplace"), this);
+    m_pReplaceAll = new QPushButton(QStringLiteral("Replace &All"), this);
+    m_pFindNext = new QPushButton(QStringLiteral("Find &Next"), this);
+    m_pFindNext->setDefault(true);
+    auto* close = new QPushButton(QStringLiteral("Close"), this);
+
+    auto* icon = new QLabel(this);
+    icon->setPixmap(style()->standardIcon(QStyle::SP_BrowserReload).pixmap(32, 32));
+    auto* help = new QLabel(QStringLiteral("Specify what to look for and what to replace it with. "
+                                           "The \"Replace with\" field can be empty; then "
+                                           "\"Replace\" will be equivalent to deleting."),
+                            this);
+    help->setWordWrap(true);
+    auto* frame = new QFrame(this);
+    frame->setFrameShape(QFrame::StyledPanel);
+    frame->setFrameShadow(QFrame::Sunken);
+    auto* frameLayout = new QHBoxLayout(frame);
+    frameLayout->addWidget(icon, 0, Qt::AlignTop);
+    frameLayout->addWidget(help, 1);
+
+    auto* fields = new QGridLayout;
+    fields->addWidget(findLabel, 0, 0, Qt::AlignRight);
+    fields->addWidget(m_pFindWhat, 0, 1);
+    fields->addWidget(replaceLabel, 1, 0, Qt::AlignRight);
+    fields->addWidget(m_pReplaceWith, 1, 1);
+    auto* options = new QGroupBox(QStringLiteral("Options"), this);
+    auto* optionsLayout = new QVBoxLayout(options);
+    for (QCheckBox* box : {m_pMatchCase, m_pWholeWords, m_pSearchBackwards})
+        optionsLayout->addWidget(box);
+    auto* actions = new QGridLayout;
+    actions->addWidget(m_pSelectionOnly, 0, 0, 1, 2);
+    actions->addWidget(m_pReplace, 1, 0);
+    actions->addWidget(m_pFindNext, 1, 1);
+    actions->addWidget(m_pReplaceAll, 2, 0);
+    actions->addWidget(close, 2, 1);
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(options);
+    bottom->addLayout(actions);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(frame);
+    layout->addLayout(fields);
+    layout->addLayout(bottom);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    QWidget* order[] = {m_pFindWhat, m_pReplaceWith, m_pMatchCase, m_pWholeWords,
+                        m_pSearchBackwards, m_pSelectionOnly, m_pReplace, m_pReplaceAll,
+                        m_pFindNext, close};
+    for (size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
+
+    connect(m_pSelectionOnly, &QCheckBox::clicked, this, &CReplaceTextDlg::OnSelectionOnly);
+    connect(m_pFindWhat, &QComboBox::activated, this, [this] { EnableActionButtons(true); });
+    connect(m_pFindWhat, &QComboBox::editTextChanged, this, [this] { EnableActionButtons(true); });
+    connect(m_pSearchBackwards, &QCheckBox::clicked, this, [this] {
+        if (!m_pView->m_bCyclicSearch)
+            EnableActionButtons(true);
+    });
+    connect(m_pMatchCase, &QCheckBox::clicked, this, [this] {
+        if (!m_pMatchCase->isChecked())
+            EnableActionButtons(true);
+    });
+    connect(m_pWholeWords, &QCheckBox::clicked, this, [this] {
+        if (!m_pWholeWords->isChecked())
+            EnableActionButtons(true);
+    });
+    connect(m_pFindNext, &QPushButton::clicked, this, &CReplaceTextDlg::OnFindNext);
+    connect(m_pReplace, &QPushButton::clicked, this, &CReplaceTextDlg::OnReplace);
+    connect(m_pReplaceAll, &QPushButton::clicked, this, &CReplaceTextDlg::OnReplaceAll);
+    connect(close, &QPushButton::clicked, this, &CReplaceTextDlg::reject);
+}
+
+void CReplaceTextDlg::DoDataExchange(CDataExchange& dx) {
+    DDX_CBString(dx, m_pFindWhat, m_strFind);
+    DDV_MaxChars(dx, m_pFindWhat, m_strFind, kMaxChars);
+    DDX_CBString(dx, m_pReplaceWith, m_strReplace);
+    DDV_MaxChars(dx, m_pReplaceWith, m_strReplace, kMaxChars);
+    DDX_Check(dx, m_pSelectionOnly, m_bSelectionOnly);
+    DDX_Check(dx, m_pSearchBackwards, m_pView->m_bSearchBackwards);
+    DDX_Check(dx, m_pMatchCase, m_pView->m_bMatchCase);
+    DDX_Check(dx, m_pWholeWords, m_pView->m_bWordsOnly);
+    if (!dx.m_bSaveAndValidate || dx.m_bFailed)
+        return;
+    if (m_strFind.isEmpty()) {
+        Ui().MessageBox(QString::fromUtf8(Str::SearchStringEmpty), MB_OK | MB_ICONEXCLAMATION);
+        dx.Fail(m_pFindWhat);
+        return;
+    }
+    const int max = AfxGetApp()->m_nHistoryItems;
+    m_pView->m_findHistory.AddString(max, m_strFind);
+    m_pView->m_replaceHistory.AddString(max, m_strReplace);
+}
+
+bool CReplaceTextDlg::OnInitDialog() {
+    CDialog::OnInitDialog();
+    const int max = AfxGetApp()->m_nHistoryItems;
+    m_pView->m_findHistory.FillComboBox(max, m_pFindWhat, m_strFind);
+    m_pView->m_replaceHistory.FillComboBox(max, m_pReplaceWith, m_strReplace);
+    if (m_nRangeEnd == -1) {
+        m_pSelectionOnly->setEnabled(false);
+        if (SelectionMatches())
+            MoveAwayFromSelection(true);
+    } else {
+        m_pSearchBackwards->setEnabled(false);
+    }
+    m_pFindWhat->setFocus();
+    m_pFindWhat->lineEdit()->selectAll();
+    return true;
+}
+
+void CReplaceTextDlg::OnCancel() {
+    if (m_nRangeEnd != -1 && m_pSelectionOnly->isChecked())
+        m_pEdit->SetSel(m_nRangeStart, m_nRangeEnd);
+    CDialog::OnCancel();
+}
+
+bool CReplaceTextDlg::SelectionMatches() const {
+    const QString selected = m_pView->GetSelectedText();
+    if (m_pView->m_bMatchCase)
+        return selected == m_strFind;
+    if (selected.size() != m_strFind.size())
+        return false;
+    for (qsizetype i = 0; i < selected.size(); ++i) {
+        const QChar a = selected[i], b = m_strFind[i];
+        if (a != b && !(a.unicode() < 128 && b.unicode() < 128 &&
+                        FoldAscii(static_cast<char>(a.unicode())) ==
+                            FoldAscii(static_cast<char>(b.unicode()))))
+            return false;
+    }
+    return true;
+}
+
+void CReplaceTextDlg::EnableActionButtons(bool enable) {
+    for (QPushButton* b : {m_pReplace, m_pReplaceAll, m_pFindNext})
+        b->setEnabled(enable);
+}
+
+void CReplaceTextDlg::OnSelectionOnly() {
+    if (m_pSelectionOnly->isChecked()) {
+        m_pEdit->SetSel(m_nRangeStart, m_nRangeStart);
+        m_pSearchBackwards->setChecked(false);
+        m_pSearchBackwards->setEnabled(false);
+        m_nSearchLimit = m_nRangeEnd;
+    } else {
+        m_pSearchBackwards->setEnabled(true);
+        m_nSearchLimit = -1;
+    }
+    EnableActionButtons(true);
+}
+
+void CReplaceTextDlg::OnFindNext() {
+    if (UpdateData(true))
+        FindNextMatch(true);
+}
+
+void CReplaceTextDlg::OnReplace() {
+    if (UpdateData(true))
+        ReplaceCurrent(true);
+}
+
+bool CReplaceTextDlg::FindNextMatch(bool interactive) {
+    if (m_pView->FindNext(m_strFind, m_nSearchLimit, interactive) != -1) {
+        if (interactive)
+            MoveAwayFromSelection(false);
+        return true;
+    }
+    EnableActionButtons(false);
+    if (m_pSelectionOnly->isChecked())
+        m_pEdit->SetSel(m_nRangeStart, m_nRangeStart);
+    return false;
+}
+
+void CReplaceTextDlg::TrackRange(long end, long delta) {
+    if (m_nRangeEnd == -1)
+        return;
+    if (end >= m_nRangeStart && end <= m_nRangeEnd + delta) {
+        m_nRangeEnd += delta;
+        if (m_pSelectionOnly->isChecked())
+            m_nSearchLimit = m_nRangeEnd;
+    }
+}
+
+bool CReplaceTextDlg::ReplaceCurrent(bool interactive) {
+    if (SelectionMatches()) {
+        QByteArray with;
+        m_pView->ToDocumentBytes(m_strReplace, with);
+        CHARRANGE sel;
+        m_pEdit->GetSel(sel);
+        const long delta = with.size() - (sel.cpMax - sel.cpMin);
+        m_pEdit->ReplaceSel(with);
+        TrackRange(sel.cpMin + with.size(), delta);
+        // Searching backwards goes on before the new text, never into it.
+        if (m_pView->m_bSearchBackwards)
+            m_pEdit->SetSel(sel.cpMin, sel.cpMin);
+    }
+    return FindNextMatch(interactive);
+}
+
+void CReplaceTextDlg::OnReplaceAll() {
+    if (!UpdateData(true))
+        return;
+    int count = SelectionMatches() ? 1 : 0;
+    const int savedCyclic = m_pView->m_bCyclicSearch;
+    m_pView->m_bCyclicSearch = 0;
+    count += ReplaceAllMatches();
+    m_pView->m_bCyclicSearch = savedCyclic;
+    if (count > 0)
+        Ui().MessageBox(QString::asprintf(Str::OccurrencesReplaced, count, count > 1 ? "s" : ""),
+                        MB_OK | MB_ICONINFORMATION);
+}
+
+int CReplaceTextDlg::ReplaceAllMatches() {
+    // The same steps as pressing Replace until nothing more is found, done inside the text
+    // without selecting, scrolling or repainting each match, and undone as one step.
+    QByteArray find, with;
+    const bool findable = m_pView->ToDocumentBytes(m_strFind, find);
+    m_pView->ToDocumentBytes(m_strReplace, with);
+    CHARRANGE sel;
+    m_pEdit->GetSel(sel);
+    bool selected = SelectionMatches();
+    int found = 0;
+    CWaitCursor wait;
+    QProgressDialog progress(QStringLiteral("Replacing..."), QString(), 0, 1000, this);
+    progress.setMinimumDuration(500);
+    progress.setWindowModality(Qt::WindowModal);
+    QElapsedTimer clock;
+    clock.start();
+    m_pEdit->BeginBulkReplace();
+    for (;;) {
+        if (selected) {
+            const long delta = with.size() - (sel.cpMax - sel.cpMin);
+            m_pEdit->BulkReplace(sel.cpMin, sel.cpMax - sel.cpMin, with);
+            TrackRange(sel.cpMin + with.size(), delta);
+            const long caret = m_pView->m_bSearchBackwards ? sel.cpMin : sel.cpMin + with.size();
+            sel = {caret, caret};
+        }
+        const long p = findable ? m_pView->FindNextFrom(find, sel, m_nSearchLimit) : -1;
+        if (p == -1)
+            break;
+        ++found;
+        sel = {p, p + static_cast<long>(find.size())};
+        selected = true;
+        if ((found & 0xFFF) == 0 && clock.elapsed() > 200) {
+            const long length = std::max(1L, m_pEdit->GetTextLength());
+            const long done = m_pView->m_bSearchBackwards ? length - p : p;
+            progress.setValue(static_cast<int>(1000.0 * done / length));
+        }
+    }
+    m_pEdit->EndBulkReplace();
+    m_pEdit->SetSel(sel);
+    EnableActionButtons(false);
+    if (m_pSelectionOnly->isChecked())
+        m_pEdit->SetSel(m_nRangeStart, m_nRangeStart);
+    return found;
+}
+
+void CReplaceTextDlg::MoveAwayFromSelection(bool force) {
+    CHARRANGE sel;
+    m_pEdit->GetSel(sel);
+    const QPoint p = m_pEdit->viewport()->mapToGlobal(m_pEdit->PosFromChar(sel.cpMin));
+    QRect r = frameGeometry();
+    const int h = r.height();
+    if (!force && !r.contains(p))
+        return;
+    if (p.y() > h) {
+        r.translate(0, p.y() - (r.top() + h) - 20);
+    } else {
+        const QScreen* screen = this->screen() ? this->screen() : QApplication::primaryScreen();
+        if (p.y() + h < screen->geometry().height())
+            r.translate(0, p.y() - r.top() + 40);
+    }
+    move(r.topLeft());
+}
