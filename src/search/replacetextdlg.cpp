@@ -261,10 +261,14 @@ void CReplaceTextDlg::OnReplaceAll() {
 
 int CReplaceTextDlg::ReplaceAllMatches() {
     // The same steps as pressing Replace until nothing more is found, done inside the text
-    // without selecting, scrolling or repainting each match, and undone as one step.
+    // without selecting, scrolling or repainting each match, and undone as one step. The
+    // replacements are queued and applied in large pieces; `sel` is in the coordinates of the
+    // text as it is, before the queued replacements.
     QByteArray find, with;
     const bool findable = m_pView->ToDocumentBytes(m_strFind, find);
     m_pView->ToDocumentBytes(m_strReplace, with);
+    const bool backwards = m_pView->m_bSearchBackwards;
+    const long n = static_cast<long>(find.size());
     CHARRANGE sel;
     m_pEdit->GetSel(sel);
     bool selected = SelectionMatches();
@@ -278,23 +282,37 @@ int CReplaceTextDlg::ReplaceAllMatches() {
     m_pEdit->BeginBulkReplace();
     for (;;) {
         if (selected) {
-            const long delta = with.size() - (sel.cpMax - sel.cpMin);
-            m_pEdit->BulkReplace(sel.cpMin, sel.cpMax - sel.cpMin, with);
-            TrackRange(sel.cpMin + with.size(), delta);
-            const long caret = m_pView->m_bSearchBackwards ? sel.cpMin : sel.cpMin + with.size();
+            const long length = sel.cpMax - sel.cpMin;
+            const long shift = backwards ? 0 : m_pEdit->BulkShift();
+            m_pEdit->BulkReplace(sel.cpMin, length, with);
+            TrackRange(sel.cpMin + shift + with.size(), with.size() - length);
+            const long caret = backwards ? sel.cpMin : sel.cpMax;
             sel = {caret, caret};
         }
-        const long p = findable ? m_pView->FindNextFrom(find, sel, m_nSearchLimit) : -1;
+        const long limit =
+            m_nSearchLimit == -1 || backwards ? m_nSearchLimit : m_nSearchLimit - m_pEdit->BulkShift();
+        long p = findable ? m_pView->FindNextFrom(find, sel, limit) : -1;
+        if (p != -1 && m_pView->m_bWordsOnly && (backwards ? p + n == sel.cpMin : p == sel.cpMin)) {
+            // Whether this is a whole word depends on the replacement next to it: apply the
+            // queue and look again.
+            if (!backwards)
+                sel.cpMin = sel.cpMax = sel.cpMin + m_pEdit->BulkShift();
+            m_pEdit->FlushBulk();
+            p = m_pView->FindNextFrom(find, sel, m_nSearchLimit);
+        }
         if (p == -1)
             break;
         ++found;
-        sel = {p, p + static_cast<long>(find.size())};
+        sel = {p, p + n};
         selected = true;
         if ((found & 0xFFF) == 0 && clock.elapsed() > 200) {
             const long length = std::max(1L, m_pEdit->GetTextLength());
-            const long done = m_pView->m_bSearchBackwards ? length - p : p;
-            progress.setValue(static_cast<int>(1000.0 * done / length));
+            progress.setValue(static_cast<int>(1000.0 * (backwards ? length - p : p) / length));
         }
+    }
+    if (!backwards) {
+        sel.cpMin += m_pEdit->BulkShift();
+        sel.cpMax += m_pEdit->BulkShift();
     }
     m_pEdit->EndBulkReplace();
     m_pEdit->SetSel(sel);

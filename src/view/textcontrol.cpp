@@ -142,38 +142,87 @@ void CTextControl::DeleteRange(long pos, long length) {
 }
 
 void CTextControl::BeginBulkReplace() {
-    m_bulk = BulkRecord();
+    m_bulk.clear();
+    m_queue.clear();
+    m_queuedText.clear();
+    m_nQueuedShift = 0;
     Sci(SCI_SETUNDOCOLLECTION, 0UL);
 }
 
 void CTextControl::BulkReplace(long pos, long length, const QByteArray& with) {
-    m_bulk.originals += GetTextRange(pos, pos + length);
-    m_bulk.edits.push_back({pos, static_cast<long>(with.size()), length});
-    Sci(SCI_SETTARGETRANGE, static_cast<unsigned long>(pos), pos + length);
-    Sci(SCI_REPLACETARGET, static_cast<unsigned long>(with.size()), with.constData());
+    m_queue.push_back({pos, length, static_cast<long>(m_queuedText.size()),
+                       static_cast<long>(with.size())});
+    m_queuedText += with;
+    m_nQueuedShift += with.size() - length;
+    constexpr size_t kMaxQueuedEdits = 1 << 16;
+    constexpr long kMaxQueuedSpan = 4 << 20;
+    const long span = std::abs(m_queue.back().pos - m_queue.front().pos);
+    if (m_queue.size() >= kMaxQueuedEdits || span >= kMaxQueuedSpan)
+        FlushBulk();
+}
+
+void CTextControl::FlushBulk() {
+    if (m_queue.empty())
+        return;
+    if (m_queue.front().pos > m_queue.back().pos)
+        std::reverse(m_queue.begin(), m_queue.end());
+    const long start = m_queue.front().pos;
+    const long oldEnd = m_queue.back().pos + m_queue.back().oldLength;
+    const auto* old = reinterpret_cast<const char*>(
+        Sci(SCI_GETRANGEPOINTER, static_cast<unsigned long>(start), oldEnd - start));
+    BulkBatch batch{start, 0, {}, {}};
+    batch.edits.reserve(m_queue.size());
+    QByteArray text;
+    text.reserve(oldEnd - start + m_nQueuedShift);
+    long at = start;
+    for (const QueuedEdit& e : m_queue) {
+        text.append(old + (at - start), e.pos - at);
+        batch.edits.push_back({static_cast<long>(text.size()), e.withLength, e.oldLength});
+        batch.originals.append(old + (e.pos - start), e.oldLength);
+        text.append(m_queuedText.constData() + e.withOffset, e.withLength);
+        at = e.pos + e.oldLength;
+    }
+    batch.newLength = static_cast<long>(text.size());
+    Sci(SCI_SETTARGETRANGE, static_cast<unsigned long>(start), oldEnd);
+    Sci(SCI_REPLACETARGET, static_cast<unsigned long>(text.size()), text.constData());
+    m_bulk.push_back(std::move(batch));
+    m_queue.clear();
+    m_queuedText.clear();
+    m_nQueuedShift = 0;
 }
 
 void CTextControl::EndBulkReplace() {
+    FlushBulk();
     Sci(SCI_SETUNDOCOLLECTION, 1UL);
-    if (m_bulk.edits.empty())
+    if (m_bulk.empty())
         return;
     m_bulkUndo.push_back(std::move(m_bulk));
-    m_bulk = BulkRecord();
+    m_bulk.clear();
     // One step in the component's history stands for the whole record.
     Sci(SCI_ADDUNDOACTION, static_cast<unsigned long>(m_bulkUndo.size()), 0L);
 }
 
 void CTextControl::UndoBulk(const BulkRecord& record) {
     Sci(SCI_SETUNDOCOLLECTION, 0UL);
-    long offset = static_cast<long>(record.originals.size());
-    for (auto it = record.edits.rbegin(); it != record.edits.rend(); ++it) {
-        offset -= it->oldLength;
-        Sci(SCI_SETTARGETRANGE, static_cast<unsigned long>(it->pos), it->pos + it->newLength);
-        Sci(SCI_REPLACETARGET, static_cast<unsigned long>(it->oldLength),
-            record.originals.constData() + offset);
+    for (auto batch = record.rbegin(); batch != record.rend(); ++batch) {
+        const auto* now = reinterpret_cast<const char*>(Sci(
+            SCI_GETRANGEPOINTER, static_cast<unsigned long>(batch->start), batch->newLength));
+        QByteArray text;
+        long at = 0;
+        long original = 0;
+        for (const BulkEdit& e : batch->edits) {
+            text.append(now + at, e.offset - at);
+            text.append(batch->originals.constData() + original, e.oldLength);
+            original += e.oldLength;
+            at = e.offset + e.newLength;
+        }
+        text.append(now + at, batch->newLength - at);
+        Sci(SCI_SETTARGETRANGE, static_cast<unsigned long>(batch->start),
+            batch->start + batch->newLength);
+        Sci(SCI_REPLACETARGET, static_cast<unsigned long>(text.size()), text.constData());
     }
     Sci(SCI_SETUNDOCOLLECTION, 1UL);
-    const long first = record.edits.front().pos;
+    const long first = std::min(record.front().start, record.back().start);
     Sci(SCI_SETSEL, first, first);
 }
 

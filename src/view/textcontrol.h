@@ -73,10 +73,14 @@ public:
     void BeginUndoAction();
     void EndUndoAction();
     // Many replacements that undo as one step, recorded compactly rather than in the
-    // component's own undo history: between Begin and End, BulkReplace replaces `length` bytes
-    // at `pos` with `with`.
+    // component's own undo history. BulkReplace queues the replacement of `length` bytes at
+    // `pos` by `with`, in the coordinates of the text before anything queued is applied;
+    // successive replacements move in one direction. The queue is applied in large pieces.
     void BeginBulkReplace();
     void BulkReplace(long pos, long length, const QByteArray& with);
+    // How far the queued replacements move the text after them.
+    long BulkShift() const { return m_nQueuedShift; }
+    void FlushBulk();
     void EndBulkReplace();
 
     void Cut();
@@ -158,19 +162,32 @@ private:
     LineEnd m_eLineEnd = LineEnd::Lf;
     int m_nTabBlanks = 8;
 
-    // A bulk replacement's record: what each edit replaced, to put it back on Undo.
+    // A bulk replacement's record, a batch for each piece applied: enough to put back what
+    // each edit replaced.
     struct BulkEdit {
-        long pos;
+        long offset; // in the batch's new text
         long newLength;
         long oldLength;
     };
-    struct BulkRecord {
+    struct BulkBatch {
+        long start;
+        long newLength;
         std::vector<BulkEdit> edits;
         QByteArray originals;
+    };
+    using BulkRecord = std::vector<BulkBatch>;
+    struct QueuedEdit {
+        long pos;
+        long oldLength;
+        long withOffset;
+        long withLength;
     };
     void UndoBulk(const BulkRecord& record);
     std::vector<BulkRecord> m_bulkUndo; // the component's undo history holds their numbers
     BulkRecord m_bulk;
+    std::vector<QueuedEdit> m_queue;
+    QByteArray m_queuedText;
+    long m_nQueuedShift = 0;
     int m_nPendingBulkUndo = 0;
     QColor m_background;
     CHARFORMAT m_defaultFormat;

@@ -190,6 +190,30 @@ TEST_F(ReplaceTest, TheDialogMovesVerticallyOffTheFoundText) {
     });
 }
 
+TEST_F(ReplaceTest, ReplaceAllOverManyPiecesAndItsUndo) {
+    QByteArray text;
+    for (int i = 0; i < 150000; ++i)
+        text += i % 7 ? "ab " : "xab ";
+    QByteArray expected = text;
+    expected.replace("ab", "A-b");
+    ASSERT_TRUE(Start());
+    for (int backwards : {0, 1}) {
+        Open(text);
+        View()->m_bMatchCase = 1;
+        View()->m_bSearchBackwards = backwards;
+        View()->SetSel(backwards ? text.size() : 0, backwards ? text.size() : 0);
+        ui.boxes.clear();
+        WithDialog([&](CReplaceTextDlg& d) {
+            Fill(d, "ab", "A-b");
+            d.OnReplaceAll();
+        });
+        EXPECT_EQ(ui.BoxTexts(), QStringList{"150000 occurences have been replaced."});
+        EXPECT_TRUE(View()->GetText() == expected) << backwards;
+        Exec(ID_EDIT_UNDO);
+        EXPECT_TRUE(View()->GetText() == text) << backwards;
+    }
+}
+
 // Replace All gives what pressing Replace until nothing is found gives.
 TEST_F(ReplaceTest, ReplaceAllEqualsTheStepByStepLoop) {
     ASSERT_TRUE(Start());
