@@ -16,6 +16,12 @@ const std::vector<MessageMapEntry<CLumettaDoc>>& CLumettaDoc::GetMessageMap() {
     return map;
 }
 
+void CLumettaDoc::SetView(CLumettaView* view) {
+    m_pView = view;
+    if (view)
+        view->SetDocument(this);
+}
+
 QString CLumettaDoc::Caption(const QString& title, const QString& path) {
     if (title == QLatin1String(Str::Untitled))
         return title;

@@ -8,7 +8,7 @@ class CLumettaView;
 
 class CLumettaDoc : public CDocument, public CCmdTargetImpl<CLumettaDoc> {
 public:
-    void SetView(CLumettaView* view) { m_pView = view; }
+    void SetView(CLumettaView* view);
     CLumettaView* GetView() const { return m_pView; }
 
     void SetTitle(const QString& title) override;

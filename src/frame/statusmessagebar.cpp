@@ -26,6 +26,19 @@ void CStatusMessageBar::SetIndicators(const std::vector<std::pair<int, QString>>
     }
 }
 
+void CStatusMessageBar::SetProgress(int percent) {
+    if (!m_pProgress) {
+        m_pProgress = new QProgressBar(this);
+        m_pProgress->setRange(0, 100);
+        m_pProgress->setMaximumWidth(160);
+        m_pProgress->setMaximumHeight(fontMetrics().height());
+        insertWidget(1, m_pProgress);
+    }
+    m_pProgress->setVisible(percent >= 0);
+    if (percent >= 0)
+        m_pProgress->setValue(percent);
+}
+
 void CStatusMessageBar::SetPaneText(int index, const QString& text) {
     if (index >= 0 && index < GetPaneCount() && m_panes[index]->text() != text)
         m_panes[index]->setText(text);

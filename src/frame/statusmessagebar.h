@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QLabel>
+#include <QProgressBar>
 #include <QStatusBar>
 #include <QString>
 #include <vector>
@@ -23,6 +24,8 @@ public:
     // Shows `text` (the idle text when null) for the message period, with a warning beep if
     // asked; while the bar is hidden, a message with a beep goes to a message box instead.
     void ShowMessage(const QString& text, bool bBeep);
+    // Shows how far a long operation has come, in percent; -1 hides it.
+    void SetProgress(int percent);
 
     QString m_strIdleText;
     unsigned m_nMessagePeriod = 5000;
@@ -32,6 +35,7 @@ protected:
     void timerEvent(QTimerEvent* e) override;
 
 private:
+    QProgressBar* m_pProgress = nullptr;
     std::vector<QLabel*> m_panes;
     std::vector<int> m_ids;
 };

@@ -1,6 +1,7 @@
 #include "view/lumettaview.h"
 
 #include "frame/mainframe.h"
+#include "framework/document.h"
 #include "framework/file.h"
 #include "framework/waitcursor.h"
 #include "resources/resource.h"
@@ -95,6 +96,10 @@ const std::vector<MessageMapEntry<CLumettaView>>& CLumettaView::GetMessageMap() 
         OnUpdate<T>(ID_SEARCH_FINDSELECTION, &T::OnUpdateNeedsSelection),
         OnCommand<T>(ID_SEARCH_MATCHBRACE, &T::OnMatchBrace),
         OnUpdate<T>(ID_SEARCH_MATCHBRACE, &T::OnUpdateNeedsSelection),
+        OnCommand<T>(ID_VIEW_HEX, &T::OnViewHex),
+        OnUpdate<T>(ID_VIEW_HEX, &T::OnUpdateViewHex),
+        OnCommand<T>(ID_FILE_INSERT, &T::OnFileInsert),
+        OnCommand<T>(ID_NONTEXT_WARNING, &T::OnNonTextWarning),
         OnUpdate<T>(ID_INDICATOR_LINECOL, &T::OnUpdateLineCol),
         OnUpdate<T>(ID_INDICATOR_OVR, &T::OnUpdateOverwriteIndicator),
         OnUpdate<T>(ID_INDICATOR_MODIFIED, &T::OnUpdateModifiedIndicator),
@@ -182,6 +187,10 @@ void CLumettaView::ShowStatusMessage(const QString& text, bool bBeep) {
         frame->m_wndStatusBar.ShowMessage(text, bBeep);
 }
 
+QString CLumettaView::DocumentPath() const {
+    return m_pDocument ? m_pDocument->GetPathName() : QString();
+}
+
 void CLumettaView::Serialize(CArchive& ar) {
     if (ar.IsStoring()) {
         StreamText(ar, SF_TEXT);
@@ -195,6 +204,7 @@ void CLumettaView::Serialize(CArchive& ar) {
             format = SF_RTF;
     }
     StreamText(ar, format);
+    CheckNonText();
 }
 
 void CLumettaView::StreamText(CArchive& ar, int format) {

@@ -8,6 +8,7 @@
 #include "view/textcontrol.h"
 
 class CArchive;
+class CDocument;
 
 class CLumettaView : public CTextControl, public CCmdTargetImpl<CLumettaView> {
     Q_OBJECT
@@ -24,6 +25,9 @@ public:
     void ToggleWordWrap();
     void SetTabWidth(int nWidth);
     void ShowStatusMessage(const QString& text, bool bBeep);
+    void SetDocument(CDocument* doc) { m_pDocument = doc; }
+    // The full path of the open file; empty for an untitled document.
+    QString DocumentPath() const;
 
     // The search primitives: the match chosen by the options inside `range`, or -1; and the
     // next match from the selection in the current direction, selected, with wrap-around.
@@ -112,5 +116,14 @@ private:
     void OnMatchBrace();
     int CountInRange(char ch, const CHARRANGE& range);
 
+    // Hexadecimal view, insert file and the non-text warning.
+    void OnViewHex();
+    void OnUpdateViewHex(CCmdUI* pCmdUI);
+    void OnFileInsert();
+    void OnNonTextWarning();
+    void CheckNonText();
+
     void SaveSettings();
+
+    CDocument* m_pDocument = nullptr;
 };

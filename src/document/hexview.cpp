@@ -1,0 +1,96 @@
+// The hexadecimal view: while read-only, the file's bytes on disk shown as a dump, and back.
+#include "view/lumettaview.h"
+
+#include "document/hexdump.h"
+#include "frame/mainframe.h"
+#include "framework/file.h"
+#include "framework/waitcursor.h"
+#include "resources/strings.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+
+#include <memory>
+
+namespace {
+// Takes the user's input while a long operation runs: Escape asks to stop it, everything else
+// typed or clicked meanwhile is dropped.
+class CInputSwallower : public QObject {
+public:
+    bool m_bEscape = false;
+
+protected:
+    bool eventFilter(QObject*, QEvent* e) override {
+        switch (e->type()) {
+        case QEvent::ShortcutOverride: // accepted, so that no shortcut runs meanwhile
+        case QEvent::KeyPress:
+            if (static_cast<QKeyEvent*>(e)->key() == Qt::Key_Escape)
+                m_bEscape = true;
+            e->accept();
+            return true;
+        case QEvent::KeyRelease:
+        case QEvent::Shortcut:
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::Wheel:
+        case QEvent::Close:
+        case QEvent::Drop:
+            return true;
+        default:
+            return false;
+        }
+    }
+};
+} // namespace
+
+void CLumettaView::OnViewHex() {
+    const QString path = DocumentPath();
+    CWaitCursor wait;
+    std::unique_ptr<CReadFile> file;
+    try {
+        file = std::make_unique<CReadFile>(path);
+    } catch (const CFileException&) {
+        return; // nothing to show: the view stays as it is
+    }
+    if (m_bHexView) {
+        try {
+            CArchive ar(file.get(), CArchive::load);
+            StreamText(ar, SF_TEXT);
+            m_bHexView = 0;
+        } catch (const CFileException&) {
+        }
+        return;
+    }
+    if (file->GetLength() <= 0)
+        return;
+    ShowStatusMessage(QString::fromUtf8(Str::Converting), false);
+    auto* frame = qobject_cast<CMainFrame*>(window());
+    CInputSwallower input;
+    qApp->installEventFilter(&input);
+    setUpdatesEnabled(false); // the text is not repainted until the command ends
+    CHexDumpFile dump(*file, [&](double done) {
+        if (frame)
+            frame->m_wndStatusBar.SetProgress(static_cast<int>(done * 100));
+        // Input and repaints only: no timers, so that the editor's own idle work waits too.
+        QApplication::processEvents(QEventLoop::X11ExcludeTimers);
+        return input.m_bEscape;
+    });
+    try {
+        CArchive ar(&dump, CArchive::load);
+        StreamText(ar, SF_TEXT);
+        m_bHexView = 1;
+    } catch (const CFileException&) {
+        // Escape or a read error: the text stays as it was.
+    }
+    qApp->removeEventFilter(&input);
+    setUpdatesEnabled(true);
+    if (frame)
+        frame->m_wndStatusBar.SetProgress(-1);
+    ShowStatusMessage(QString(), false);
+}
+
+void CLumettaView::OnUpdateViewHex(CCmdUI* pCmdUI) {
+    pCmdUI->SetCheck(m_bHexView);
+    pCmdUI->Enable(m_bReadOnly);
+}

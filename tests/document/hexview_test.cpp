@@ -1,0 +1,184 @@
+#include "document/hexdump.h"
+#include "resources/resource.h"
+#include "support/appfixture.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+
+#include <random>
+
+namespace {
+QByteArray Line(const QByteArray& bytes) {
+    char out[80];
+    const int n = HexDump::FormatLine(reinterpret_cast<const uint8_t*>(bytes.constData()),
+                                      static_cast<int>(bytes.size()), out);
+    return QByteArray(out, n);
+}
+
+// The dump as a plain reading of its description, to check the fast formatter against.
+QByteArray ReferenceDump(const QByteArray& data) {
+    QByteArray dump;
+    for (qsizetype at = 0; at < data.size(); at += 16) {
+        const QByteArray line = data.mid(at, 16);
+        QString hex;
+        for (int j = 0; j < 16; ++j) {
+            hex += j < line.size() ? QString::asprintf("%02X ", uint8_t(line[j])) : "   ";
+            if (j % 4 == 3)
+                hex += ' ';
+        }
+        QByteArray chars;
+        for (char c : line)
+            chars += uint8_t(c) >= 0x20 && uint8_t(c) <= 0x7F ? c : '.';
+        dump += hex.toLatin1() + chars + "\r\n";
+    }
+    return dump;
+}
+
+TEST(HexDump, LinesOfTheDescribedForm) {
+    EXPECT_EQ(Line("Hello, world!\r\n"),
+              "48 65 6C 6C  6F 2C 20 77  6F 72 6C 64  21 0D 0A     Hello, world!..\r\n");
+    EXPECT_EQ(Line("Hello, world!\r\n").size(), 69);
+    EXPECT_EQ(Line(QByteArray(16, 'a')).size(), 70);
+    const QByteArray second = Line("z");
+    EXPECT_EQ(second.size(), 55);
+    EXPECT_EQ(second, "7A" + QByteArray(50, ' ') + "z\r\n");
+    EXPECT_EQ(Line(QByteArray("\x7F\x80\xFF\x00\x1F\x20", 6)).mid(52),
+              QByteArray("\x7F....", 5) + " \r\n");
+    EXPECT_EQ(HexDump::DumpLength(0), 0);
+    EXPECT_EQ(HexDump::DumpLength(17), 125);
+}
+
+class HexViewTest : public AppFixture {
+protected:
+    QByteArray DumpOf(const QByteArray& bytes) {
+        ui.boxReplies = {IDNO};
+        EXPECT_TRUE(app->DocTemplate()->OpenDocumentFile(WriteFile("d", bytes)));
+        if (!View()->m_bReadOnly)
+            Exec(ID_VIEW_READONLY);
+        EXPECT_TRUE(Exec(ID_VIEW_HEX));
+        return View()->GetText();
+    }
+};
+
+TEST_F(HexViewTest, DumpsAgreeWithTheReferenceForManySizes) {
+    ASSERT_TRUE(Start());
+    std::mt19937 rng(5);
+    for (int size : {1, 2, 15, 16, 17, 31, 32, 33, 47, 64, 99, 100, 300000}) {
+        QByteArray data(size, '\0');
+        for (char& c : data)
+            c = static_cast<char>(rng());
+        EXPECT_TRUE(DumpOf(data) == ReferenceDump(data)) << size;
+        EXPECT_EQ(View()->m_bHexView, 1);
+        EXPECT_FALSE(Doc()->IsModified());
+    }
+    for (int size = 0; size <= 100; ++size) {
+        QByteArray data(size, '\0');
+        for (char& c : data)
+            c = static_cast<char>(rng());
+        const QByteArray dump = ReferenceDump(data);
+        std::vector<char> out(dump.size() + 64);
+        QByteArray ours;
+        for (qsizetype at = 0; at < size; at += 16)
+            ours += Line(data.mid(at, 16));
+        EXPECT_EQ(ours, dump) << size;
+    }
+}
+
+TEST_F(HexViewTest, TogglingBackShowsTheFileAsItIsNow) {
+    ASSERT_TRUE(Start());
+    EXPECT_EQ(DumpOf("abc").size(), 57);
+    EXPECT_EQ(Checked(ID_VIEW_HEX), 1);
+    WriteFile("d", "changed on disk");
+    Exec(ID_VIEW_HEX);
+    EXPECT_EQ(View()->GetText(), "changed on disk");
+    EXPECT_EQ(View()->m_bHexView, 0);
+    EXPECT_FALSE(Doc()->IsModified());
+    EXPECT_TRUE(ui.boxes.empty());
+    EXPECT_TRUE(ui.beeps.empty());
+}
+
+TEST_F(HexViewTest, OnlyWhileReadOnlyAndOnlyForAFileWithBytes) {
+    ASSERT_TRUE(Start());
+    Type("untitled text");
+    EXPECT_FALSE(Exec(ID_VIEW_HEX)); // editable: disabled
+    Exec(ID_VIEW_READONLY);
+    Exec(ID_VIEW_HEX); // untitled: nothing changes
+    EXPECT_EQ(View()->GetText(), "untitled text");
+    EXPECT_EQ(View()->m_bHexView, 0);
+    ui.boxReplies = {IDNO};
+    ASSERT_TRUE(app->DocTemplate()->OpenDocumentFile(WriteFile("empty", "")));
+    Exec(ID_VIEW_HEX);
+    EXPECT_EQ(View()->m_bHexView, 0);
+    // A dump shown: New and Open show text again with the mark off.
+    DumpOf("xyz");
+    ASSERT_TRUE(app->DocTemplate()->OpenDocumentFile(WriteFile("other", "other")));
+    EXPECT_EQ(View()->m_bHexView, 0);
+    EXPECT_EQ(Checked(ID_VIEW_HEX), 0);
+}
+
+TEST_F(HexViewTest, EscapeInterruptsAndKeysTypedMeanwhileAreDropped) {
+    ASSERT_TRUE(Start());
+    QByteArray big;
+    for (int i = 0; i < 400000; ++i)
+        big += "a line of text that is about a hundred bytes long, to make a dump of some size....\n";
+    ui.boxReplies = {IDNO};
+    ASSERT_TRUE(app->DocTemplate()->OpenDocumentFile(WriteFile("big", big)));
+    Exec(ID_VIEW_READONLY);
+    QApplication::postEvent(View(), new QKeyEvent(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, "a"));
+    QApplication::postEvent(View(), new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+    Exec(ID_VIEW_HEX);
+    EXPECT_EQ(View()->m_bHexView, 0);
+    EXPECT_EQ(View()->GetTextLength(), big.size());
+    EXPECT_EQ(Frame()->m_wndStatusBar.GetPaneText(0), "Ready");
+    EXPECT_TRUE(Frame()->isVisible()); // Escape did not also end the program
+    QApplication::processEvents();
+    EXPECT_EQ(View()->GetTextLength(), big.size());
+}
+
+TEST_F(HexViewTest, InsertFileReplacesTheSelectionAndCountsAsAChange) {
+    const QString part = WriteFile("part", QByteArray("in\0serted\x01", 10));
+    ASSERT_TRUE(Start({WriteFile("f", "0123456789")}));
+    View()->SetSel(2, 5);
+    ui.fileNames = {part};
+    Exec(ID_FILE_INSERT);
+    EXPECT_EQ(ui.openTitles, QStringList{"Insert"});
+    EXPECT_EQ(View()->GetText(), QByteArray("01in\0serted\x01" "56789", 17));
+    EXPECT_TRUE(Doc()->IsModified());
+    QApplication::processEvents();
+    EXPECT_TRUE(ui.beeps.empty()); // an inserted file raises no warning
+    View()->SetSel(0, 0);
+    ui.fileNames = {Path("missing")};
+    Exec(ID_FILE_INSERT); // nothing happens, nothing is said
+    ui.fileNames = {QString()};
+    Exec(ID_FILE_INSERT); // cancelled
+    EXPECT_EQ(View()->GetTextLength(), 17);
+    EXPECT_TRUE(ui.boxes.empty());
+    Exec(ID_VIEW_READONLY);
+    EXPECT_FALSE(Exec(ID_FILE_INSERT));
+}
+
+TEST_F(HexViewTest, NonTextWarningFollowsReadOnlyWhenShown) {
+    const QString binary = WriteFile("bin", QByteArray("text\x01more", 9));
+    const QString plain = WriteFile("plain", "printable\tand\nbreaks\r\n");
+    ASSERT_TRUE(Start());
+    for (int readOnly : {0, 1}) {
+        View()->m_bReadOnly = readOnly;
+        Frame()->m_wndStatusBar.SetPaneText(0, "Ready");
+        ui.boxReplies = {IDNO};
+        ASSERT_TRUE(app->DocTemplate()->OpenDocumentFile(binary));
+        EXPECT_NE(Frame()->m_wndStatusBar.GetPaneText(0).left(20), "The file is probably");
+        QApplication::processEvents(); // the warning comes after the open
+        EXPECT_EQ(Frame()->m_wndStatusBar.GetPaneText(0),
+                  readOnly ? "The file is probably non-text; a switch to hex-view is suggested."
+                           : "The file is probably non-text; editing may render it unusable.");
+    }
+    const size_t beeps = ui.beeps.size();
+    EXPECT_EQ(beeps, 2u);
+    View()->m_bReadOnly = 1;
+    Exec(ID_VIEW_HEX);
+    Exec(ID_VIEW_HEX);
+    ASSERT_TRUE(app->DocTemplate()->OpenDocumentFile(plain));
+    QApplication::processEvents();
+    EXPECT_EQ(ui.beeps.size(), beeps);
+}
+} // namespace
