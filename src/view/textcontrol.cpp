@@ -85,7 +85,69 @@ void CTextControl::SetEmpty() {
     Sci(SCI_SETDOCPOINTER, 0UL, static_cast<long>(0));
     m_bUtf8 = true;
     m_eLineEnd = LineEnd::Lf;
+    m_rich = RtfDocument();
     ApplyDocumentProperties();
+    ApplyStyles();
+}
+
+void CTextControl::LoadRichText(const RtfDocument& doc) {
+    auto* loader = reinterpret_cast<ILoader*>(
+        Sci(SCI_CREATELOADER, static_cast<unsigned long>(doc.text.size() + 1), 0L));
+    if (!loader)
+        return;
+    loader->AddData(doc.text.data(), static_cast<ptrdiff_t>(doc.text.size()));
+    void* document = loader->ConvertToDocument();
+    Sci(SCI_SETDOCPOINTER, 0UL, document);
+    Sci(SCI_RELEASEDOCUMENT, 0UL, document);
+    m_bUtf8 = true;
+    m_rich = doc;
+    ApplyDocumentProperties();
+    ApplyStyles();
+}
+
+// Styles 32 to 39 belong to the component; the runs get the others, one per kind of run.
+void CTextControl::ApplyRichStyles() {
+    std::vector<RtfFormat> kinds;
+    m_richStyleOfRun.clear();
+    for (const RtfRun& run : m_rich.runs) {
+        auto it = std::find(kinds.begin(), kinds.end(), run.format);
+        if (it == kinds.end() && kinds.size() < 248) {
+            kinds.push_back(run.format);
+            it = kinds.end() - 1;
+        }
+        const int kind = it == kinds.end() ? 0 : static_cast<int>(it - kinds.begin());
+        m_richStyleOfRun.push_back(kind < 32 ? kind : kind + 8);
+    }
+    const QColor text = palette().color(QPalette::Text);
+    for (size_t k = 0; k < kinds.size(); ++k) {
+        const RtfFormat& f = kinds[k];
+        const unsigned long style = k < 32 ? k : k + 8;
+        const std::string face = f.font >= 0 && f.font < static_cast<int>(m_rich.fonts.size()) &&
+                                         !m_rich.fonts[f.font].empty()
+                                     ? m_rich.fonts[f.font]
+                                     : m_defaultFormat.szFaceName.toStdString();
+        Sci(SCI_STYLESETFONT, style, face.c_str());
+        Sci(SCI_STYLESETSIZEFRACTIONAL, style, static_cast<long>(f.halfPoints) * 50);
+        Sci(SCI_STYLESETBOLD, style, static_cast<long>(f.bold));
+        Sci(SCI_STYLESETITALIC, style, static_cast<long>(f.italic));
+        Sci(SCI_STYLESETUNDERLINE, style, static_cast<long>(f.underline));
+        const bool colored = f.color > 0 && f.color < static_cast<int>(m_rich.colors.size());
+        const uint32_t rgb = colored ? m_rich.colors[f.color] : 0;
+        Sci(SCI_STYLESETFORE, style,
+            colored ? QColor((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF) : text);
+        Sci(SCI_STYLESETBACK, style, m_background);
+    }
+    constexpr unsigned long kStrikeIndicator = 8;
+    Sci(SCI_INDICSETSTYLE, kStrikeIndicator, INDIC_STRIKE);
+    Sci(SCI_SETINDICATORCURRENT, kStrikeIndicator);
+    Sci(SCI_STARTSTYLING, 0UL, 0L);
+    for (size_t r = 0; r < m_rich.runs.size(); ++r) {
+        const RtfRun& run = m_rich.runs[r];
+        Sci(SCI_SETSTYLING, static_cast<unsigned long>(run.length), m_richStyleOfRun[r]);
+        if (run.format.strike)
+            Sci(SCI_INDICATORFILLRANGE, static_cast<unsigned long>(run.start),
+                static_cast<long>(run.length));
+    }
 }
 
 QByteArray CTextControl::GetText() const { return GetTextRange(0, GetTextLength()); }
@@ -410,6 +472,31 @@ long CTextControl::StreamIn(int format, EDITSTREAM& es, int64_t sizeHint) {
         return total;
     }
 
+    if (format & SF_RTF) {
+        // Rich text is read whole, then shown formatted; files of it are small.
+        std::string source;
+        for (;;) {
+            long done = 0;
+            if (uint32_t rc = es.pfnCallback(es.dwCookie, buffer.data(), kStreamPiece, &done)) {
+                es.dwError = rc;
+                return 0;
+            }
+            if (done <= 0)
+                break;
+            if (static_cast<long>(source.size()) + done > m_nTextLimit) {
+                es.dwError = kErrTextLimit;
+                return 0;
+            }
+            source.append(buffer.data(), done);
+        }
+        LineEndDetector lineEnd;
+        lineEnd.Feed(source.data(), source.size());
+        m_eLineEnd = lineEnd.Result();
+        static const char* const kBreaks[] = {"\r\n", "\r", "\n"};
+        LoadRichText(ReadRtf(source.data(), source.size(), kBreaks[static_cast<int>(m_eLineEnd)]));
+        return static_cast<long>(source.size());
+    }
+
     const long capacity =
         sizeHint >= 0 ? static_cast<long>(std::min<int64_t>(sizeHint, m_nTextLimit)) : 0;
     auto* loader = reinterpret_cast<ILoader*>(Sci(
@@ -446,7 +533,9 @@ long CTextControl::StreamIn(int format, EDITSTREAM& es, int64_t sizeHint) {
     Sci(SCI_RELEASEDOCUMENT, 0UL, doc);
     m_bUtf8 = utf8.IsValid();
     m_eLineEnd = lineEnd.Result();
+    m_rich = RtfDocument();
     ApplyDocumentProperties();
+    ApplyStyles();
     return total;
 }
 
@@ -548,6 +637,8 @@ void CTextControl::ApplyStyles() {
     Sci(SCI_SETCARETFORE, text);
     Sci(SCI_SETSELFORE, 1UL, pal.color(QPalette::HighlightedText));
     Sci(SCI_SETSELBACK, 1UL, pal.color(QPalette::Highlight));
+    if (!m_rich.runs.empty())
+        ApplyRichStyles();
 }
 
 void CTextControl::ApplyDocumentProperties() {

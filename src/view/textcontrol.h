@@ -4,6 +4,7 @@
 
 #include "view/bytetext.h"
 #include "view/charformat.h"
+#include "view/rtfreader.h"
 
 #include <Qsci/qsciscintillabase.h>
 
@@ -153,6 +154,9 @@ private:
     // `pos`, or the end of the UTF-8 character it lies inside.
     long AfterCharacter(long pos) const;
     void ApplyDocumentProperties();
+    // Shows a rich-text document: its text, with a style for each kind of run.
+    void LoadRichText(const RtfDocument& doc);
+    void ApplyRichStyles();
     void ApplyStyles();
     void RemoveClashingKeys();
 
@@ -161,6 +165,8 @@ private:
     bool m_bUtf8 = true;
     LineEnd m_eLineEnd = LineEnd::Lf;
     int m_nTabBlanks = 8;
+    RtfDocument m_rich; // the formatting of the rich text shown; empty for plain text
+    std::vector<int> m_richStyleOfRun;
 
     // A bulk replacement's record, a batch for each piece applied: enough to put back what
     // each edit replaced.

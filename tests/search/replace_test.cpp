@@ -182,10 +182,11 @@ TEST_F(ReplaceTest, TheDialogMovesVerticallyOffTheFoundText) {
             const int h = d.frameGeometry().height();
             d.MoveAwayFromSelection(false);
             EXPECT_EQ(d.pos().x(), p.x() - 10);
-            if (p.y() > h)
+            if (p.y() > h) {
                 EXPECT_EQ(d.frameGeometry().top() + h, p.y() - 20);
-            else if (p.y() + h < screenHeight)
+            } else if (p.y() + h < screenHeight) {
                 EXPECT_EQ(d.frameGeometry().top(), p.y() + 40);
+            }
         }
     });
 }

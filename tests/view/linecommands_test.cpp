@@ -153,8 +153,9 @@ TEST(LineText, TabIntervalIsTheWidthOfDigitZerosInTwips) {
     fixed.setPixelSize(13);
     fixed.setHintingPreference(QFont::PreferFullHinting);
     const qreal zero8 = QFontMetricsF(fixed).horizontalAdvance(QLatin1Char('0'));
-    if (zero8 == 8.0)
+    if (zero8 == 8.0) {
         EXPECT_EQ(TabIntervalTwips(fixed, 4, 96), 480);
+    }
 }
 
 int Answer(QDialog& d, const QString& text) {
@@ -184,8 +185,9 @@ TEST_F(LineCommandsTest, NumberPromptRefusesWhatIsNotInRange) {
         Exec(ID_VIEW_TABWIDTH);
         EXPECT_EQ(result == IDOK, c.accepted) << c.typed;
         EXPECT_EQ(ui.BoxTexts(), c.message ? QStringList{c.message} : QStringList{}) << c.typed;
-        if (c.accepted)
+        if (c.accepted) {
             EXPECT_EQ(View()->m_nTabWidth, QString(c.typed).toInt());
+        }
     }
     EXPECT_EQ(ui.dialogs.last(), "Enter new Tab Width");
 }
