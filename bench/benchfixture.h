@@ -19,6 +19,8 @@ public:
     QString GetSaveFileName(const QString&) override { return saveName; }
     int DoModal(QDialog&) override { return IDCANCEL; }
     bool ChooseFont(QFont&) override { return false; }
+    bool PageSetup(QPrinter&) override { return false; }
+    bool PrintDialog(QPrinter&) override { return false; }
     QString saveName;
 };
 

@@ -4,12 +4,15 @@
 #include "app/lumettacommandline.h"
 #include "document/lumettadoc.h"
 #include "frame/mainframe.h"
+#include "framework/printing.h"
 #include "framework/uiservices.h"
 #include "resources/resource.h"
 #include "resources/strings.h"
 #include "view/lumettaview.h"
 
 #include <QApplication>
+#include <QPrinter>
+#include <QPrinterInfo>
 
 namespace {
 CLumettaApp* g_app = nullptr;
@@ -87,8 +90,8 @@ bool CLumettaApp::ProcessShellCommand(CLumettaCommandLineInfo& info) {
         return false;
     case CCommandLineInfo::FilePrint:
     case CCommandLineInfo::FilePrintTo:
-        Ui().MessageBox(QString::fromUtf8(Str::PrintingUnavailable), MB_OK | MB_ICONEXCLAMATION);
-        m_bShellCommandFailed = true;
+        // Print the file with the window hidden, then end.
+        m_bShellCommandFailed = !PrintFromCommandLine(info);
         return false;
     case CCommandLineInfo::FileOpen:
         if (!m_pDocTemplate->OpenDocumentFile(info.m_strFileName)) {
@@ -103,6 +106,55 @@ bool CLumettaApp::ProcessShellCommand(CLumettaCommandLineInfo& info) {
         }
         return true;
     }
+}
+
+bool CLumettaApp::PrintFromCommandLine(const CLumettaCommandLineInfo& info) {
+    if (info.m_strFileName.isEmpty() ||
+        !m_pDocTemplate->OpenDocumentFile(info.m_strFileName, false))
+        return false;
+    QPrinter& printer = Printer();
+    if (info.m_nShellCommand == CCommandLineInfo::FilePrintTo) {
+        const QString name = info.m_strPrinterName;
+        if (name.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive)) {
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(name);
+        } else if (QPrinterInfo::printerInfo(name).isNull()) {
+            Ui().MessageBox(QString::fromUtf8(Str::NoSuchPrinter).arg(name), MB_OK | MB_ICONEXCLAMATION);
+            return false;
+        } else {
+            printer.setPrinterName(name);
+        }
+    } else if (!HasPrinter()) {
+        Ui().MessageBox(QString::fromUtf8(Str::NoPrinter).arg(info.m_strFileName),
+                        MB_OK | MB_ICONEXCLAMATION);
+        return false;
+    }
+    if (PrintDocument(*View(), printer, false) < 0) {
+        Ui().MessageBox(QString::fromUtf8(Str::PrinterFailed).arg(info.m_strPrinterName),
+                        MB_OK | MB_ICONEXCLAMATION);
+        return false;
+    }
+    return true;
+}
+
+QPrinter& CLumettaApp::Printer() {
+    if (!m_pPrinter)
+        m_pPrinter = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    return *m_pPrinter;
+}
+
+bool CLumettaApp::HasPrinter() const {
+    return m_bPrinterChosen || !QPrinterInfo::availablePrinterNames().isEmpty();
+}
+
+void CLumettaApp::SelectPrinter(const QPrinter& chosen) {
+    QPrinter& printer = Printer();
+    printer.setOutputFormat(chosen.outputFormat());
+    printer.setOutputFileName(chosen.outputFileName());
+    if (chosen.outputFormat() == QPrinter::NativeFormat)
+        printer.setPrinterName(chosen.printerName());
+    printer.setPageLayout(chosen.pageLayout());
+    m_bPrinterChosen = true;
 }
 
 bool CLumettaApp::CreateMainFrame() {

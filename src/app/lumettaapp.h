@@ -18,6 +18,7 @@ class CMainFrame;
 class CLumettaDoc;
 class CLumettaView;
 class CLumettaCommandLineInfo;
+class QPrinter;
 
 // A rectangle of four 32-bit signed values, as the settings records store it.
 struct RECT {
@@ -64,6 +65,11 @@ public:
     CLumettaDoc* Document() const { return m_pDocument.get(); }
     CLumettaView* View() const;
 
+    // The printer that Print uses: the one chosen in Page Setup, else the system's default.
+    QPrinter& Printer();
+    bool HasPrinter() const;
+    void SelectPrinter(const QPrinter& printer);
+
     // Opens each file in turn, as dropping them on the window does.
     void OpenDroppedFiles(const QStringList& paths);
 
@@ -79,6 +85,7 @@ private:
     friend class CLumettaCommandLineInfo;
 
     bool ProcessShellCommand(CLumettaCommandLineInfo& info);
+    bool PrintFromCommandLine(const CLumettaCommandLineInfo& info);
     bool CreateMainFrame();
 
     void OnAppAbout();
@@ -95,6 +102,8 @@ private:
     std::unique_ptr<CSingleDocTemplate> m_pDocTemplate;
     std::unique_ptr<CLumettaDoc> m_pDocument;
     std::unique_ptr<CMainFrame> m_pMainWnd;
+    std::unique_ptr<QPrinter> m_pPrinter;
+    bool m_bPrinterChosen = false;
     bool m_bSkipExitWrites = false;
     bool m_bShellCommandFailed = false;
 };

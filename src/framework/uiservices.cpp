@@ -7,6 +7,9 @@
 #include <QFileDialog>
 #include <QFontDialog>
 #include <QMessageBox>
+#include <QPageSetupDialog>
+#include <QPrintDialog>
+#include <QPrinter>
 
 namespace {
 CUiServices* g_ui = nullptr;
@@ -64,6 +67,16 @@ QString CQtUiServices::GetSaveFileName(const QString& initialPath) {
 }
 
 int CQtUiServices::DoModal(QDialog& dialog) { return dialog.exec(); }
+
+bool CQtUiServices::PageSetup(QPrinter& printer) {
+    QPageSetupDialog dialog(&printer, DialogParent());
+    return dialog.exec() == QDialog::Accepted;
+}
+
+bool CQtUiServices::PrintDialog(QPrinter& printer) {
+    QPrintDialog dialog(&printer, DialogParent());
+    return dialog.exec() == QDialog::Accepted;
+}
 
 bool CQtUiServices::ChooseFont(QFont& font) {
     bool ok = false;

@@ -6,6 +6,7 @@
 
 class QDialog;
 class QFont;
+class QPrinter;
 class QWidget;
 
 enum : unsigned {
@@ -30,6 +31,10 @@ public:
     virtual int DoModal(QDialog& dialog) = 0;
     // Lets the user choose a font, starting from `font`; false when cancelled.
     virtual bool ChooseFont(QFont& font) = 0;
+    // The page-setup dialog for `printer`, its margins included; false when cancelled.
+    virtual bool PageSetup(QPrinter& printer) = 0;
+    // The print dialog, to choose a printer when none is set up; false when cancelled.
+    virtual bool PrintDialog(QPrinter& printer) = 0;
 };
 
 CUiServices& Ui();
@@ -44,6 +49,8 @@ public:
     QString GetSaveFileName(const QString& initialPath) override;
     int DoModal(QDialog& dialog) override;
     bool ChooseFont(QFont& font) override;
+    bool PageSetup(QPrinter& printer) override;
+    bool PrintDialog(QPrinter& printer) override;
 };
 
 // The window that message boxes and file dialogs belong to.

@@ -17,7 +17,9 @@ constexpr const char* FileTooLarge = "%1 is too large to open: it holds %2 bytes
 constexpr const char* FileSavedOk = "The file was saved Ok.";
 constexpr const char* Unregistered =
     "System registry entries have been removed and the INI file (if any) was deleted.";
-constexpr const char* PrintingUnavailable = "Printing is not available in this version of Zorvek.";
+constexpr const char* NoPrinter = "No printer is set up to print %1 on.";
+constexpr const char* NoSuchPrinter = "There is no printer called %1.";
+constexpr const char* PrinterFailed = "The printer %1 could not be started.";
 
 constexpr const char* Converting = "Converting... (ESC to interrupt)";
 constexpr const char* NonTextReadOnly =

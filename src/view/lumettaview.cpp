@@ -96,6 +96,8 @@ const std::vector<MessageMapEntry<CLumettaView>>& CLumettaView::GetMessageMap() 
         OnUpdate<T>(ID_SEARCH_FINDSELECTION, &T::OnUpdateNeedsSelection),
         OnCommand<T>(ID_SEARCH_MATCHBRACE, &T::OnMatchBrace),
         OnUpdate<T>(ID_SEARCH_MATCHBRACE, &T::OnUpdateNeedsSelection),
+        OnCommand<T>(ID_FILE_PRINT_DIRECT, &T::OnFilePrintDirect),
+        OnCommand<T>(ID_FILE_PAGE_SETUP, &T::OnFilePageSetup),
         OnCommand<T>(ID_VIEW_HEX, &T::OnViewHex),
         OnUpdate<T>(ID_VIEW_HEX, &T::OnUpdateViewHex),
         OnCommand<T>(ID_FILE_INSERT, &T::OnFileInsert),

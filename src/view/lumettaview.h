@@ -4,13 +4,16 @@
 
 #include "app/lumettaapp.h"
 #include "framework/cmdtarget.h"
+#include "framework/printing.h"
 #include "search/texthistory.h"
 #include "view/textcontrol.h"
 
 class CArchive;
 class CDocument;
 
-class CLumettaView : public CTextControl, public CCmdTargetImpl<CLumettaView> {
+class CLumettaView : public CTextControl,
+                     public CCmdTargetImpl<CLumettaView>,
+                     public CPrintable {
     Q_OBJECT
 public:
     explicit CLumettaView(QWidget* parent = nullptr);
@@ -43,6 +46,14 @@ public:
     bool ToDocumentBytes(const QString& text, QByteArray& bytes) const;
     QString FromDocumentBytes(const QByteArray& bytes) const;
     QString GetSelectedText() const { return FromDocumentBytes(GetSelText()); }
+
+    // The printing steps.
+    void OnBeginPrinting(QPainter* painter, CPrintInfo& info) override;
+    void OnPrepareDC(QPainter* painter, CPrintInfo& info) override;
+    void OnPrint(QPainter& painter, CPrintInfo& info) override;
+    void OnEndPrinting(QPainter* painter, CPrintInfo& info) override;
+    void OnFilePrintDirect();
+    void OnFilePageSetup();
 
     void Serialize(CArchive& ar);
     void StreamText(CArchive& ar, int format);

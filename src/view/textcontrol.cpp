@@ -27,6 +27,19 @@ struct Sci_CharacterRange {
     long cpMin;
     long cpMax;
 };
+struct Sci_Rectangle {
+    int left;
+    int top;
+    int right;
+    int bottom;
+};
+struct Sci_RangeToFormat {
+    void* hdc;
+    void* hdcTarget;
+    Sci_Rectangle rc;
+    Sci_Rectangle rcPage;
+    Sci_CharacterRange chrg;
+};
 struct Sci_TextToFind {
     Sci_CharacterRange chrg;
     const char* lpstrText;
@@ -290,6 +303,21 @@ void CTextControl::UndoBulk(const BulkRecord& record) {
 
 void CTextControl::BeginUndoAction() { Sci(SCI_BEGINUNDOACTION); }
 void CTextControl::EndUndoAction() { Sci(SCI_ENDUNDOACTION); }
+
+long CTextControl::FormatRange(bool draw, QPainter* painter, const QRect& render,
+                               const QRect& page, long cpMin, long cpMax) {
+    if (!painter)
+        return Sci(SCI_FORMATRANGE, 0UL, 0L);
+    // Printed on white, whatever the editor's background.
+    Sci(SCI_SETPRINTCOLOURMODE, static_cast<unsigned long>(SC_PRINT_COLOURONWHITEDEFAULTBG));
+    Sci(SCI_SETPRINTWRAPMODE, static_cast<unsigned long>(SC_WRAP_WORD));
+    Sci_RangeToFormat fr{painter,
+                         painter,
+                         {render.left(), render.top(), render.right() + 1, render.bottom() + 1},
+                         {page.left(), page.top(), page.right() + 1, page.bottom() + 1},
+                         {cpMin, cpMax}};
+    return Sci(SCI_FORMATRANGE, static_cast<unsigned long>(draw), &fr);
+}
 
 void CTextControl::SetTabStops(int blanks) {
     m_nTabBlanks = blanks;

@@ -12,6 +12,7 @@
 #include <QColor>
 #include <QEvent>
 #include <QPoint>
+#include <QRect>
 
 #include <cstdint>
 #include <vector>
@@ -122,6 +123,11 @@ public:
     void SetWordWrap(bool wrap);
     void SetSelectionBar(bool on);
     void SetDefaultCharFormat(const CHARFORMAT& cf);
+    // Lays out (and with `draw`, draws) the text from cpMin to cpMax that fits `render`, in the
+    // painter's device pixels; returns the first position that did not fit. A null painter
+    // forgets the cached layout.
+    long FormatRange(bool draw, QPainter* painter, const QRect& render, const QRect& page,
+                     long cpMin, long cpMax);
     // Tab stops every `blanks` widths of a blank of the editor font.
     void SetTabStops(int blanks);
     bool GetOvertype() const;

@@ -92,6 +92,13 @@ layout_comes_back() {
   [ "$darkest" -lt 120 ] || { echo "  no toolbar buttons at the top (darkest $darkest)"; return 1; }
 }
 
+print_to_pdf_from_the_command_line() {
+  seq 1 200 | sed 's/^/printed line /' > "$work/p.txt"
+  timeout 60 "$bin" /pt "$work/p.txt" "$work/out.pdf" "" "" || return 1
+  pdfinfo "$work/out.pdf" | grep -q "^Pages: *4$" || { pdfinfo "$work/out.pdf"; return 1; }
+  pdftotext "$work/out.pdf" - | grep -q "printed line 200"
+}
+
 no_display_is_explained() {
   local out
   out=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$bin" 2>&1)
@@ -101,6 +108,7 @@ no_display_is_explained() {
 
 check "type text and save with Ctrl+S" type_and_save
 check "window, toolbar and status bar come back as left" layout_comes_back
+check "/pt prints a file to a PDF and ends" print_to_pdf_from_the_command_line
 check "without a display the program says how to run it" no_display_is_explained
 
 echo "$passed passed, $failed failed"

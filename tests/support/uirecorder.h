@@ -10,6 +10,8 @@
 #include <deque>
 #include <functional>
 
+class QPrinter;
+
 class UiRecorder : public CUiServices {
 public:
     struct Box {
@@ -55,6 +57,15 @@ public:
         return true;
     }
 
+    bool PageSetup(QPrinter& printer) override {
+        ++pageSetups;
+        return pageSetupReply ? pageSetupReply(printer) : false;
+    }
+    bool PrintDialog(QPrinter& printer) override {
+        ++printDialogs;
+        return printDialogReply ? printDialogReply(printer) : false;
+    }
+
     QStringList BoxTexts() const {
         QStringList texts;
         for (const Box& b : boxes)
@@ -72,6 +83,10 @@ public:
     std::deque<std::function<int(QDialog&)>> dialogReplies;
     std::vector<QFont> fontsOffered;
     std::deque<QFont> fontReplies; // none left: the font dialog is cancelled
+    int pageSetups = 0;
+    int printDialogs = 0;
+    std::function<bool(QPrinter&)> pageSetupReply; // none: cancelled
+    std::function<bool(QPrinter&)> printDialogReply;
 
 private:
     QString PopName() {

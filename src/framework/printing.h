@@ -1,0 +1,38 @@
+// The printing loop: pages are printed one after another by a view's printing steps until it
+// says the job is done, with a progress dialog that can cancel the job.
+#pragma once
+
+#include <QRect>
+
+class QPainter;
+class QPrinter;
+
+struct CPrintInfo {
+    bool m_bContinuePrinting = true;
+    int m_nCurPage = 1;
+    QRect m_rectDraw; // the printable area, in the printer's device pixels from the paper's corner
+};
+
+class CPrintable {
+public:
+    virtual ~CPrintable() = default;
+    // The painter is null while the loop asks, before any output exists, whether there is a
+    // first page at all.
+    virtual void OnBeginPrinting(QPainter* painter, CPrintInfo& info) = 0;
+    // Before each page; clears info.m_bContinuePrinting when there is nothing more to print.
+    virtual void OnPrepareDC(QPainter* painter, CPrintInfo& info) = 0;
+    virtual void OnPrint(QPainter& painter, CPrintInfo& info) = 0;
+    virtual void OnEndPrinting(QPainter* painter, CPrintInfo& info) = 0;
+};
+
+// Prints on `printer`; returns the number of pages printed, or -1 when the printer could not be
+// started. A job with nothing to print creates no output at all.
+int PrintDocument(CPrintable& view, QPrinter& printer, bool showProgress);
+
+// Multiplies, then divides with rounding to the nearest whole number, halves away from zero.
+inline int MulDiv(int number, int numerator, int denominator) {
+    const long long product = static_cast<long long>(number) * numerator;
+    const long long half = denominator / 2;
+    return static_cast<int>(product >= 0 ? (product + half) / denominator
+                                         : -((-product + half) / denominator));
+}
