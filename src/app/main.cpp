@@ -1,4 +1,5 @@
 // The program's entry point.
+#include "app/gnuoptions.h"
 #include "app/lumettaapp.h"
 
 #include <QApplication>
@@ -17,6 +18,15 @@ bool HasDisplay() {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    QStringList params;
+    for (int i = 1; i < argc; ++i)
+        params << QString::fromLocal8Bit(argv[i]);
+    const GnuOptionsResult gnu = HandleGnuOptions(params);
+    if (gnu.handled) {
+        std::fputs(gnu.out.toLocal8Bit().constData(), stdout);
+        std::fputs(gnu.err.toLocal8Bit().constData(), stderr);
+        return gnu.exitCode;
+    }
     if (!HasDisplay()) {
         std::fprintf(stderr, "zorvek: no display to open a window on.\n"
                              "Run it from a desktop session, or without one as: "
@@ -26,7 +36,9 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Zorvek"));
     QApplication::setApplicationVersion(QStringLiteral(ZORVEK_VERSION));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/zorvek.svg")));
+    QApplication::setDesktopFileName(QStringLiteral("org.example.zorvek"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("org.example.zorvek"),
+                                                 QIcon(QStringLiteral(":/icons/zorvek.svg"))));
     QStringList args = QApplication::arguments();
     args.removeFirst();
     if (theApp.InitInstance(args))

@@ -252,6 +252,13 @@ void CLumettaView::keyPressEvent(QKeyEvent* e) {
     CTextControl::keyPressEvent(e);
 }
 
+void CLumettaView::changeEvent(QEvent* e) {
+    CTextControl::changeEvent(e);
+    // The desktop's colours changed: the editor follows them, read-only staying distinct.
+    if (e->type() == QEvent::PaletteChange || e->type() == QEvent::ApplicationPaletteChange)
+        SetBackgroundColor(palette().color(m_bReadOnly ? QPalette::Window : QPalette::Base));
+}
+
 void CLumettaView::dragEnterEvent(QDragEnterEvent* e) {
     if (!LocalFiles(e->mimeData()).isEmpty())
         e->acceptProposedAction();

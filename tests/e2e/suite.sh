@@ -99,6 +99,15 @@ print_to_pdf_from_the_command_line() {
   pdftotext "$work/out.pdf" - | grep -q "printed line 200"
 }
 
+gnu_options() {
+  [ "$("$bin" --version | head -n 1)" = "zorvek 1.0.0" ] || return 1
+  "$bin" --help | grep -q "^Usage: zorvek" || return 1
+  local err rc
+  err=$("$bin" --bogus 2>&1 >/dev/null)
+  rc=$?
+  [ $rc -eq 2 ] && grep -q "unrecognized option '--bogus'" <<<"$err"
+}
+
 no_display_is_explained() {
   local out
   out=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$bin" 2>&1)
@@ -109,6 +118,7 @@ no_display_is_explained() {
 check "type text and save with Ctrl+S" type_and_save
 check "window, toolbar and status bar come back as left" layout_comes_back
 check "/pt prints a file to a PDF and ends" print_to_pdf_from_the_command_line
+check "--version, --help and an unknown option" gnu_options
 check "without a display the program says how to run it" no_display_is_explained
 
 echo "$passed passed, $failed failed"

@@ -1,0 +1,50 @@
+#include "app/gnuoptions.h"
+
+namespace {
+const char* const kHelp =
+    "Usage: zorvek [SWITCH]... [FILE]\n"
+    "Edit or view FILE, or a new document when there is none.\n"
+    "\n"
+    "  S:SUFFIX           keep this run's settings in a profile of their own,\n"
+    "                       ~/.config/Vantreth Plc/ZorvekSUFFIX.conf\n"
+    "  /p FILE            print FILE on the default printer, then end\n"
+    "  /pt FILE PRINTER DRIVER PORT\n"
+    "                     print FILE on PRINTER, then end; a PRINTER name that ends\n"
+    "                       in .pdf prints to that PDF file\n"
+    "  /Unregister        delete the settings of the profile, then end\n"
+    "      --help         display this help and exit\n"
+    "      --version      output version information and exit\n"
+    "\n"
+    "Switches may start with - or /. A parameter starting with / that names no switch\n"
+    "is a path, so an absolute path opens as a file.\n"
+    "\n"
+    "Report bugs to: zorvek@example.org\n"
+    "Zorvek home page: <https://www.example.org/zorvek>\n";
+
+const char* const kVersion =
+    "zorvek " ZORVEK_VERSION "\n"
+    "Copyright (C) 2026 the Zorvek developers.\n"
+    "This is free software: you may use, copy and share it, changed or not, provided\n"
+    "this notice goes with it. There is NO WARRANTY, to the extent permitted by law.\n";
+} // namespace
+
+GnuOptionsResult HandleGnuOptions(const QStringList& args) {
+    GnuOptionsResult result;
+    for (const QString& arg : args) {
+        if (!arg.startsWith(QLatin1String("--")))
+            continue;
+        result.handled = true;
+        if (arg == QLatin1String("--help")) {
+            result.out = QString::fromUtf8(kHelp);
+        } else if (arg == QLatin1String("--version")) {
+            result.out = QString::fromUtf8(kVersion);
+        } else {
+            result.exitCode = 2;
+            result.err = QStringLiteral("zorvek: unrecognized option '%1'\n"
+                                        "Try 'zorvek --help' for more information.\n")
+                             .arg(arg);
+        }
+        return result;
+    }
+    return result;
+}

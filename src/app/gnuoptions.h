@@ -1,0 +1,15 @@
+// The GNU-style options every command-line program answers: --help and --version.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+struct GnuOptionsResult {
+    bool handled = false; // the program ends with exitCode after printing
+    int exitCode = 0;
+    QString out;
+    QString err;
+};
+
+// Looks at the parameters for options starting with "--".
+GnuOptionsResult HandleGnuOptions(const QStringList& args);
