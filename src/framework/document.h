@@ -18,7 +18,6 @@ public:
     const QString& GetPathName() const { return m_strPathName; }
     // Stores the full path, sets the title from it and adds it to the recent-file list.
     virtual void SetPathName(const QString& path, bool addToRecent = true);
-    const QString& GetTitle() const { return m_strTitle; }
     virtual void SetTitle(const QString& title) { m_strTitle = title; }
 
     virtual bool IsModified() { return m_bModified; }

@@ -246,16 +246,3 @@ void CSafeSaveFile::Abandon() {
     m_fd = m_asideFd = -1;
     m_tempName.clear();
 }
-
-size_t CMemFile::Read(void* buf, size_t n) {
-    const size_t left = static_cast<size_t>(m_data.size() - m_nPos);
-    n = std::min(n, left);
-    std::memcpy(buf, m_data.constData() + m_nPos, n);
-    m_nPos += static_cast<qsizetype>(n);
-    return n;
-}
-
-void CMemFile::Write(const void* buf, size_t n) {
-    m_data.append(static_cast<const char*>(buf), static_cast<qsizetype>(n));
-    m_nPos = m_data.size();
-}

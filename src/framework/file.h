@@ -1,6 +1,6 @@
 // Files as the document layer sees them: errors as exceptions with a cause code, a reading file,
-// a saving file that never damages what is on disk, a file in memory, and the archive that tells
-// a serialiser which way the bytes go.
+// a saving file that never damages what is on disk, and the archive that tells a serialiser
+// which way the bytes go.
 #pragma once
 
 #include <QByteArray>
@@ -110,20 +110,6 @@ private:
     int m_asideFd = -1; // old content set aside during an in-place save
     int64_t m_nWritten = 0;
     int64_t m_nWrittenBack = 0;
-};
-
-// A growable file in memory.
-class CMemFile : public CFile {
-public:
-    size_t Read(void* buf, size_t n) override;
-    void Write(const void* buf, size_t n) override;
-    int64_t GetLength() const override { return m_data.size(); }
-    void SeekToBegin() { m_nPos = 0; }
-    const QByteArray& Data() const { return m_data; }
-
-private:
-    QByteArray m_data;
-    qsizetype m_nPos = 0;
 };
 
 class CArchive {

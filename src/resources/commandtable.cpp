@@ -119,8 +119,3 @@ const CommandInfo* FindCommand(int id) {
 
 const std::vector<MenuDef>& MenuBarLayout() { return kMenuBar; }
 const std::vector<int>& ToolbarLayout() { return kToolbar; }
-
-const char* PromptOf(int id) {
-    const CommandInfo* c = FindCommand(id);
-    return c ? c->prompt : nullptr;
-}

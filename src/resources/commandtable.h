@@ -29,6 +29,3 @@ const std::vector<CommandInfo>& CommandTable();
 const CommandInfo* FindCommand(int id);
 const std::vector<MenuDef>& MenuBarLayout();
 const std::vector<int>& ToolbarLayout(); // 0 is a separator
-
-// The status prompt (text before "\n") and the tooltip (text after it) of a command.
-const char* PromptOf(int id);

@@ -30,6 +30,22 @@ QCheckBox* MakeCheck(const QString& text, QWidget* parent, int id) {
     return box;
 }
 
+QWidget* MakeHelpFrame(QWidget* parent, int standardIcon, const QString& text) {
+    auto* frame = new QFrame(parent);
+    frame->setFrameShape(QFrame::StyledPanel);
+    frame->setFrameShadow(QFrame::Sunken);
+    auto* icon = new QLabel(frame);
+    icon->setPixmap(parent->style()
+                        ->standardIcon(static_cast<QStyle::StandardPixmap>(standardIcon))
+                        .pixmap(32, 32));
+    auto* help = new QLabel(text, frame);
+    help->setWordWrap(true);
+    auto* layout = new QHBoxLayout(frame);
+    layout->addWidget(icon, 0, Qt::AlignTop);
+    layout->addWidget(help, 1);
+    return frame;
+}
+
 CFindTextDlg::CFindTextDlg(const QString& initial, CLumettaView* view)
     : CDialog(view), m_strFind(initial), m_pView(view) {
     setWindowTitle(QStringLiteral("Find Text"));
@@ -43,19 +59,10 @@ CFindTextDlg::CFindTextDlg(const QString& initial, CLumettaView* view)
     connect(ok, &QPushButton::clicked, this, &CFindTextDlg::accept);
     connect(cancel, &QPushButton::clicked, this, &CFindTextDlg::reject);
 
-    auto* icon = new QLabel(this);
-    icon->setPixmap(style()->standardIcon(QStyle::SP_FileDialogContentsView).pixmap(32, 32));
-    auto* help = new QLabel(QStringLiteral("Specify what to search for by entering the text or "
-                                           "selecting a history item. Spaces and tabs are "
-                                           "significant."),
-                            this);
-    help->setWordWrap(true);
-    auto* frame = new QFrame(this);
-    frame->setFrameShape(QFrame::StyledPanel);
-    frame->setFrameShadow(QFrame::Sunken);
-    auto* frameLayout = new QHBoxLayout(frame);
-    frameLayout->addWidget(icon, 0, Qt::AlignTop);
-    frameLayout->addWidget(help, 1);
+    QWidget* frame = MakeHelpFrame(this, QStyle::SP_FileDialogContentsView,
+                                   QStringLiteral("Specify what to search for by entering the "
+                                                  "text or selecting a history item. Spaces and "
+                                                  "tabs are significant."));
 
     m_pMatchCase = MakeCheck(QStringLiteral("Match &case"), this, IDC_MATCH_CASE);
     m_pWholeWords = MakeCheck(QStringLiteral("&Whole words only"), this, IDC_WHOLE_WORDS);

@@ -39,3 +39,5 @@ protected:
 // Parts the Find and Replace dialogs share.
 QComboBox* MakeHistoryCombo(QWidget* parent, int id);
 QCheckBox* MakeCheck(const QString& text, QWidget* parent, int id);
+// The sunken frame at the top of the dialog: an icon and the help text beside it.
+QWidget* MakeHelpFrame(QWidget* parent, int standardIcon, const QString& text);

@@ -56,19 +56,11 @@ CReplaceTextDlg::CReplaceTextDlg(const QString& initial, long limit, CLumettaVie
     m_pFindNext->setDefault(true);
     auto* close = new QPushButton(QStringLiteral("Close"), this);
 
-    auto* icon = new QLabel(this);
-    icon->setPixmap(style()->standardIcon(QStyle::SP_BrowserReload).pixmap(32, 32));
-    auto* help = new QLabel(QStringLiteral("Specify what to look for and what to replace it with. "
-                                           "The \"Replace with\" field can be empty; then "
-                                           "\"Replace\" will be equivalent to deleting."),
-                            this);
-    help->setWordWrap(true);
-    auto* frame = new QFrame(this);
-    frame->setFrameShape(QFrame::StyledPanel);
-    frame->setFrameShadow(QFrame::Sunken);
-    auto* frameLayout = new QHBoxLayout(frame);
-    frameLayout->addWidget(icon, 0, Qt::AlignTop);
-    frameLayout->addWidget(help, 1);
+    QWidget* frame = MakeHelpFrame(this, QStyle::SP_BrowserReload,
+                                   QStringLiteral("Specify what to look for and what to replace "
+                                                  "it with. The \"Replace with\" field can be "
+                                                  "empty; then \"Replace\" will be equivalent to "
+                                                  "deleting."));
 
     auto* fields = new QGridLayout;
     fields->addWidget(findLabel, 0, 0, Qt::AlignRight);

@@ -473,19 +473,21 @@ long CTextControl::StreamIn(int format, EDITSTREAM& es, int64_t sizeHint) {
     std::vector<char> buffer(kStreamPiece);
     long total = 0;
     es.dwError = 0;
+    // The next piece from the callback; false at the end, or when it stopped with an error.
+    auto next = [&](long& done) {
+        done = 0;
+        if (uint32_t rc = es.pfnCallback(es.dwCookie, buffer.data(), kStreamPiece, &done)) {
+            es.dwError = rc;
+            return false;
+        }
+        return done > 0;
+    };
     if (format & SFF_SELECTION) {
         Sci(SCI_BEGINUNDOACTION);
         Sci(SCI_TARGETFROMSELECTION);
         Sci(SCI_REPLACETARGET, 0UL, "");
         long pos = Sci(SCI_GETTARGETSTART);
-        for (;;) {
-            long done = 0;
-            if (uint32_t rc = es.pfnCallback(es.dwCookie, buffer.data(), kStreamPiece, &done)) {
-                es.dwError = rc;
-                break;
-            }
-            if (done <= 0)
-                break;
+        for (long done; next(done);) {
             if (GetTextLength() + done > m_nTextLimit) {
                 es.dwError = kErrTextLimit;
                 break;
@@ -503,20 +505,15 @@ long CTextControl::StreamIn(int format, EDITSTREAM& es, int64_t sizeHint) {
     if (format & SF_RTF) {
         // Rich text is read whole, then shown formatted; files of it are small.
         std::string source;
-        for (;;) {
-            long done = 0;
-            if (uint32_t rc = es.pfnCallback(es.dwCookie, buffer.data(), kStreamPiece, &done)) {
-                es.dwError = rc;
-                return 0;
-            }
-            if (done <= 0)
-                break;
+        for (long done; next(done);) {
             if (static_cast<long>(source.size()) + done > m_nTextLimit) {
                 es.dwError = kErrTextLimit;
                 return 0;
             }
             source.append(buffer.data(), done);
         }
+        if (es.dwError != 0)
+            return 0;
         LineEndDetector lineEnd;
         lineEnd.Feed(source.data(), source.size());
         m_eLineEnd = lineEnd.Result();
@@ -535,14 +532,7 @@ long CTextControl::StreamIn(int format, EDITSTREAM& es, int64_t sizeHint) {
     }
     Utf8Validator utf8;
     LineEndDetector lineEnd;
-    for (;;) {
-        long done = 0;
-        if (uint32_t rc = es.pfnCallback(es.dwCookie, buffer.data(), kStreamPiece, &done)) {
-            es.dwError = rc;
-            break;
-        }
-        if (done <= 0)
-            break;
+    for (long done; next(done);) {
         if (done > m_nTextLimit - total || loader->AddData(buffer.data(), done) != 0) {
             es.dwError = kErrTextLimit;
             break;

@@ -118,7 +118,6 @@ public:
     void LimitText(long limit) { m_nTextLimit = limit <= 0 ? kMaxTextLimit : limit; }
     long GetLimitText() const { return m_nTextLimit; }
     void SetReadOnly(bool readOnly);
-    bool IsReadOnly() const { return m_bReadOnly; }
     void SetBackgroundColor(const QColor& color);
     void SetWordWrap(bool wrap);
     void SetSelectionBar(bool on);
@@ -138,7 +137,6 @@ public:
 
     // How the current text is shown and how new lines are typed.
     bool IsUtf8() const { return m_bUtf8; }
-    LineEnd GetLineEnd() const { return m_eLineEnd; }
 
 protected:
     bool event(QEvent* e) override;

@@ -14,15 +14,6 @@
 namespace {
 class ReplaceTest : public AppFixture {
 protected:
-    void Open(const QByteArray& text) {
-        ui.boxReplies = {IDNO};
-        ASSERT_TRUE(app->DocTemplate()->OpenDocumentFile(WriteFile("t", text)));
-    }
-    CHARRANGE Sel() const {
-        CHARRANGE r;
-        View()->GetSel(r);
-        return r;
-    }
     // Opens the Replace dialog as the command does and runs `script` while it is open.
     void WithDialog(const std::function<void(CReplaceTextDlg&)>& script) {
         ui.dialogReplies.push_back([script](QDialog& d) {

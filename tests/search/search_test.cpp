@@ -9,18 +9,7 @@
 #include <random>
 
 namespace {
-class SearchTest : public AppFixture {
-protected:
-    void Open(const QByteArray& text) {
-        ui.boxReplies = {IDNO};
-        ASSERT_TRUE(app->DocTemplate()->OpenDocumentFile(WriteFile("t", text)));
-    }
-    CHARRANGE Sel() const {
-        CHARRANGE r;
-        View()->GetSel(r);
-        return r;
-    }
-};
+using SearchTest = AppFixture;
 
 struct FindCase {
     const char* text;

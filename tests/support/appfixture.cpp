@@ -60,4 +60,17 @@ QByteArray AppFixture::ReadFile(const QString& path) {
     return f.readAll();
 }
 
+void AppFixture::Open(const QByteArray& bytes) {
+    ui.boxReplies = {IDNO};
+    const bool opened = app->DocTemplate()->OpenDocumentFile(WriteFile("opened", bytes)) != nullptr;
+    ui.boxReplies.clear();
+    ASSERT_TRUE(opened);
+}
+
+CHARRANGE AppFixture::Sel() const {
+    CHARRANGE r;
+    View()->GetSel(r);
+    return r;
+}
+
 void AppFixture::Type(const QString& text) const { QTest::keyClicks(View(), text); }

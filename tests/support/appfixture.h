@@ -39,6 +39,9 @@ protected:
     QString Path(const QString& name) const { return dir.filePath(name); }
     QString WriteFile(const QString& name, const QByteArray& bytes) const;
     static QByteArray ReadFile(const QString& path);
+    // Opens a file holding `bytes`, dropping any changes to the text shown before.
+    void Open(const QByteArray& bytes);
+    CHARRANGE Sel() const;
     // Types text at the caret as keyboard input.
     void Type(const QString& text) const;
 
