@@ -31,6 +31,7 @@ struct BenchEditor {
     BenchEditor() {
         SetUi(&ui);
         app.InitInstance({QStringLiteral("S:bench")});
+        app.m_bPersistSettings = 0; // each run starts from the same settings
     }
     ~BenchEditor() {
         app.ExitInstance();

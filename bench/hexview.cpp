@@ -12,7 +12,8 @@ void BM_HexView(benchmark::State& state) {
     BenchEditor editor;
     editor.app.DocTemplate()->OpenDocumentFile(BenchFile());
     CLumettaView* view = editor.app.View();
-    view->ToggleReadOnly();
+    if (!view->m_bReadOnly)
+        view->ToggleReadOnly();
     for (auto _ : state) {
         editor.app.MainFrame()->Router().Execute(ID_VIEW_HEX); // the dump
         state.PauseTiming();
