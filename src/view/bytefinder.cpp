@@ -43,10 +43,17 @@ unsigned CByteFinder::Candidates(const char* p) const {
 
 // Only places where both the first and the last byte of the needle match are compared in full;
 // those are found sixteen places at a time.
+bool CByteFinder::IsSingleByte() const {
+    const uint8_t c = static_cast<uint8_t>(m_needle[0]);
+    return m_needle.size() == 1 && (m_bMatchCase || Upper(c) == c);
+}
+
 const char* CByteFinder::Find(const char* from, const char* end) const {
     const qsizetype n = m_needle.size();
     if (n == 0 || end - from < n)
         return nullptr;
+    if (IsSingleByte())
+        return static_cast<const char*>(std::memchr(from, m_needle[0], end - from));
     const char* last = end - n; // the last place a match can start
     const char* p = from;
     for (; p + 16 <= last + 1; p += 16) {
@@ -66,6 +73,8 @@ const char* CByteFinder::FindLast(const char* from, const char* end) const {
     const qsizetype n = m_needle.size();
     if (n == 0 || end - from < n)
         return nullptr;
+    if (IsSingleByte())
+        return static_cast<const char*>(memrchr(from, m_needle[0], end - from));
     const char* p = end - n; // the last place a match can start
     for (; p - 15 >= from; p -= 16) {
         const char* block = p - 15;
