@@ -30,6 +30,17 @@ QCheckBox* MakeCheck(const QString& text, QWidget* parent, int id) {
     return box;
 }
 
+bool DDV_SearchString(CDataExchange& dx, QComboBox* combo, const QString& text) {
+    if (!dx.m_bSaveAndValidate || dx.m_bFailed)
+        return false;
+    if (text.isEmpty()) {
+        Ui().MessageBox(QString::fromUtf8(Str::SearchStringEmpty), MB_OK | MB_ICONEXCLAMATION);
+        dx.Fail(combo);
+        return false;
+    }
+    return true;
+}
+
 QWidget* MakeHelpFrame(QWidget* parent, int standardIcon, const QString& text) {
     auto* frame = new QFrame(parent);
     frame->setFrameShape(QFrame::StyledPanel);
@@ -112,12 +123,6 @@ void CFindTextDlg::DoDataExchange(CDataExchange& dx) {
     DDX_Check(dx, m_pCyclicSearch, m_pView->m_bCyclicSearch);
     DDX_Check(dx, m_pMatchCase, m_pView->m_bMatchCase);
     DDX_Check(dx, m_pWholeWords, m_pView->m_bWordsOnly);
-    if (!dx.m_bSaveAndValidate || dx.m_bFailed)
-        return;
-    if (m_strFind.isEmpty()) {
-        Ui().MessageBox(QString::fromUtf8(Str::SearchStringEmpty), MB_OK | MB_ICONEXCLAMATION);
-        dx.Fail(m_pFindWhat);
-        return;
-    }
-    m_pView->m_findHistory.AddString(AfxGetApp()->m_nHistoryItems, m_strFind);
+    if (DDV_SearchString(dx, m_pFindWhat, m_strFind))
+        m_pView->m_findHistory.AddString(AfxGetApp()->m_nHistoryItems, m_strFind);
 }

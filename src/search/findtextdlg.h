@@ -39,5 +39,8 @@ protected:
 // Parts the Find and Replace dialogs share.
 QComboBox* MakeHistoryCombo(QWidget* parent, int id);
 QCheckBox* MakeCheck(const QString& text, QWidget* parent, int id);
+// Refuses an empty search string when saving: "Search string should not be empty". Returns
+// whether the exchange saves and has succeeded so far.
+bool DDV_SearchString(CDataExchange& dx, QComboBox* combo, const QString& text);
 // The sunken frame at the top of the dialog: an icon and the help text beside it.
 QWidget* MakeHelpFrame(QWidget* parent, int standardIcon, const QString& text);

@@ -121,13 +121,8 @@ void CReplaceTextDlg::DoDataExchange(CDataExchange& dx) {
     DDX_Check(dx, m_pSearchBackwards, m_pView->m_bSearchBackwards);
     DDX_Check(dx, m_pMatchCase, m_pView->m_bMatchCase);
     DDX_Check(dx, m_pWholeWords, m_pView->m_bWordsOnly);
-    if (!dx.m_bSaveAndValidate || dx.m_bFailed)
+    if (!DDV_SearchString(dx, m_pFindWhat, m_strFind))
         return;
-    if (m_strFind.isEmpty()) {
-        Ui().MessageBox(QString::fromUtf8(Str::SearchStringEmpty), MB_OK | MB_ICONEXCLAMATION);
-        dx.Fail(m_pFindWhat);
-        return;
-    }
     const int max = AfxGetApp()->m_nHistoryItems;
     m_pView->m_findHistory.AddString(max, m_strFind);
     m_pView->m_replaceHistory.AddString(max, m_strReplace);

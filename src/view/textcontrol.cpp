@@ -71,6 +71,9 @@ CTextControl::CTextControl(QWidget* parent) : QsciScintillaBase(parent) {
     Sci(SCI_SETSCROLLWIDTHTRACKING, 1UL);
     Sci(SCI_SETPASTECONVERTENDINGS, 1UL);
     RemoveClashingKeys();
+    connect(QApplication::clipboard(), &QClipboard::dataChanged, this,
+            &CTextControl::ClipboardChanged);
+    ClipboardChanged();
     m_defaultFormat.SetFaceName(QStringLiteral("Monospace"));
     m_defaultFormat.yHeight = 200;
     m_background = palette().color(QPalette::Base);
@@ -358,9 +361,12 @@ void CTextControl::EmptyUndoBuffer() {
         Sci(SCI_SETSAVEPOINT);
 }
 
-bool CTextControl::CanPaste() const {
+bool CTextControl::CanPaste() const { return m_bClipboardHasText; }
+
+void CTextControl::ClipboardChanged() {
+    // Asked here, once per change: asking another program's clipboard is a round trip.
     const QMimeData* data = QApplication::clipboard()->mimeData();
-    return data && data->hasText();
+    m_bClipboardHasText = data && data->hasText();
 }
 
 bool CTextControl::GetModify() const { return Sci(SCI_GETMODIFY) != 0; }

@@ -155,6 +155,7 @@ protected:
 
 private:
     long Find(int flags, const CHARRANGE& range, const QByteArray& text, bool last) const;
+    void ClipboardChanged();
     // `pos`, or the end of the UTF-8 character it lies inside.
     long AfterCharacter(long pos) const;
     void ApplyDocumentProperties();
@@ -167,6 +168,7 @@ private:
     long m_nTextLimit = kMaxTextLimit;
     bool m_bReadOnly = false;
     bool m_bUtf8 = true;
+    bool m_bClipboardHasText = false;
     LineEnd m_eLineEnd = LineEnd::Lf;
     int m_nTabBlanks = 8;
     RtfDocument m_rich; // the formatting of the rich text shown; empty for plain text
