@@ -184,7 +184,7 @@ int CLumettaApp::ExitInstance() {
         m_recentFiles.WriteList(m_store);
     }
     m_store.Flush();
-    if (m_bHasBaseProfileName)
+    if (!m_pszBaseProfileName.isNull())
         m_store.SetProfileName(m_pszBaseProfileName);
     return m_bShellCommandFailed ? 1 : 0;
 }

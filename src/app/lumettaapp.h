@@ -76,8 +76,7 @@ public:
     static const std::vector<MessageMapEntry<CLumettaApp>>& GetMessageMap();
 
     QString m_strProfileName;
-    QString m_pszBaseProfileName; // empty: no S: option was given
-    bool m_bHasBaseProfileName = false;
+    QString m_pszBaseProfileName; // null: no S: option was given
     int m_bPersistSettings = 0;
     int m_nHistoryItems = 0;
 

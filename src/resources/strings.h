@@ -13,7 +13,7 @@ constexpr const char* ToolbarCaption = "Editor toolbar";
 constexpr const char* SaveChangesPrompt = "Save changes to %1?";
 constexpr const char* FailedToOpen = "Failed to open document.";
 constexpr const char* FailedToSave = "Failed to save document.";
-constexpr const char* FileTooLarge = "%1 is too large to open: it holds %2 bytes, and at most %3 can be edited.";
+constexpr const char* FileTooLarge = "%1 is too large to open: at most %2 bytes can be edited.";
 constexpr const char* FileSavedOk = "The file was saved Ok.";
 constexpr const char* Unregistered =
     "System registry entries have been removed and the INI file (if any) was deleted.";

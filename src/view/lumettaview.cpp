@@ -211,12 +211,14 @@ void CLumettaView::Serialize(CArchive& ar) {
 
 void CLumettaView::StreamText(CArchive& ar, int format) {
     CFile* file = ar.GetFile();
+    // Refused whole rather than cut short: a later save would lose the rest of the file.
+    const auto tooLarge = [&] {
+        return CFileException(
+            CFileException::generic, 0, file->GetFilePath(),
+            QString::fromUtf8(Str::FileTooLarge).arg(file->GetFilePath()).arg(GetLimitText()));
+    };
     if (ar.IsLoading() && file->GetLength() > GetLimitText())
-        throw CFileException(CFileException::generic, 0, file->GetFilePath(),
-                             QString::fromUtf8(Str::FileTooLarge)
-                                 .arg(file->GetFilePath())
-                                 .arg(file->GetLength())
-                                 .arg(GetLimitText()));
+        throw tooLarge();
     StreamCookie cookie{&ar, 0};
     EDITSTREAM es;
     es.dwCookie = reinterpret_cast<uintptr_t>(&cookie);
@@ -228,11 +230,7 @@ void CLumettaView::StreamText(CArchive& ar, int format) {
     if (cookie.error != 0)
         throw CFileException(static_cast<int>(cookie.error));
     if (es.dwError == kErrTextLimit)
-        throw CFileException(CFileException::generic, 0, file->GetFilePath(),
-                             QString::fromUtf8(Str::FileTooLarge)
-                                 .arg(file->GetFilePath())
-                                 .arg(QStringLiteral(">"))
-                                 .arg(GetLimitText()));
+        throw tooLarge();
     if (!(format & SFF_SELECTION))
         SetModify(false);
 }
