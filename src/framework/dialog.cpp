@@ -75,6 +75,9 @@ void DDV_MinMaxInt(CDataExchange& dx, QWidget* control, int value, int minVal, i
 CDialog::CDialog(QWidget* parent) : QDialog(parent) {}
 
 int CDialog::DoModal() {
+    // Placed where it will show, so that OnInitDialog sees and may change its final position.
+    adjustSize();
+    adjustPosition(parentWidget());
     if (!OnInitDialog())
         return IDCANCEL;
     return Ui().DoModal(*this) == QDialog::Accepted ? IDOK : IDCANCEL;

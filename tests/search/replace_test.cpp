@@ -182,6 +182,18 @@ TEST_F(ReplaceTest, TheDialogMovesVerticallyOffTheFoundText) {
     });
 }
 
+TEST_F(ReplaceTest, OpeningOnTheFoundTextMovesTheCentredDialogOnlyVertically) {
+    ASSERT_TRUE(Start());
+    Open("target on the first line\n");
+    Frame()->setGeometry(100, 50, 800, 600);
+    View()->SetSel(0, 6);
+    const QPoint p = View()->viewport()->mapToGlobal(View()->PosFromChar(0));
+    WithDialog([&](CReplaceTextDlg& d) {
+        EXPECT_NEAR(d.frameGeometry().center().x(), Frame()->frameGeometry().center().x(), 2);
+        EXPECT_FALSE(d.frameGeometry().contains(p));
+    });
+}
+
 TEST_F(ReplaceTest, ReplaceAllOverManyPiecesAndItsUndo) {
     QByteArray text;
     for (int i = 0; i < 150000; ++i)
