@@ -18,7 +18,7 @@ public:
     QString GetOpenFileName(const QString&) override { return QString(); }
     QString GetSaveFileName(const QString&) override { return saveName; }
     int DoModal(QDialog&) override { return IDCANCEL; }
-    bool ChooseFont(QFont&) override { return false; }
+    bool ChooseFont(QFont&, QColor&) override { return false; }
     bool PageSetup(QPrinter&) override { return false; }
     bool PrintDialog(QPrinter&) override { return false; }
     QString saveName;

@@ -1,11 +1,11 @@
 #include "framework/uiservices.h"
 
+#include "framework/fontdialog.h"
 #include "resources/strings.h"
 
 #include <QApplication>
 #include <QDialog>
 #include <QFileDialog>
-#include <QFontDialog>
 #include <QMessageBox>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
@@ -78,10 +78,11 @@ bool CQtUiServices::PrintDialog(QPrinter& printer) {
     return dialog.exec() == QDialog::Accepted;
 }
 
-bool CQtUiServices::ChooseFont(QFont& font) {
-    bool ok = false;
-    const QFont chosen = QFontDialog::getFont(&ok, font, DialogParent());
-    if (ok)
-        font = chosen;
-    return ok;
+bool CQtUiServices::ChooseFont(QFont& font, QColor& color) {
+    CFontDialog dialog(font, color, DialogParent());
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    font = dialog.GetFont();
+    color = dialog.GetColor();
+    return true;
 }

@@ -4,6 +4,7 @@
 
 #include <QString>
 
+class QColor;
 class QDialog;
 class QFont;
 class QPrinter;
@@ -29,8 +30,9 @@ public:
     virtual QString GetSaveFileName(const QString& initialPath) = 0;
     // Runs a dialog modally and returns its result code.
     virtual int DoModal(QDialog& dialog) = 0;
-    // Lets the user choose a font, starting from `font`; false when cancelled.
-    virtual bool ChooseFont(QFont& font) = 0;
+    // Lets the user choose a font and a text colour (invalid: the automatic colour), starting
+    // from `font` and `color`; false when cancelled.
+    virtual bool ChooseFont(QFont& font, QColor& color) = 0;
     // The page-setup dialog for `printer`, its margins included; false when cancelled.
     virtual bool PageSetup(QPrinter& printer) = 0;
     // The print dialog, to choose a printer when none is set up; false when cancelled.
@@ -48,7 +50,7 @@ public:
     QString GetOpenFileName(const QString& title) override;
     QString GetSaveFileName(const QString& initialPath) override;
     int DoModal(QDialog& dialog) override;
-    bool ChooseFont(QFont& font) override;
+    bool ChooseFont(QFont& font, QColor& color) override;
     bool PageSetup(QPrinter& printer) override;
     bool PrintDialog(QPrinter& printer) override;
 };

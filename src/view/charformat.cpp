@@ -1,7 +1,5 @@
 #include "view/charformat.h"
 
-#include <QColor>
-
 QFont CHARFORMAT::ToFont() const {
     QFont font(szFaceName);
     font.setPointSizeF(yHeight > 0 ? yHeight / 20.0 : 10.0);
@@ -11,6 +9,10 @@ QFont CHARFORMAT::ToFont() const {
     font.setStrikeOut(dwEffects & CFE_STRIKEOUT);
     font.setStyleHint(QFont::TypeWriter);
     return font;
+}
+
+QColor CHARFORMAT::TextColor() const {
+    return (dwMask & CFM_COLOR) && !(dwEffects & CFE_AUTOCOLOR) ? QColor(crTextColor) : QColor();
 }
 
 CHARFORMAT CHARFORMAT::FromFont(const QFont& font, const QColor& color) {

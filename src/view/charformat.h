@@ -1,6 +1,7 @@
 // The editor font as the program keeps it: a character format record with the height in twips.
 #pragma once
 
+#include <QColor>
 #include <QFont>
 #include <QRgb>
 #include <QString>
@@ -40,6 +41,8 @@ struct CHARFORMAT {
     void SetFaceName(const QString& face) { szFaceName = face.left(kFaceNameChars); }
     // The font this record describes, at its point size.
     QFont ToFont() const;
+    // The text colour; invalid for the automatic colour.
+    QColor TextColor() const;
     // A record describing `font`; the colour given as well unless it is invalid.
     static CHARFORMAT FromFont(const QFont& font, const QColor& color);
 };

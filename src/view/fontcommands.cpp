@@ -9,9 +9,10 @@
 
 void CLumettaView::OnViewSetFont() {
     QFont font = m_charFormat.ToFont();
-    if (!Ui().ChooseFont(font))
+    QColor color = m_charFormat.TextColor();
+    if (!Ui().ChooseFont(font, color))
         return;
-    m_charFormat = CHARFORMAT::FromFont(font, QColor());
+    m_charFormat = CHARFORMAT::FromFont(font, color);
     // A change of font is not a change of the document.
     const bool modified = GetModify();
     SetDefaultCharFormat(m_charFormat);

@@ -53,15 +53,21 @@ constexpr int SCMOD_ALT = 4;
 constexpr long kStreamPiece = 1 << 20;
 
 long KeyDef(int key, int modifiers) { return key | (modifiers << 16); }
+
+constexpr unsigned long kStrikeIndicator = 8;
 } // namespace
 
 CTextControl::CTextControl(QWidget* parent) : QsciScintillaBase(parent) {
-    // Only bulk replacements need telling about: other notices would slow every edit down.
-    Sci(SCI_SETMODEVENTMASK, static_cast<unsigned long>(SC_MOD_CONTAINER));
     connect(this, &QsciScintillaBase::SCN_MODIFIED, this,
-            [this](int, int type, const char*, int, int, int, int, int, int token, int) {
+            [this](int position, int type, const char*, int length, int, int, int, int,
+                   int token, int) {
                 if ((type & SC_MOD_CONTAINER) && (type & SC_PERFORMED_UNDO))
                     m_nPendingBulkUndo = token;
+                if ((type & SC_MOD_INSERTTEXT) && m_bStrikeOut) {
+                    Sci(SCI_SETINDICATORCURRENT, kStrikeIndicator);
+                    Sci(SCI_INDICATORFILLRANGE, static_cast<unsigned long>(position),
+                        static_cast<long>(length));
+                }
             });
     Sci(SCI_USEPOPUP, 0UL);
     Sci(SCI_SETMARGINWIDTHN, 0UL, 0L);
@@ -153,8 +159,6 @@ void CTextControl::ApplyRichStyles() {
             colored ? QColor((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF) : text);
         Sci(SCI_STYLESETBACK, style, m_background);
     }
-    constexpr unsigned long kStrikeIndicator = 8;
-    Sci(SCI_INDICSETSTYLE, kStrikeIndicator, INDIC_STRIKE);
     Sci(SCI_SETINDICATORCURRENT, kStrikeIndicator);
     Sci(SCI_STARTSTYLING, 0UL, 0L);
     for (size_t r = 0; r < m_rich.runs.size(); ++r) {
@@ -642,9 +646,7 @@ void CTextControl::ToggleOvertype() { Sci(SCI_EDITTOGGLEOVERTYPE); }
 void CTextControl::ApplyStyles() {
     const QPalette pal = palette();
     const CHARFORMAT& cf = m_defaultFormat;
-    const QColor text = (cf.dwMask & CFM_COLOR) && !(cf.dwEffects & CFE_AUTOCOLOR)
-                            ? QColor(cf.crTextColor)
-                            : pal.color(QPalette::Text);
+    const QColor text = cf.TextColor().isValid() ? cf.TextColor() : pal.color(QPalette::Text);
     Sci(SCI_STYLESETFONT, static_cast<unsigned long>(STYLE_DEFAULT),
                   cf.szFaceName.toUtf8().constData());
     Sci(SCI_STYLESETSIZEFRACTIONAL, static_cast<unsigned long>(STYLE_DEFAULT),
@@ -661,8 +663,25 @@ void CTextControl::ApplyStyles() {
     Sci(SCI_SETCARETFORE, text);
     Sci(SCI_SETSELFORE, 1UL, pal.color(QPalette::HighlightedText));
     Sci(SCI_SETSELBACK, 1UL, pal.color(QPalette::Highlight));
+    Sci(SCI_INDICSETSTYLE, kStrikeIndicator, INDIC_STRIKE);
+    Sci(SCI_INDICSETFORE, kStrikeIndicator, text);
     if (!m_rich.runs.empty())
         ApplyRichStyles();
+    ApplyPlainStrikeOut();
+}
+
+// Strike-out is no style property of the component: plain text gets it from an indicator over
+// the whole text, stretched over every insertion.
+void CTextControl::ApplyPlainStrikeOut() {
+    m_bStrikeOut = m_rich.runs.empty() && (m_defaultFormat.dwEffects & CFE_STRIKEOUT);
+    // Only bulk replacements, and insertions while striking out, need telling about: other
+    // notices would slow every edit down.
+    Sci(SCI_SETMODEVENTMASK,
+        static_cast<unsigned long>(SC_MOD_CONTAINER | (m_bStrikeOut ? SC_MOD_INSERTTEXT : 0)));
+    if (!m_rich.runs.empty())
+        return;
+    Sci(SCI_SETINDICATORCURRENT, kStrikeIndicator);
+    Sci(m_bStrikeOut ? SCI_INDICATORFILLRANGE : SCI_INDICATORCLEARRANGE, 0UL, GetTextLength());
 }
 
 void CTextControl::ApplyDocumentProperties() {
@@ -671,7 +690,6 @@ void CTextControl::ApplyDocumentProperties() {
     Sci(SCI_SETEOLMODE, static_cast<unsigned long>(m_eLineEnd));
     Sci(SCI_SETREADONLY, static_cast<unsigned long>(m_bReadOnly));
     Sci(SCI_SETUNDOCOLLECTION, 1UL);
-    Sci(SCI_SETMODEVENTMASK, static_cast<unsigned long>(SC_MOD_CONTAINER));
     m_bulkUndo.clear();
     Sci(SCI_SETTABWIDTH, static_cast<unsigned long>(m_nTabBlanks));
 }

@@ -163,12 +163,14 @@ private:
     void LoadRichText(const RtfDocument& doc);
     void ApplyRichStyles();
     void ApplyStyles();
+    void ApplyPlainStrikeOut();
     void RemoveClashingKeys();
 
     long m_nTextLimit = kMaxTextLimit;
     bool m_bReadOnly = false;
     bool m_bUtf8 = true;
     bool m_bClipboardHasText = false;
+    bool m_bStrikeOut = false; // the whole plain text is struck out
     LineEnd m_eLineEnd = LineEnd::Lf;
     int m_nTabBlanks = 8;
     RtfDocument m_rich; // the formatting of the rich text shown; empty for plain text

@@ -3,6 +3,7 @@
 
 #include "framework/uiservices.h"
 
+#include <QColor>
 #include <QDialog>
 #include <QFont>
 #include <QStringList>
@@ -48,11 +49,12 @@ public:
         return reply(dialog);
     }
 
-    bool ChooseFont(QFont& font) override {
-        fontsOffered.push_back(font);
+    bool ChooseFont(QFont& font, QColor& color) override {
+        fontsOffered.push_back({font, color});
         if (fontReplies.empty())
             return false;
-        font = fontReplies.front();
+        font = fontReplies.front().font;
+        color = fontReplies.front().color;
         fontReplies.pop_front();
         return true;
     }
@@ -81,8 +83,12 @@ public:
     std::deque<int> boxReplies;
     std::deque<QString> fileNames; // an empty name cancels the dialog
     std::deque<std::function<int(QDialog&)>> dialogReplies;
-    std::vector<QFont> fontsOffered;
-    std::deque<QFont> fontReplies; // none left: the font dialog is cancelled
+    struct FontChoice {
+        QFont font;
+        QColor color; // invalid: the automatic colour
+    };
+    std::vector<FontChoice> fontsOffered;
+    std::deque<FontChoice> fontReplies; // none left: the font dialog is cancelled
     int pageSetups = 0;
     int printDialogs = 0;
     std::function<bool(QPrinter&)> pageSetupReply; // none: cancelled

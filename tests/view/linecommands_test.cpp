@@ -1,9 +1,11 @@
+#include "framework/fontdialog.h"
 #include "resources/resource.h"
 #include "support/appfixture.h"
 #include "view/linetext.h"
 #include "view/numberinputdlg.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QFontDatabase>
 #include <QLineEdit>
 #include <QTest>
@@ -232,13 +234,13 @@ TEST_F(LineCommandsTest, FontChangeKeepsTheModifiedStateAndIsStored) {
     QFont chosen(QStringLiteral("DejaVu Sans"));
     chosen.setPointSize(14);
     chosen.setBold(true);
-    ui.fontReplies = {chosen};
+    ui.fontReplies = {{chosen}};
     Exec(ID_VIEW_SETFONT);
     EXPECT_FALSE(Doc()->IsModified());
     EXPECT_EQ(View()->m_charFormat.yHeight, 280);
     EXPECT_EQ(View()->m_charFormat.szFaceName, "DejaVu Sans");
     Type("x");
-    ui.fontReplies = {chosen};
+    ui.fontReplies = {{chosen}};
     Exec(ID_VIEW_SETFONT);
     EXPECT_TRUE(Doc()->IsModified());
     Exec(ID_VIEW_SETFONT); // cancelled: nothing changes
@@ -246,5 +248,73 @@ TEST_F(LineCommandsTest, FontChangeKeepsTheModifiedStateAndIsStored) {
     ASSERT_TRUE(Start());
     EXPECT_EQ(View()->m_charFormat.szFaceName, "DejaVu Sans");
     EXPECT_TRUE(View()->m_charFormat.dwEffects & CFE_BOLD);
+}
+TEST_F(LineCommandsTest, FontColourIsChosenWithTheFontAndOfferedAgain) {
+    ASSERT_TRUE(Start({WriteFile("f", "text")}));
+    const auto styleFore = [&] {
+        const long bgr = View()->SendScintilla(QsciScintillaBase::SCI_STYLEGETFORE,
+                                               static_cast<unsigned long>(QsciScintillaBase::STYLE_DEFAULT));
+        return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF);
+    };
+    ui.fontReplies = {{QFont(QStringLiteral("DejaVu Sans Mono")), QColor(0x80, 0, 0)}};
+    Exec(ID_VIEW_SETFONT);
+    EXPECT_EQ(View()->m_charFormat.crTextColor, qRgb(0x80, 0, 0));
+    EXPECT_TRUE(View()->m_charFormat.dwMask & CFM_COLOR);
+    EXPECT_EQ(styleFore(), QColor(0x80, 0, 0));
+    Exec(ID_VIEW_SETFONT); // offered the colour in use; cancelled
+    ASSERT_EQ(ui.fontsOffered.size(), 2u);
+    EXPECT_FALSE(ui.fontsOffered[0].color.isValid()); // automatic at first
+    EXPECT_EQ(ui.fontsOffered[1].color, QColor(0x80, 0, 0));
+    ui.fontReplies = {{QFont(QStringLiteral("DejaVu Sans Mono")), QColor()}};
+    Exec(ID_VIEW_SETFONT);
+    EXPECT_TRUE(View()->m_charFormat.dwEffects & CFE_AUTOCOLOR);
+    EXPECT_EQ(styleFore(), View()->palette().color(QPalette::Text));
+}
+
+TEST_F(LineCommandsTest, StrikeOutCoversTheWholeTextAndWhatIsTypedLater) {
+    ASSERT_TRUE(Start({WriteFile("f", "abc")}));
+    const auto struck = [&](long pos) {
+        return View()->SendScintilla(QsciScintillaBase::SCI_INDICATORVALUEAT, 8UL, pos) != 0;
+    };
+    QFont font(QStringLiteral("DejaVu Sans Mono"));
+    font.setStrikeOut(true);
+    ui.fontReplies = {{font}};
+    Exec(ID_VIEW_SETFONT);
+    EXPECT_TRUE(View()->m_charFormat.dwEffects & CFE_STRIKEOUT);
+    EXPECT_TRUE(struck(0) && struck(2));
+    View()->SetSel(3, 3);
+    Type("d");
+    View()->SetSel(0, 0);
+    Type("<");
+    EXPECT_EQ(View()->GetText(), "<abcd");
+    EXPECT_TRUE(struck(0) && struck(4));
+    Open("another file\n");
+    View()->SetSel(13, 13);
+    Type("xyz");
+    EXPECT_TRUE(struck(0) && struck(11) && struck(13) && struck(15));
+    font.setStrikeOut(false);
+    ui.fontReplies = {{font}};
+    Exec(ID_VIEW_SETFONT);
+    EXPECT_FALSE(struck(0) || struck(11));
+    Type("x");
+    EXPECT_FALSE(struck(0));
+}
+
+TEST(FontDialogTest, ListsTheColourInUseAndReturnsTheChoice) {
+    const QFont font(QStringLiteral("DejaVu Sans Mono"), 12);
+    CFontDialog automatic(font, QColor());
+    EXPECT_FALSE(automatic.GetColor().isValid());
+    EXPECT_EQ(automatic.GetFont().family(), font.family());
+    EXPECT_EQ(automatic.GetFont().pointSize(), 12);
+
+    CFontDialog d(font, QColor(0xFF, 0, 0));
+    EXPECT_EQ(d.m_pColor->currentText(), "Red");
+    const int listed = d.m_pColor->count();
+    d.SetColor(QColor(1, 2, 3)); // a colour of its own gets the one custom entry
+    d.SetColor(QColor(4, 5, 6));
+    EXPECT_EQ(d.m_pColor->count(), listed + 1);
+    EXPECT_EQ(d.m_pColor->currentText(), "Custom");
+    EXPECT_EQ(d.GetColor(), QColor(4, 5, 6));
+    EXPECT_EQ(d.m_pColor->itemText(d.m_pColor->count() - 1), "Other...");
 }
 } // namespace
