@@ -26,6 +26,8 @@ constexpr const char* NonTextReadOnly =
     "The file is probably non-text; a switch to hex-view is suggested.";
 constexpr const char* NonTextEditable =
     "The file is probably non-text; editing may render it unusable.";
+constexpr const char* WrapSuspended =
+    "Word wrap is off for this text: it has a line too long to wrap (over %1 bytes).";
 constexpr const char* CursorWarped = "Cursor warped round the file";
 constexpr const char* TextNotFound = "The specified text cannot be located.";
 constexpr const char* NoSingleBrace = "No single brace character is selected.";

@@ -80,3 +80,35 @@ LineEnd LineEndDetector::Result(LineEnd fallback) const {
         return m_found;
     return m_state == SawCr ? LineEnd::Cr : fallback;
 }
+
+void LongLineDetector::Feed(const char* data, size_t n) {
+    const char* p = data;
+    const char* const end = data + n;
+    while (p < end && !m_bFound) {
+        const auto* lf = static_cast<const char*>(std::memchr(p, '\n', end - p));
+        const char* stop = lf ? lf : end;
+        if (m_nRun + (stop - p) <= m_nLimit) {
+            m_nRun += stop - p;
+        } else {
+            // Only a stretch that long needs searching for lone CRs, the third line end.
+            for (const char* q = p; q < stop;) {
+                const auto* cr = static_cast<const char*>(std::memchr(q, '\r', stop - q));
+                m_nRun += (cr ? cr : stop) - q;
+                if (m_nRun > m_nLimit) {
+                    m_bFound = true;
+                    return;
+                }
+                if (!cr)
+                    break;
+                m_nRun = 0;
+                q = cr + 1;
+            }
+        }
+        if (lf) {
+            m_nRun = 0;
+            p = lf + 1;
+        } else {
+            p = end;
+        }
+    }
+}

@@ -1,5 +1,6 @@
-// What the bytes of a file say about how to show them: whether they are UTF-8, and which line
-// end they use. Both are fed the text piece by piece as it streams in.
+// What the bytes of a file say about how to show them: whether they are UTF-8, which line end
+// they use and whether a line is too long to wrap. All are fed the text piece by piece as it
+// streams in.
 #pragma once
 
 #include <cstddef>
@@ -32,4 +33,17 @@ public:
 private:
     enum State { None, SawCr, Found } m_state = None;
     LineEnd m_found = LineEnd::Lf;
+};
+
+// Tells whether a stream has a line of more than `limit` bytes, whatever its line ends.
+class LongLineDetector {
+public:
+    explicit LongLineDetector(size_t limit) : m_nLimit(limit) {}
+    void Feed(const char* data, size_t n);
+    bool Found() const { return m_bFound; }
+
+private:
+    size_t m_nLimit;
+    size_t m_nRun = 0; // bytes since the last line end
+    bool m_bFound = false;
 };

@@ -181,6 +181,12 @@ void CLumettaView::ToggleWordWrap() {
     m_bWordWrap = !m_bWordWrap;
     CWaitCursor wait;
     SetWordWrap(m_bWordWrap);
+    SayIfWrapSuspended();
+}
+
+void CLumettaView::SayIfWrapSuspended() {
+    if (IsWrapSuspended())
+        ShowStatusMessage(QString::fromUtf8(Str::WrapSuspended).arg(kMaxWrappedLine), false);
 }
 
 
@@ -206,6 +212,7 @@ void CLumettaView::Serialize(CArchive& ar) {
             format = SF_RTF;
     }
     StreamText(ar, format);
+    SayIfWrapSuspended();
     CheckNonText();
 }
 

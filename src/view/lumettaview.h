@@ -26,6 +26,8 @@ public:
 
     void ToggleReadOnly();
     void ToggleWordWrap();
+    // Tells the user when the text is shown unwrapped although word wrap is on.
+    void SayIfWrapSuspended();
     void SetTabWidth(int nWidth);
     void ShowStatusMessage(const QString& text, bool bBeep);
     void SetDocument(CDocument* doc) { m_pDocument = doc; }

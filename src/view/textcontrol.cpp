@@ -104,6 +104,7 @@ void CTextControl::RemoveClashingKeys() {
 long CTextControl::GetTextLength() const { return Sci(SCI_GETLENGTH); }
 
 void CTextControl::SetEmpty() {
+    m_bOverlongLine = false;
     Sci(SCI_SETDOCPOINTER, 0UL, static_cast<long>(0));
     m_bUtf8 = true;
     m_eLineEnd = LineEnd::Lf;
@@ -119,6 +120,9 @@ void CTextControl::LoadRichText(const RtfDocument& doc) {
         return;
     loader->AddData(doc.text.data(), static_cast<ptrdiff_t>(doc.text.size()));
     void* document = loader->ConvertToDocument();
+    LongLineDetector longLine(kMaxWrappedLine);
+    longLine.Feed(doc.text.data(), doc.text.size());
+    m_bOverlongLine = longLine.Found();
     Sci(SCI_SETDOCPOINTER, 0UL, document);
     Sci(SCI_RELEASEDOCUMENT, 0UL, document);
     m_bUtf8 = true;
@@ -276,6 +280,7 @@ void CTextControl::FlushBulk() {
 void CTextControl::EndBulkReplace() {
     FlushBulk();
     Sci(SCI_SETUNDOCOLLECTION, 1UL);
+    ApplyWordWrap();
     if (m_bulk.empty())
         return;
     m_bulkUndo.push_back(std::move(m_bulk));
@@ -304,6 +309,7 @@ void CTextControl::UndoBulk(const BulkRecord& record) {
         Sci(SCI_REPLACETARGET, static_cast<unsigned long>(text.size()), text.constData());
     }
     Sci(SCI_SETUNDOCOLLECTION, 1UL);
+    ApplyWordWrap();
     const long first = std::min(record.front().start, record.back().start);
     Sci(SCI_SETSEL, first, first);
 }
@@ -542,6 +548,7 @@ long CTextControl::StreamIn(int format, EDITSTREAM& es, int64_t sizeHint) {
     }
     Utf8Validator utf8;
     LineEndDetector lineEnd;
+    LongLineDetector longLine(kMaxWrappedLine);
     for (long done; next(done);) {
         if (done > m_nTextLimit - total || loader->AddData(buffer.data(), done) != 0) {
             es.dwError = kErrTextLimit;
@@ -549,6 +556,7 @@ long CTextControl::StreamIn(int format, EDITSTREAM& es, int64_t sizeHint) {
         }
         utf8.Feed(buffer.data(), static_cast<size_t>(done));
         lineEnd.Feed(buffer.data(), static_cast<size_t>(done));
+        longLine.Feed(buffer.data(), static_cast<size_t>(done));
         total += done;
     }
     if (es.dwError != 0) {
@@ -557,6 +565,7 @@ long CTextControl::StreamIn(int format, EDITSTREAM& es, int64_t sizeHint) {
         return 0;
     }
     void* doc = loader->ConvertToDocument();
+    m_bOverlongLine = longLine.Found();
     Sci(SCI_SETDOCPOINTER, 0UL, doc);
     Sci(SCI_RELEASEDOCUMENT, 0UL, doc);
     m_bUtf8 = utf8.IsValid();
@@ -603,6 +612,12 @@ void CTextControl::SetBackgroundColor(const QColor& color) {
 }
 
 void CTextControl::SetWordWrap(bool wrap) {
+    m_bWordWrap = wrap;
+    ApplyWordWrap();
+}
+
+void CTextControl::ApplyWordWrap() {
+    const bool wrap = m_bWordWrap && !m_bOverlongLine;
     Sci(SCI_SETWRAPMODE, static_cast<unsigned long>(wrap ? SC_WRAP_WORD : SC_WRAP_NONE));
 }
 
@@ -690,6 +705,7 @@ void CTextControl::ApplyDocumentProperties() {
     Sci(SCI_SETEOLMODE, static_cast<unsigned long>(m_eLineEnd));
     Sci(SCI_SETREADONLY, static_cast<unsigned long>(m_bReadOnly));
     Sci(SCI_SETUNDOCOLLECTION, 1UL);
+    ApplyWordWrap();
     m_bulkUndo.clear();
     Sci(SCI_SETTABWIDTH, static_cast<unsigned long>(m_nTabBlanks));
 }

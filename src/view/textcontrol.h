@@ -53,6 +53,8 @@ class CTextControl : public QsciScintillaBase {
 public:
     // The most bytes the control holds; positions are 32-bit.
     static constexpr long kMaxTextLimit = 0x7FFFFFF0L;
+    // Wrapping a longer line takes the component minutes: a text with one is shown unwrapped.
+    static constexpr long kMaxWrappedLine = 1000000;
     // dwError of a stream-in that stopped at the text limit.
     static constexpr uint32_t kErrTextLimit = 0xFFFF0001u;
 
@@ -120,6 +122,8 @@ public:
     void SetReadOnly(bool readOnly);
     void SetBackgroundColor(const QColor& color);
     void SetWordWrap(bool wrap);
+    // Word wrap is asked for, but the text has a line too long to wrap.
+    bool IsWrapSuspended() const { return m_bWordWrap && m_bOverlongLine; }
     void SetSelectionBar(bool on);
     void SetDefaultCharFormat(const CHARFORMAT& cf);
     // Lays out (and with `draw`, draws) the text from cpMin to cpMax that fits `render`, in the
@@ -164,6 +168,7 @@ private:
     void ApplyRichStyles();
     void ApplyStyles();
     void ApplyPlainStrikeOut();
+    void ApplyWordWrap();
     void RemoveClashingKeys();
 
     long m_nTextLimit = kMaxTextLimit;
@@ -171,6 +176,8 @@ private:
     bool m_bUtf8 = true;
     bool m_bClipboardHasText = false;
     bool m_bStrikeOut = false; // the whole plain text is struck out
+    bool m_bWordWrap = false;
+    bool m_bOverlongLine = false; // the text has a line longer than kMaxWrappedLine
     LineEnd m_eLineEnd = LineEnd::Lf;
     int m_nTabBlanks = 8;
     RtfDocument m_rich; // the formatting of the rich text shown; empty for plain text

@@ -65,4 +65,23 @@ TEST(LineEndDetector, FindsTheFirstLineEndAcrossPieces) {
             EXPECT_EQ(d.Result(), c.expected) << c.text << " piece " << piece;
         }
 }
+
+TEST(LongLineDetector, FindsALineLongerThanTheLimitWhateverItsEndsAndPieces) {
+    struct {
+        std::string text;
+        bool found;
+    } cases[] = {
+        {"", false},           {"abcde", false},          {"abcdef", true},
+        {"abcde\nabcde", false}, {"abcde\rabcde", false},  {"abcde\r\nabcde\r\n", false},
+        {"ab\nabcdef", true},   {"abcde\rabcdef", true},  {"a\rb\rc\rd\re\rabcdefg\r", true},
+        {"\n\n\r\r", false},   {"abc\r\r\nabcde\n", false},
+    };
+    for (const auto& c : cases)
+        for (size_t piece : {1, 2, 3, 100}) {
+            LongLineDetector d(5);
+            for (size_t i = 0; i < c.text.size(); i += piece)
+                d.Feed(c.text.data() + i, std::min(piece, c.text.size() - i));
+            EXPECT_EQ(d.Found(), c.found) << c.text << " piece " << piece;
+        }
+}
 } // namespace

@@ -146,4 +146,26 @@ TEST_F(ViewTest, IndicatorTexts) {
     Frame()->OnIdleUpdate();
     EXPECT_EQ(Frame()->m_wndStatusBar.GetPaneText(3), "*");
 }
+
+TEST_F(ViewTest, ATextWithALineTooLongToWrapIsShownUnwrappedAndSaysSo) {
+    ASSERT_TRUE(Start());
+    ASSERT_EQ(View()->m_bWordWrap, 1);
+    const auto wrapMode = [&] { return View()->SendScintilla(QsciScintillaBase::SCI_GETWRAPMODE); };
+    const QString said = Frame()->m_wndStatusBar.GetPaneText(0);
+    QByteArray text = "short line\r";
+    text += QByteArray(CTextControl::kMaxWrappedLine + 1, 'x');
+    Open(text);
+    EXPECT_EQ(wrapMode(), QsciScintillaBase::SC_WRAP_NONE);
+    EXPECT_EQ(View()->m_bWordWrap, 1); // the option itself stays as chosen
+    EXPECT_EQ(Checked(ID_VIEW_WORDWRAP), 1);
+    EXPECT_TRUE(Frame()->m_wndStatusBar.GetPaneText(0).startsWith("Word wrap is off"));
+    Exec(ID_VIEW_WORDWRAP);
+    EXPECT_EQ(wrapMode(), QsciScintillaBase::SC_WRAP_NONE);
+    EXPECT_EQ(View()->m_bWordWrap, 0);
+    Frame()->m_wndStatusBar.ShowMessage(said, false);
+    Exec(ID_VIEW_WORDWRAP);
+    EXPECT_TRUE(Frame()->m_wndStatusBar.GetPaneText(0).startsWith("Word wrap is off"));
+    Open(QByteArray(CTextControl::kMaxWrappedLine, 'x') + "\r\n" + text.left(10));
+    EXPECT_EQ(wrapMode(), QsciScintillaBase::SC_WRAP_WORD);
+}
 } // namespace
