@@ -7,9 +7,9 @@
 #include <QFontDialog>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QPushButton>
 #include <QPainter>
 #include <QPixmap>
+#include <QPushButton>
 
 #include <iterator>
 
@@ -41,7 +41,6 @@ CFontDialog::CFontDialog(const QFont& font, const QColor& color, QWidget* parent
     m_pFont->setOptions(QFontDialog::NoButtons | QFontDialog::DontUseNativeDialog);
     m_pFont->setSizeGripEnabled(false);
     m_pFont->installEventFilter(this);
-    m_pFont->setCurrentFont(font);
 
     m_pColor->addItem(QStringLiteral("Automatic"), QColor());
     for (const auto& c : kColors)

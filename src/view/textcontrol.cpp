@@ -280,7 +280,6 @@ void CTextControl::FlushBulk() {
 void CTextControl::EndBulkReplace() {
     FlushBulk();
     Sci(SCI_SETUNDOCOLLECTION, 1UL);
-    ApplyWordWrap();
     if (m_bulk.empty())
         return;
     m_bulkUndo.push_back(std::move(m_bulk));
@@ -309,7 +308,6 @@ void CTextControl::UndoBulk(const BulkRecord& record) {
         Sci(SCI_REPLACETARGET, static_cast<unsigned long>(text.size()), text.constData());
     }
     Sci(SCI_SETUNDOCOLLECTION, 1UL);
-    ApplyWordWrap();
     const long first = std::min(record.front().start, record.back().start);
     Sci(SCI_SETSEL, first, first);
 }
