@@ -20,6 +20,7 @@ void CLumettaView::OnFileInsert() {
     } catch (const CFileException&) {
         // Nothing is said; what was inserted before the error stays.
     }
+    SayIfWrapSuspended();
 }
 
 void CLumettaView::CheckNonText() {

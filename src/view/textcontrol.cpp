@@ -501,10 +501,17 @@ long CTextControl::StreamIn(int format, EDITSTREAM& es, int64_t sizeHint) {
         Sci(SCI_TARGETFROMSELECTION);
         Sci(SCI_REPLACETARGET, 0UL, "");
         long pos = Sci(SCI_GETTARGETSTART);
+        LongLineDetector longLine(kMaxWrappedLine);
         for (long done; next(done);) {
             if (GetTextLength() + done > m_nTextLimit) {
                 es.dwError = kErrTextLimit;
                 break;
+            }
+            // Known before the text goes in, so that it is never wrapped.
+            longLine.Feed(buffer.data(), static_cast<size_t>(done));
+            if (longLine.Found() && !m_bOverlongLine) {
+                m_bOverlongLine = true;
+                ApplyWordWrap();
             }
             Sci(SCI_SETTARGETRANGE, static_cast<unsigned long>(pos), pos);
             Sci(SCI_REPLACETARGET, static_cast<unsigned long>(done), buffer.data());

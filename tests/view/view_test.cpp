@@ -167,5 +167,11 @@ TEST_F(ViewTest, ATextWithALineTooLongToWrapIsShownUnwrappedAndSaysSo) {
     EXPECT_TRUE(Frame()->m_wndStatusBar.GetPaneText(0).startsWith("Word wrap is off"));
     Open(QByteArray(CTextControl::kMaxWrappedLine, 'x') + "\r\n" + text.left(10));
     EXPECT_EQ(wrapMode(), QsciScintillaBase::SC_WRAP_WORD);
+    // Inserting a file with such a line stops the wrapping too.
+    Frame()->m_wndStatusBar.ShowMessage(said, false);
+    ui.fileNames = {WriteFile("long", text)};
+    Exec(ID_FILE_INSERT);
+    EXPECT_EQ(wrapMode(), QsciScintillaBase::SC_WRAP_NONE);
+    EXPECT_TRUE(Frame()->m_wndStatusBar.GetPaneText(0).startsWith("Word wrap is off"));
 }
 } // namespace
