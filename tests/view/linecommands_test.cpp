@@ -288,6 +288,11 @@ TEST_F(LineCommandsTest, StrikeOutCoversTheWholeTextAndWhatIsTypedLater) {
     Type("<");
     EXPECT_EQ(View()->GetText(), "<abcd");
     EXPECT_TRUE(struck(0) && struck(4));
+    View()->SetSel(0, 5);
+    QTest::keyClick(View(), Qt::Key_Delete);
+    Exec(ID_EDIT_UNDO); // the text comes back struck out
+    EXPECT_EQ(View()->GetText(), "<abcd");
+    EXPECT_TRUE(struck(0) && struck(4));
     Open("another file\n");
     View()->SetSel(13, 13);
     Type("xyz");
