@@ -666,7 +666,9 @@ void CTextControl::ToggleOvertype() { Sci(SCI_EDITTOGGLEOVERTYPE); }
 void CTextControl::ApplyStyles() {
     const QPalette pal = palette();
     const CHARFORMAT& cf = m_defaultFormat;
-    const QColor text = cf.TextColor().isValid() ? cf.TextColor() : pal.color(QPalette::Text);
+    QColor text = cf.TextColor();
+    if (!text.isValid())
+        text = pal.color(QPalette::Text); // the automatic colour
     Sci(SCI_STYLESETFONT, static_cast<unsigned long>(STYLE_DEFAULT),
                   cf.szFaceName.toUtf8().constData());
     Sci(SCI_STYLESETSIZEFRACTIONAL, static_cast<unsigned long>(STYLE_DEFAULT),

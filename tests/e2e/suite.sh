@@ -96,7 +96,8 @@ print_to_pdf_from_the_command_line() {
   seq 1 200 | sed 's/^/printed line /' > "$work/p.txt"
   timeout 60 "$bin" /pt "$work/p.txt" "$work/out.pdf" "" "" || return 1
   # The paper size comes from the machine's printing set-up (A4 or Letter), so the page count
-  # is only checked to be more than one; every line must be there, in order.
+  # is only checked to be at least the three that the larger paper needs; every line must be
+  # there, in order.
   local pages
   pages=$(pdfinfo "$work/out.pdf" | sed -n 's/^Pages: *//p')
   [ "${pages:-0}" -ge 3 ] || { pdfinfo "$work/out.pdf"; return 1; }
