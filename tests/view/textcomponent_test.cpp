@@ -1,0 +1,155 @@
+// Our changes to the text component: big texts stay responsive with word wrap on, and what the
+// user sees is exactly what the component showed before.
+#include "support/appfixture.h"
+
+#include <QAccessible>
+#include <QAccessibleEvent>
+#include <QFont>
+#include <QImage>
+#include <QTest>
+#include <QTextLayout>
+
+#include <cstdlib>
+#include <initializer_list>
+#include <vector>
+
+namespace {
+
+class TextComponentTest : public AppFixture {
+protected:
+    long Sci(unsigned int msg, unsigned long w = 0, long l = 0) const {
+        return View()->SendScintilla(msg, w, l);
+    }
+    // `count` lines, those within 150 of any of `around` long enough to wrap several times and
+    // the rest short. Over half a million lines are too many to wrap in the background.
+    static QByteArray Lines(int count, std::initializer_list<int> around) {
+        QByteArray longLine;
+        while (longLine.size() < 1000)
+            longLine += "wrapping words ";
+        longLine += '\n';
+        QByteArray text;
+        for (int i = 0; i < count; ++i) {
+            bool near = false;
+            for (int a : around)
+                near = near || std::abs(i - a) <= 150;
+            text += near ? longLine : QByteArray("x\n");
+        }
+        return text;
+    }
+    bool CaretShown() const {
+        const long caret = Sci(QsciScintillaBase::SCI_GETCURRENTPOS);
+        const long y = Sci(QsciScintillaBase::SCI_POINTYFROMPOSITION, 0, caret);
+        return y >= 0 && y < View()->viewport()->height();
+    }
+    // The display lines the component counts for a line now (SCI_WRAPCOUNT would wrap it).
+    long WrapCount(long line) const {
+        return Sci(QsciScintillaBase::SCI_VISIBLEFROMDOCLINE, line + 1) -
+               Sci(QsciScintillaBase::SCI_VISIBLEFROMDOCLINE, line);
+    }
+};
+
+TEST_F(TextComponentTest, MovingFarWrapsOnlyAroundTheTarget) {
+    ASSERT_TRUE(Start());
+    View()->SetWordWrap(true);
+    const int n = 600000;
+    Open(Lines(n, {0, n / 8, n / 4, n / 2, n - 1}));
+    QTRY_VERIFY(WrapCount(0) > 1); // the first screen is wrapped when it is shown
+
+    QTest::keyClick(View(), Qt::Key_End, Qt::ControlModifier);
+    EXPECT_EQ(WrapCount(n / 2), 1) << "the middle of the text was wrapped too";
+    EXPECT_GT(WrapCount(n - 2), 1);
+    EXPECT_TRUE(CaretShown());
+
+    const long middle = Sci(QsciScintillaBase::SCI_POSITIONFROMLINE, n / 2);
+    View()->SetSel(middle, middle);
+    EXPECT_GT(WrapCount(n / 2), 1);
+    EXPECT_EQ(WrapCount(n / 4), 1);
+    EXPECT_TRUE(CaretShown());
+
+    Sci(QsciScintillaBase::SCI_ENSUREVISIBLEENFORCEPOLICY, n / 4);
+    EXPECT_GT(WrapCount(n / 4), 1);
+    EXPECT_EQ(WrapCount(n / 8), 1);
+
+    // Lines not yet wrapped are wrapped as they are shown, and then nothing else is.
+    QTest::qWait(300);
+    EXPECT_EQ(WrapCount(n / 8), 1);
+}
+
+TEST_F(TextComponentTest, SmallTextsAreWrappedWholeInTheBackground) {
+    ASSERT_TRUE(Start());
+    View()->SetWordWrap(true);
+    Open(Lines(300, {150}));
+    QTRY_VERIFY_WITH_TIMEOUT(WrapCount(299) > 1, 5000);
+}
+
+TEST_F(TextComponentTest, FirstEditDoesNotRegrowTheLoadedText) {
+    ASSERT_TRUE(Start());
+    Open(QByteArray("some text\n").repeated(100000));
+    const long before = Sci(QsciScintillaBase::SCI_GETCHARACTERPOINTER);
+    for (const long at : {0L, 500000L, 999999L}) {
+        View()->SetSel(at, at);
+        Type("x");
+    }
+    EXPECT_EQ(Sci(QsciScintillaBase::SCI_GETCHARACTERPOINTER), before);
+    EXPECT_EQ(View()->GetTextLength(), 1000003);
+}
+
+// Character offsets given to assistive technologies are counted from a nearby known position;
+// they must stay what counting from the start gives, moving either way and across documents.
+TEST_F(TextComponentTest, CaretOffsetsForAssistiveTechnologiesStayExact) {
+    ASSERT_TRUE(Start({WriteFile("f", "caf\xc3\xa9 \xe2\x82\xac \x80\xff end\nline two\n")}));
+    QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(View());
+    ASSERT_TRUE(iface && iface->textInterface());
+    auto expectExact = [&](long at, const char* what) {
+        View()->SetSel(at, at + 1);
+        int start = -1, end = -1;
+        iface->textInterface()->selection(0, &start, &end);
+        EXPECT_EQ(start, Sci(QsciScintillaBase::SCI_COUNTCHARACTERS, 0, at))
+            << what << " at " << at;
+        EXPECT_EQ(end, Sci(QsciScintillaBase::SCI_COUNTCHARACTERS, 0, at + 1))
+            << what << " at " << at;
+    };
+    for (long at : {20L, 5L, 9L, 13L, 14L, 0L, 25L, 4L})
+        expectExact(at, "moving");
+    Open(QByteArray("\xce\xb1\xce\xb2\xce\xb3 short\n"));
+    expectExact(6, "in another document");
+    expectExact(2, "moving back");
+}
+
+// Runs of plain ASCII are measured from cached advances where the font lays them out as the sum
+// of those advances; every position must be the one text layout gives, in fonts with and
+// without kerning.
+TEST_F(TextComponentTest, AsciiRunsArePlacedExactlyAsTextLayoutPlacesThem) {
+    ASSERT_TRUE(Start());
+    const QByteArray sample = "AVAWAY To. Wa fi ffi ij {[(x)]} 0123456789 ~!@#$%^&*_+-=|;:'\",<>?/";
+    for (const char* family : {"DejaVu Sans Mono", "DejaVu Sans", "DejaVu Serif"}) {
+        const QFont font(family, 11);
+        Open(sample + "\n" + sample + "\xc3\xa9\n");
+        for (int style : {0, 32}) {
+            Sci(QsciScintillaBase::SCI_STYLESETFONT, style, reinterpret_cast<long>(family));
+            Sci(QsciScintillaBase::SCI_STYLESETSIZE, style, 11);
+        }
+        const long end = View()->GetTextLength();
+        View()->SetSel(end, end); // no caret on the lines compared
+        QTextLayout layout(QString::fromLatin1(sample), font, View()->viewport());
+        layout.beginLayout();
+        const QTextLine line = layout.createLine();
+        layout.endLayout();
+        const long x0 = Sci(QsciScintillaBase::SCI_POINTXFROMPOSITION, 0, 0);
+        const long second = Sci(QsciScintillaBase::SCI_POSITIONFROMLINE, 1);
+        for (int i = 1; i < sample.size(); ++i) {
+            const long x = Sci(QsciScintillaBase::SCI_POINTXFROMPOSITION, 0, i) - x0;
+            EXPECT_EQ(x, static_cast<long>(line.cursorToX(i))) << family << " at " << i;
+            // The same run followed by a non-ASCII letter is laid out by Qt as a whole.
+            EXPECT_EQ(Sci(QsciScintillaBase::SCI_POINTXFROMPOSITION, 0, second + i) - x0, x)
+                << family << " at " << i;
+        }
+        // And drawn alike: the two lines look the same up to the last ASCII character.
+        const QImage shot = View()->viewport()->grab().toImage();
+        const int height = Sci(QsciScintillaBase::SCI_TEXTHEIGHT, 0);
+        const int width = Sci(QsciScintillaBase::SCI_POINTXFROMPOSITION, 0, sample.size() - 1);
+        EXPECT_EQ(shot.copy(0, 0, width, height), shot.copy(0, height, width, height)) << family;
+    }
+}
+
+} // namespace
