@@ -1,5 +1,7 @@
 #include "app/gnuoptions.h"
 
+#include <Qsci/qsciglobal.h>
+
 namespace {
 const char* const kHelp =
     "Usage: zorvek [SWITCH]... [FILE]\n"
@@ -24,8 +26,14 @@ const char* const kHelp =
 const char* const kVersion =
     "zorvek " ZORVEK_VERSION "\n"
     "Copyright (C) 2026 the Zorvek developers.\n"
-    "This is free software: you may use, copy and share it, changed or not, provided\n"
-    "this notice goes with it. There is NO WARRANTY, to the extent permitted by law.\n";
+    "License GPLv3+: GNU GPL version 3 or later <https://gnu.org/licenses/gpl.html>.\n"
+    "This is free software: you are free to change and redistribute it.\n"
+    "There is NO WARRANTY, to the extent permitted by law.\n"
+    "Built with QScintilla " QSCINTILLA_VERSION_STR " (GPL-3.0)"
+#if ZORVEK_OWN_QSCINTILLA
+    ", with Zorvek's own patches"
+#endif
+    ".\n";
 } // namespace
 
 GnuOptionsResult HandleGnuOptions(const QStringList& args) {
