@@ -181,6 +181,16 @@ private:
     LineEnd m_eLineEnd = LineEnd::Lf;
     int m_nTabBlanks = 8;
     RtfDocument m_rich; // the formatting of the rich text shown; empty for plain text
+    // The last column asked for, kept until the text or the position changes: counting the
+    // characters of a line of many megabytes at every idle moment would keep the processor busy.
+    struct ColumnAnswer {
+        long document = 0, lineStart = -1, index = -1, length = -1, column = 0;
+        bool operator==(const ColumnAnswer& o) const {
+            return document == o.document && lineStart == o.lineStart && index == o.index &&
+                   length == o.length;
+        }
+    };
+    mutable ColumnAnswer m_lastColumn;
     std::vector<int> m_richStyleOfRun;
 
     // A bulk replacement's record, a batch for each piece applied: enough to put back what
