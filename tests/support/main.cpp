@@ -13,6 +13,8 @@ int main(int argc, char** argv) {
     QTemporaryDir config;
     CProfileStore::SetConfigRoot(config.path());
     qputenv("ZORVEK_TEST_CONFIG", config.path().toUtf8());
+    // Records of interrupted saves go there too, never to the user's own.
+    qputenv("XDG_STATE_HOME", (config.path() + QStringLiteral("/state")).toUtf8());
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
