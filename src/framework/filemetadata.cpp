@@ -67,8 +67,6 @@ bool CFileMetadata::KeepOwner(int fd, const struct stat& old) {
 QStringList CFileMetadata::KeepModeAndAttributes(const QByteArray& oldPath, const struct stat& old,
                                                  int fd) {
     QStringList notKept;
-    if (fchmod(fd, old.st_mode & 07777) != 0)
-        notKept << QStringLiteral("the permissions");
     const QList<QByteArray> wanted = Names(ListAttributes(oldPath.constData(), -1));
     // The new file may have been given attributes of its own, such as the folder's default
     // ACL: those the old file did not have would change who may read or write it.
@@ -77,6 +75,9 @@ QStringList CFileMetadata::KeepModeAndAttributes(const QByteArray& oldPath, cons
             fremovexattr(fd, name.constData()) != 0 && errno != ENODATA)
             notKept << Describe(name);
     }
+    // Setting the mode also sets an ACL's mask, so the old file's ACL comes after it.
+    if (fchmod(fd, old.st_mode & 07777) != 0)
+        notKept << QStringLiteral("the permissions");
     for (const QByteArray& name : wanted) {
         if (!CopyAttribute(oldPath.constData(), name, fd))
             notKept << Describe(name);

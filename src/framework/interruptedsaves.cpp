@@ -18,10 +18,20 @@ namespace {
 // young may be a save that has yet to take its lock.
 constexpr time_t kYoungSeconds = 10;
 
-QString SameFile(const QString& path) {
+QString Canonical(const QString& path) {
     const QFileInfo info(path);
     const QString canonical = info.canonicalFilePath();
     return canonical.isEmpty() ? info.absoluteFilePath() : canonical;
+}
+
+// The same file under any of its names: hard links included.
+bool SameFile(const QString& a, const QString& b) {
+    struct stat sa {};
+    struct stat sb {};
+    if (::stat(QFile::encodeName(a).constData(), &sa) == 0 &&
+        ::stat(QFile::encodeName(b).constData(), &sb) == 0)
+        return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+    return Canonical(a) == Canonical(b);
 }
 
 struct Record {
@@ -56,7 +66,6 @@ QString CInterruptedSaves::StateFolder() {
 }
 
 QList<CInterruptedSaves::Copy> CInterruptedSaves::Pending(const QString& target) {
-    const QString wanted = target.isEmpty() ? QString() : SameFile(target);
     QList<Copy> found;
     for (const QString& path : RecordFiles()) {
         const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
@@ -67,7 +76,7 @@ QList<CInterruptedSaves::Copy> CInterruptedSaves::Pending(const QString& target)
             const Record r = ReadRecord(fd);
             if (!r.copy.isEmpty() && !QFileInfo::exists(r.copy))
                 QFile::remove(path); // the save finished but was stopped before tidying up
-            else if (!r.copy.isEmpty() && (wanted.isEmpty() || SameFile(r.target) == wanted))
+            else if (!r.copy.isEmpty() && (target.isEmpty() || SameFile(r.target, target)))
                 found.push_back({r.target, r.copy, path});
         }
         ::close(fd);
@@ -98,7 +107,7 @@ void CInterruptedSaves::RemoveStale(const QString& folder) {
         const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
         if (fd < 0)
             continue;
-        recorded.insert(SameFile(ReadRecord(fd).copy));
+        recorded.insert(Canonical(ReadRecord(fd).copy));
         ::close(fd);
     }
     const QDir dir(folder);
@@ -108,7 +117,7 @@ void CInterruptedSaves::RemoveStale(const QString& folder) {
     const time_t now = time(nullptr);
     for (const QString& name : names) {
         const QString path = dir.filePath(name);
-        if (name.startsWith(AsidePrefix()) && recorded.contains(SameFile(path)))
+        if (name.startsWith(AsidePrefix()) && recorded.contains(Canonical(path)))
             continue; // old content that may still be needed: offered back, never swept
         const QByteArray native = QFile::encodeName(path);
         struct stat seen {};

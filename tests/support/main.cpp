@@ -1,6 +1,7 @@
 // Runs the tests inside one application object on Qt's offscreen platform, with the settings
 // store in a scratch folder.
 #include "framework/profilestore.h"
+#include "support/savechild.h"
 
 #include <QApplication>
 #include <QTemporaryDir>
@@ -8,6 +9,9 @@
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv) {
+    const int childExit = RunSaveChild(argc, argv);
+    if (childExit >= 0)
+        return childExit;
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QTemporaryDir config;
