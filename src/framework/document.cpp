@@ -224,6 +224,8 @@ void CSingleDocTemplate::RecoverInterruptedSaves(const QString& path) {
         CInterruptedSaves::RemoveStale(QFileInfo(path).absolutePath());
     }
     for (const CInterruptedSaves::Copy& copy : CInterruptedSaves::Pending(path)) {
+        if (m_declined.contains(copy.record))
+            continue;
         const QString offer = QString::fromUtf8(Str::InterruptedSaveFound).arg(copy.target);
         switch (Ui().MessageBox(offer, MB_YESNOCANCEL | MB_ICONQUESTION)) {
         case IDYES:
@@ -234,7 +236,13 @@ void CSingleDocTemplate::RecoverInterruptedSaves(const QString& path) {
             }
             break;
         case IDNO: CInterruptedSaves::Discard(copy); break;
-        default: break; // kept, and offered again next time
+        default:
+            // Kept, and offered again next time; not by the open that follows the start.
+            if (path.isEmpty())
+                m_declined << copy.record;
+            break;
         }
     }
+    if (!path.isEmpty())
+        m_declined.clear();
 }

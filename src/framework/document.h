@@ -94,4 +94,5 @@ private:
     Hooks m_hooks;
     CRecentFileList* m_pRecentFiles;
     CDocument* m_pDocument = nullptr;
+    QStringList m_declined; // copies the user chose at start to be offered later
 };
