@@ -51,7 +51,9 @@ void CSetAsideCopy::Make(int fd, const QString& target) {
     }
     if (m_fd < 0)
         throw CFileException::FromErrno(reported, reportedPlace);
-    const QByteArray record = QFile::encodeName(target) + '\n' + m_path + '\n';
+    // Read back by a later run, perhaps started in another folder.
+    const QByteArray record =
+        QFile::encodeName(QFileInfo(target).absoluteFilePath()) + '\n' + m_path + '\n';
     int err = 0;
     QByteArray recordPath =
         QFile::encodeName(CInterruptedSaves::StateFolder() + QStringLiteral("/save-XXXXXX") +
@@ -66,14 +68,12 @@ void CSetAsideCopy::Make(int fd, const QString& target) {
         err = errno;
     if (err == 0)
         err = SyncFolder(CInterruptedSaves::StateFolder());
-    if (err != 0) {
-        if (m_recordFd >= 0)
-            ::unlink(recordPath.constData());
+    if (m_recordFd >= 0)
         m_recordPath = recordPath;
+    if (err != 0) {
         Discard();
         throw CFileException::FromErrno(err, CInterruptedSaves::StateFolder());
     }
-    m_recordPath = recordPath;
 }
 
 int CSetAsideCopy::MakeIn(const QString& folder, int from) {
