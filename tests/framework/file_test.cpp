@@ -1,4 +1,5 @@
 #include "framework/file.h"
+#include "framework/filemetadata.h"
 #include "framework/interruptedsaves.h"
 
 #include <QDir>
@@ -12,6 +13,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -435,5 +437,19 @@ TEST_F(SaveKeepsUnprivilegedToo, AnInPlaceSaveKeepsSetuidAndSetgid) {
     stat(f.constData(), &st);
     EXPECT_EQ(st.st_mode & 07777, mode);
     EXPECT_EQ(Read(P("link")), "new");
+}
+
+TEST_F(SaveStepTest, WhatCannotBeKeptIsNamed) {
+    const QByteArray old = QFile::encodeName(P("old"));
+    Write(P("old"), "x");
+    ASSERT_EQ(setxattr(old.constData(), "user.origin", "zorvek", 6, 0), 0);
+    struct stat st {};
+    stat(old.constData(), &st);
+    Write(P("new"), "y");
+    // A descriptor that allows neither a mode nor an attribute to be set.
+    const int fd = ::open(QFile::encodeName(P("new")).constData(), O_PATH);
+    EXPECT_EQ(CFileMetadata::KeepModeAndAttributes(old, st, fd),
+              QStringList({"the permissions", "the attribute user.origin"}));
+    ::close(fd);
 }
 } // namespace
