@@ -72,6 +72,7 @@ bool CLumettaApp::InitInstance(const QStringList& args) {
     if (m_nHistoryItems < 2 || m_nHistoryItems > 50)
         m_nHistoryItems = 15;
 
+    m_pDocTemplate->RecoverInterruptedSaves();
     if (!ProcessShellCommand(cmdInfo))
         return false;
     if (m_pMainWnd) {

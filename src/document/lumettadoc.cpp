@@ -7,6 +7,8 @@
 
 #include <QWidget>
 
+#include <algorithm>
+
 const std::vector<MessageMapEntry<CLumettaDoc>>& CLumettaDoc::GetMessageMap() {
     using T = CLumettaDoc;
     static const std::vector<MessageMapEntry<T>> map = {
@@ -45,8 +47,43 @@ bool CLumettaDoc::OnNewDocument() {
 bool CLumettaDoc::OnSaveDocument(const QString& path) {
     if (!CDocument::OnSaveDocument(path))
         return false;
-    // Said only once the new content is safely in place on disk.
-    m_pView->ShowStatusMessage(QString::fromUtf8(Str::FileSavedOk), true);
+    // Said, and the text marked saved, only once the new content is safely in place on disk.
+    m_pView->SetModify(false);
+    if (m_notKept.isEmpty())
+        m_pView->ShowStatusMessage(QString::fromUtf8(Str::FileSavedOk), true);
+    else
+        m_pView->ShowStatusMessage(
+            QString::fromUtf8(Str::SavedButNotKept).arg(m_notKept.join(QStringLiteral(", "))),
+            true);
+    return true;
+}
+
+void CLumettaDoc::OnFileChangedOnDisk(CFileWatcher::State state) {
+    const char* text = nullptr;
+    if (state == CFileWatcher::deleted) {
+        // Nothing on disk holds this text any more.
+        m_pView->SetModify(true);
+        text = Str::DeletedOnDisk;
+    } else if (IsModified()) {
+        text = Str::ChangedOnDiskKept; // asked about at the next save
+    } else if (ReloadFromDisk()) {
+        text = Str::ChangedOnDiskReloaded;
+    }
+    if (text)
+        m_pView->ShowStatusMessage(QString::fromUtf8(text).arg(m_strPathName),
+                                   state != CFileWatcher::changed || IsModified());
+}
+
+bool CLumettaDoc::ReloadFromDisk() {
+    const long line = m_pView->LineFromChar(-1);
+    if (!OnOpenDocument(m_strPathName)) {
+        // Whatever the control holds now, it is not what the file holds.
+        m_pView->SetModify(true);
+        return false;
+    }
+    m_pView->OnInitialUpdate();
+    const long start = m_pView->LineIndex(std::min(line, m_pView->GetLineCount() - 1));
+    m_pView->SetSel(start, start);
     return true;
 }
 

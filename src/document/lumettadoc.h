@@ -22,6 +22,10 @@ public:
 
     static const std::vector<MessageMapEntry<CLumettaDoc>>& GetMessageMap();
 
+protected:
+    void OnFileChangedOnDisk(CFileWatcher::State state) override;
+    bool ReloadFromDisk() override;
+
 private:
     void OnFileSave();
     void OnFileSaveAs();

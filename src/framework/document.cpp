@@ -1,11 +1,13 @@
 #include "framework/document.h"
 
 #include "framework/file.h"
+#include "framework/interruptedsaves.h"
 #include "framework/recentfilelist.h"
 #include "framework/uiservices.h"
 #include "framework/waitcursor.h"
 #include "resources/strings.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 #include <memory>
@@ -35,7 +37,15 @@ void CDocument::SetPathName(const QString& path, bool addToRecent) {
         m_pDocTemplate->RecentFiles()->Add(m_strPathName);
 }
 
+CFileWatcher& CDocument::Watcher() {
+    if (!m_pWatcher)
+        m_pWatcher = std::make_unique<CFileWatcher>(
+            [this](CFileWatcher::State state) { OnFileChangedOnDisk(state); });
+    return *m_pWatcher;
+}
+
 bool CDocument::OnNewDocument() {
+    Watcher().Stop();
     DeleteContents();
     m_strPathName.clear();
     SetModifiedFlag(false);
@@ -51,6 +61,8 @@ bool CDocument::OnOpenDocument(const QString& path) {
         return false;
     }
     DeleteContents();
+    // Taken before reading, so that a change made while the file is read is noticed.
+    const CFileWatcher::Identity read = CFileWatcher::IdentityOf(path);
     try {
         CWaitCursor wait;
         CArchive ar(file.get(), CArchive::load);
@@ -62,11 +74,13 @@ bool CDocument::OnOpenDocument(const QString& path) {
         ReportSaveLoadException(path, nullptr, false);
         return false;
     }
+    Watcher().Watch(path, read);
     SetModifiedFlag(false);
     return true;
 }
 
 bool CDocument::OnSaveDocument(const QString& path) {
+    m_notKept.clear();
     try {
         CSafeSaveFile file(path);
         {
@@ -75,6 +89,7 @@ bool CDocument::OnSaveDocument(const QString& path) {
             Serialize(ar);
         }
         file.Commit();
+        m_notKept = file.NotKept();
     } catch (const CFileException& e) {
         ReportSaveLoadException(path, &e, true);
         return false;
@@ -88,7 +103,9 @@ bool CDocument::OnSaveDocument(const QString& path) {
 
 void CDocument::ReportSaveLoadException(const QString& path, const CFileException* e,
                                         bool saving) {
-    const QString text = e ? e->GetErrorMessage(QFileInfo(path).absoluteFilePath())
+    // The file the error is about may be another: the place where old content was set aside.
+    const QString named = e && !e->m_strFileName.isEmpty() ? e->m_strFileName : path;
+    const QString text = e ? e->GetErrorMessage(QFileInfo(named).absoluteFilePath())
                            : QString::fromUtf8(saving ? Str::FailedToSave : Str::FailedToOpen);
     Ui().MessageBox(text, MB_OK | MB_ICONEXCLAMATION);
 }
@@ -120,12 +137,25 @@ bool CDocument::DoSave(const QString& path, bool replace) {
     // A failed save leaves whatever was on disk as it was: nothing to clean up here.
     if (!OnSaveDocument(newName))
         return false;
-    if (replace)
+    CInterruptedSaves::RemoveStale(QFileInfo(newName).absolutePath());
+    if (replace) {
         SetPathName(newName);
+        Watcher().Watch(m_strPathName);
+    } else if (QFileInfo(newName).absoluteFilePath() == m_strPathName) {
+        Watcher().Accept();
+    }
     return true;
 }
 
 bool CDocument::DoFileSave() {
+    if (!m_strPathName.isEmpty() && Watcher().Check() == CFileWatcher::changed) {
+        const QString prompt = QString::fromUtf8(Str::ChangedOnDiskPrompt).arg(m_strPathName);
+        switch (Ui().MessageBox(prompt, MB_YESNOCANCEL | MB_ICONEXCLAMATION)) {
+        case IDYES: break;
+        case IDNO: ReloadFromDisk(); return false;
+        default: return false;
+        }
+    }
     if (m_strPathName.isEmpty() || IsReadOnlyOnDisk(m_strPathName))
         return DoSave(QString());
     return DoSave(m_strPathName);
@@ -155,6 +185,7 @@ CDocument* CSingleDocTemplate::OpenDocumentFile(const QString& path, bool makeVi
             return nullptr;
         }
     } else {
+        RecoverInterruptedSaves(path);
         CWaitCursor wait;
         if (!doc->OnOpenDocument(path)) {
             if (created) {
@@ -183,4 +214,35 @@ bool CSingleDocTemplate::OpenRecentFile(int index) {
                                ? index
                                : -1);
     return false;
+}
+
+void CSingleDocTemplate::RecoverInterruptedSaves(const QString& path) {
+    if (path.isEmpty()) {
+        CInterruptedSaves::RemoveStale(CInterruptedSaves::StateFolder());
+        CInterruptedSaves::RemoveStale(QDir::tempPath());
+    } else {
+        CInterruptedSaves::RemoveStale(QFileInfo(path).absolutePath());
+    }
+    for (const CInterruptedSaves::Copy& copy : CInterruptedSaves::Pending(path)) {
+        if (m_declined.contains(copy.record))
+            continue;
+        const QString offer = QString::fromUtf8(Str::InterruptedSaveFound).arg(copy.target);
+        switch (Ui().MessageBox(offer, MB_YESNOCANCEL | MB_ICONQUESTION)) {
+        case IDYES:
+            try {
+                CInterruptedSaves::Restore(copy);
+            } catch (const CFileException& e) {
+                Ui().MessageBox(e.GetErrorMessage(copy.target), MB_OK | MB_ICONEXCLAMATION);
+            }
+            break;
+        case IDNO: CInterruptedSaves::Discard(copy); break;
+        default:
+            // Kept, and offered again next time; not by the open that follows the start.
+            if (path.isEmpty())
+                m_declined << copy.record;
+            break;
+        }
+    }
+    if (!path.isEmpty())
+        m_declined.clear();
 }

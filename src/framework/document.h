@@ -2,9 +2,13 @@
 // the single-document template that carries out New, Open, Save and Save As on it.
 #pragma once
 
+#include "framework/filewatcher.h"
+
 #include <QString>
+#include <QStringList>
 
 #include <functional>
+#include <memory>
 
 class CArchive;
 class CFileException;
@@ -35,7 +39,8 @@ public:
     // the document's.
     virtual bool DoSave(const QString& path, bool replace = true);
     // Save: to the document's own file, or through Save As when it has none, is read-only on
-    // disk or no longer exists.
+    // disk or no longer exists. A file that another program changed is not saved over without
+    // asking.
     virtual bool DoFileSave();
 
     void ReportSaveLoadException(const QString& path, const CFileException* e, bool saving);
@@ -43,9 +48,19 @@ public:
     CSingleDocTemplate* m_pDocTemplate = nullptr;
 
 protected:
+    // Another program changed or deleted the document's file (told once for each change).
+    virtual void OnFileChangedOnDisk(CFileWatcher::State) {}
+    // Reads the document's file again, dropping the text held; false when that failed.
+    virtual bool ReloadFromDisk() { return OnOpenDocument(m_strPathName); }
+    CFileWatcher& Watcher();
+
     QString m_strPathName;
     QString m_strTitle;
     bool m_bModified = false;
+    QStringList m_notKept; // what the last save could not keep of the file's metadata
+
+private:
+    std::unique_ptr<CFileWatcher> m_pWatcher;
 };
 
 // Creates the one document and its frame on first use and reuses them for every New and Open.
@@ -71,9 +86,13 @@ public:
     CDocument* OpenDocumentFile(const QString& path, bool makeVisible = true);
     // Opens recent-file entry `index`, removing it from the list when that fails.
     bool OpenRecentFile(int index);
+    // Removes what interrupted saves left behind and offers back the old content they set
+    // aside: for `path` only, or everywhere it is kept when `path` is empty.
+    void RecoverInterruptedSaves(const QString& path = QString());
 
 private:
     Hooks m_hooks;
     CRecentFileList* m_pRecentFiles;
     CDocument* m_pDocument = nullptr;
+    QStringList m_declined; // copies the user chose at start to be offered later
 };

@@ -1,5 +1,7 @@
 #include "framework/file.h"
 
+#include "framework/filemetadata.h"
+#include "framework/interruptedsaves.h"
 #include "resources/strings.h"
 
 #include <QDir>
@@ -9,18 +11,44 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 ssize_t SysRead(int fd, void* buf, size_t n) { return ::read(fd, buf, n); }
 ssize_t SysWrite(int fd, const void* buf, size_t n) { return ::write(fd, buf, n); }
+int SysMkostemp(char* pattern, int flags) { return ::mkostemp(pattern, flags); }
+int SysFsync(int fd) { return ::fsync(fd); }
+int SysRename(const char* from, const char* to) { return ::rename(from, to); }
 
 QByteArray Native(const QString& path) { return QFile::encodeName(path); }
 
-// Writes all of buf or returns the errno that stopped it. Putting old content back bypasses the
-// replaceable system calls, so that a failure made up by a test cannot stop the repair.
-int WriteAll(int fd, const char* buf, size_t n, bool repair = false) {
+// Refusals that say nothing about the file's content but only that this file cannot be
+// replaced by another: a bind mount, another file system, or a folder or mount that allows
+// writing the file but not renaming over it.
+bool RenameRefusedButWritable(int error, const QByteArray& target) {
+    if (error == EBUSY || error == EXDEV)
+        return true;
+    return (error == EPERM || error == EACCES) && ::access(target.constData(), W_OK) == 0;
+}
+
+QString ResolveLinks(const QString& path) {
+    const QFileInfo info(path);
+    if (!info.isSymLink())
+        return path;
+    const QString canonical = info.canonicalFilePath();
+    return canonical.isEmpty() ? info.symLinkTarget() : canonical;
+}
+} // namespace
+
+FileSystemCalls& FileSystem() {
+    static FileSystemCalls calls{SysRead, SysWrite, SysMkostemp, SysFsync, SysRename};
+    return calls;
+}
+
+int WriteAll(int fd, const char* buf, size_t n, bool repair) {
     while (n > 0) {
         const ssize_t done = repair ? ::write(fd, buf, n) : FileSystem().write(fd, buf, n);
         if (done < 0 && errno == EINTR)
@@ -35,36 +63,30 @@ int WriteAll(int fd, const char* buf, size_t n, bool repair = false) {
     return 0;
 }
 
-// Copies the whole of `from` (from its start) over `to` (from its start, truncated first).
-int CopyContent(int from, int to) {
+int CopyFileContent(int from, int to, bool repair) {
     if (lseek(from, 0, SEEK_SET) < 0 || lseek(to, 0, SEEK_SET) < 0 || ftruncate(to, 0) < 0)
         return errno;
-    char buf[65536];
+    std::vector<char> buf(1 << 20);
     for (;;) {
-        const ssize_t got = ::read(from, buf, sizeof buf);
+        const ssize_t got = ::read(from, buf.data(), buf.size());
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0)
             return errno;
         if (got == 0)
             return 0;
-        if (int err = WriteAll(to, buf, static_cast<size_t>(got), true))
+        if (int err = WriteAll(to, buf.data(), static_cast<size_t>(got), repair))
             return err;
     }
 }
 
-QString ResolveLinks(const QString& path) {
-    const QFileInfo info(path);
-    if (!info.isSymLink())
-        return path;
-    const QString canonical = info.canonicalFilePath();
-    return canonical.isEmpty() ? info.symLinkTarget() : canonical;
-}
-} // namespace
-
-FileSystemCalls& FileSystem() {
-    static FileSystemCalls calls{SysRead, SysWrite};
-    return calls;
+int SyncFolder(const QString& folder) {
+    const int dir = ::open(Native(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir < 0)
+        return errno;
+    const int err = ::fsync(dir) == 0 || errno == EINVAL ? 0 : errno;
+    ::close(dir);
+    return err;
 }
 
 int CFileException::CauseFromErrno(int error) {
@@ -143,38 +165,35 @@ void CReadFile::Write(const void*, size_t) { throw CFileException(CFileException
 CSafeSaveFile::CSafeSaveFile(const QString& path) {
     m_strPath = path;
     m_strTarget = ResolveLinks(path);
-    struct stat st {};
-    const bool exists = ::stat(Native(m_strTarget).constData(), &st) == 0;
-    if (exists && S_ISDIR(st.st_mode))
+    const QByteArray target = Native(m_strTarget);
+    m_bExisted = ::stat(target.constData(), &m_old) == 0;
+    if (m_bExisted && S_ISDIR(m_old.st_mode))
         throw CFileException::FromErrno(EISDIR, path);
-    if (exists && (st.st_nlink > 1 || !S_ISREG(st.st_mode))) {
+    if (m_bExisted && (m_old.st_nlink > 1 || !S_ISREG(m_old.st_mode))) {
         OpenInPlace(0);
         return;
     }
     const QString folder = QFileInfo(m_strTarget).absolutePath();
-    m_tempName = Native(folder + QStringLiteral("/.zorvek-save-XXXXXX"));
-    m_fd = mkostemp(m_tempName.data(), O_CLOEXEC);
+    m_tempName = Native(folder + QLatin1Char('/') + CInterruptedSaves::TempPrefix() +
+                        QStringLiteral("XXXXXX"));
+    m_fd = FileSystem().mkostemp(m_tempName.data(), O_CLOEXEC);
     if (m_fd < 0) {
         const int err = errno;
         m_tempName.clear();
-        if (!exists)
+        if (!m_bExisted)
             throw CFileException::FromErrno(err, path);
         OpenInPlace(err);
         return;
     }
-    if (exists) {
-        struct stat mine {};
-        fstat(m_fd, &mine);
-        fchmod(m_fd, st.st_mode & 07777);
-        if ((mine.st_uid != st.st_uid || mine.st_gid != st.st_gid) &&
-            fchown(m_fd, st.st_uid, st.st_gid) != 0) {
-            Abandon();
-            OpenInPlace(0);
-        }
-    } else {
+    // Held until the save ends: an unlocked temporary file is a leftover anyone may remove.
+    flock(m_fd, LOCK_EX);
+    if (!m_bExisted) {
         const mode_t mask = umask(0);
         umask(mask);
         fchmod(m_fd, 0666 & ~mask);
+    } else if (!CFileMetadata::KeepOwner(m_fd, m_old)) {
+        Abandon();
+        OpenInPlace(0);
     }
 }
 
@@ -183,18 +202,23 @@ void CSafeSaveFile::OpenInPlace(int firstError) {
     m_fd = ::open(Native(m_strTarget).constData(), O_RDWR | O_CLOEXEC);
     if (m_fd < 0)
         throw CFileException::FromErrno(firstError ? firstError : errno, m_strPath);
-    const QByteArray tempDir = Native(QDir::tempPath());
-    m_asideFd = ::open(tempDir.constData(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
-    int err = m_asideFd < 0 ? errno : CopyContent(m_fd, m_asideFd);
-    if (err == 0 && (lseek(m_fd, 0, SEEK_SET) < 0 || ftruncate(m_fd, 0) < 0))
-        err = errno;
-    if (err != 0) {
-        // Without a copy of the old content the file is not touched at all.
+    struct stat st {};
+    fstat(m_fd, &st);
+    if (!S_ISREG(st.st_mode))
+        return; // a device or a pipe: written straight through, there is nothing to set aside
+    try {
+        m_aside.Make(m_fd, m_strTarget);
+    } catch (const CFileException&) {
+        // Without a copy of the old content on disk the file is not touched at all.
         ::close(m_fd);
         m_fd = -1;
-        if (m_asideFd >= 0)
-            ::close(m_asideFd);
-        m_asideFd = -1;
+        throw;
+    }
+    if (lseek(m_fd, 0, SEEK_SET) < 0 || ftruncate(m_fd, 0) < 0) {
+        const int err = errno;
+        m_aside.Discard();
+        ::close(m_fd);
+        m_fd = -1;
         throw CFileException::FromErrno(err, m_strPath);
     }
 }
@@ -219,30 +243,68 @@ void CSafeSaveFile::Write(const void* buf, size_t n) {
 }
 
 void CSafeSaveFile::Commit() {
-    if (fdatasync(m_fd) != 0 && errno != EINVAL)
-        throw CFileException::FromErrno(errno, m_strPath);
-    if (!m_bInPlace) {
-        if (::rename(m_tempName.constData(), Native(m_strTarget).constData()) != 0)
-            throw CFileException::FromErrno(errno, m_strPath);
-        m_tempName.clear();
+    if (m_bInPlace) {
+        CommitInPlace();
+        return;
     }
+    const QByteArray target = Native(m_strTarget);
+    // Only now: writing to a file clears its setuid and setgid bits and its capabilities.
+    if (m_bExisted)
+        m_notKept = CFileMetadata::KeepModeAndAttributes(target, m_old, m_fd);
+    if (FileSystem().fsync(m_fd) != 0 && errno != EINVAL)
+        throw CFileException::FromErrno(errno, m_strPath);
+    if (FileSystem().rename(m_tempName.constData(), target.constData()) != 0) {
+        const int err = errno;
+        if (!m_bExisted || !RenameRefusedButWritable(err, target))
+            throw CFileException::FromErrno(err, m_strPath);
+        ReplaceInPlace(err);
+        return;
+    }
+    m_tempName.clear();
+    SyncFolder(QFileInfo(m_strTarget).absolutePath());
     ::close(m_fd);
     m_fd = -1;
-    if (m_asideFd >= 0)
-        ::close(m_asideFd);
-    m_asideFd = -1;
+    m_bCommitted = true;
+}
+
+void CSafeSaveFile::ReplaceInPlace(int renameError) {
+    m_tempFd = m_fd;
+    m_fd = -1;
+    m_notKept.clear(); // the file stays the same file, with all that it carries
+    OpenInPlace(renameError);
+    if (int err = CopyFileContent(m_tempFd, m_fd, false))
+        throw CFileException::FromErrno(err, m_strPath);
+    CommitInPlace();
+    ::unlink(m_tempName.constData());
+    m_tempName.clear();
+    ::close(m_tempFd);
+    m_tempFd = -1;
+}
+
+void CSafeSaveFile::CommitInPlace() {
+    struct stat now {};
+    if (m_bExisted && fstat(m_fd, &now) == 0 && S_ISREG(now.st_mode) &&
+        (now.st_mode & 07777) != (m_old.st_mode & 07777) &&
+        fchmod(m_fd, m_old.st_mode & 07777) != 0)
+        m_notKept << QStringLiteral("the permissions");
+    if (FileSystem().fsync(m_fd) != 0 && errno != EINVAL)
+        throw CFileException::FromErrno(errno, m_strPath);
+    m_aside.Discard();
+    ::close(m_fd);
+    m_fd = -1;
     m_bCommitted = true;
 }
 
 void CSafeSaveFile::Abandon() {
-    if (m_bInPlace && m_fd >= 0 && m_asideFd >= 0)
-        CopyContent(m_asideFd, m_fd);
+    // When the old content cannot be put back, its copy and record stay: they are offered back.
+    if (m_bInPlace && m_fd >= 0 && m_aside.IsMade() && m_aside.PutBack(m_fd) == 0)
+        m_aside.Discard();
     if (m_fd >= 0)
         ::close(m_fd);
-    if (m_asideFd >= 0)
-        ::close(m_asideFd);
+    if (m_tempFd >= 0)
+        ::close(m_tempFd);
     if (!m_tempName.isEmpty())
         ::unlink(m_tempName.constData());
-    m_fd = m_asideFd = -1;
+    m_fd = m_tempFd = -1;
     m_tempName.clear();
 }

@@ -3,11 +3,15 @@
 // which way the bytes go.
 #pragma once
 
+#include "framework/setasidecopy.h"
+
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <cstddef>
 #include <cstdint>
+#include <sys/stat.h>
 #include <sys/types.h>
 
 class CFileException {
@@ -48,12 +52,24 @@ public:
     QString m_strMessage; // a text of its own instead of the cause's, when set
 };
 
-// System calls the file classes go through; tests replace them to make a read or write fail.
+// System calls the file classes go through; tests replace them to make a step of a save fail.
 struct FileSystemCalls {
     ssize_t (*read)(int fd, void* buf, size_t n);
     ssize_t (*write)(int fd, const void* buf, size_t n);
+    int (*mkostemp)(char* pattern, int flags);
+    int (*fsync)(int fd);
+    int (*rename)(const char* from, const char* to);
 };
 FileSystemCalls& FileSystem();
+
+// Writes all of buf or returns the errno that stopped it. A repair (putting old content back)
+// bypasses the replaceable calls, so that a failure made up by a test cannot stop it.
+int WriteAll(int fd, const char* buf, size_t n, bool repair = false);
+// Copies the whole of `from` over `to`, both from their start, `to` truncated first; returns 0
+// or the errno that stopped it.
+int CopyFileContent(int from, int to, bool repair);
+// Makes the folder's entries (a new or renamed file in it) durable; returns 0 or an errno.
+int SyncFolder(const QString& folder);
 
 class CFile {
 public:
@@ -84,10 +100,12 @@ private:
 };
 
 // A file being saved. Normally a new file is written beside the target and renamed over it on
-// Commit, keeping the target's permissions and owner and following a symbolic link. Where that
-// would change the file's identity (other hard links, an owner that cannot be kept) or the folder
-// takes no new file, the target is overwritten in place, its old content set aside first and put
-// back when the save is abandoned. Destroying the object without Commit abandons the save.
+// Commit, carrying the target's owner, mode, ACLs and extended attributes and following a
+// symbolic link. Where that would change the file's identity (other hard links, an owner that
+// cannot be kept), the folder takes no new file, or the rename is refused (a bind-mounted file,
+// another file system), the target is overwritten in place, its old content set aside on disk
+// first and put back when the save is abandoned. Destroying the object without Commit abandons
+// the save.
 class CSafeSaveFile : public CFile {
 public:
     explicit CSafeSaveFile(const QString& path); // throws CFileException
@@ -97,17 +115,25 @@ public:
     int64_t GetLength() const override { return m_nWritten; }
     void Commit(); // throws CFileException
     bool IsInPlace() const { return m_bInPlace; }
+    // What of the old file's owner, mode, ACLs and attributes the saved file could not keep.
+    const QStringList& NotKept() const { return m_notKept; }
 
 private:
     void OpenInPlace(int firstError);
+    void CommitInPlace();
+    void ReplaceInPlace(int renameError);
     void Abandon();
 
     QString m_strTarget; // the file actually replaced: the link's target for a symbolic link
     QByteArray m_tempName;
     int m_fd = -1;
+    int m_tempFd = -1; // the written temporary file, kept while it is copied in place
     bool m_bInPlace = false;
     bool m_bCommitted = false;
-    int m_asideFd = -1; // old content set aside during an in-place save
+    bool m_bExisted = false;
+    struct stat m_old {};
+    CSetAsideCopy m_aside;
+    QStringList m_notKept;
     int64_t m_nWritten = 0;
     int64_t m_nWrittenBack = 0;
 };

@@ -15,6 +15,18 @@ constexpr const char* FailedToOpen = "Failed to open document.";
 constexpr const char* FailedToSave = "Failed to save document.";
 constexpr const char* FileTooLarge = "%1 is too large to open: at most %2 bytes can be edited.";
 constexpr const char* FileSavedOk = "The file was saved Ok.";
+constexpr const char* SavedButNotKept = "The file was saved, but %1 could not be kept.";
+constexpr const char* InterruptedSaveFound =
+    "A copy of %1 from an interrupted save was found. Restore it?";
+constexpr const char* ChangedOnDiskPrompt =
+    "%1 was changed by another program since it was opened or saved.\n\n"
+    "Yes: save over it with your text.\nNo: reload it and lose your changes.\n"
+    "Cancel: do not save.";
+constexpr const char* ChangedOnDiskReloaded = "%1 was changed by another program and reloaded.";
+constexpr const char* ChangedOnDiskKept =
+    "%1 was changed by another program; your changes are kept.";
+constexpr const char* DeletedOnDisk =
+    "%1 was deleted by another program; your text is kept as changed.";
 constexpr const char* Unregistered =
     "System registry entries have been removed and the INI file (if any) was deleted.";
 constexpr const char* NoPrinter = "No printer is set up to print %1 on.";

@@ -238,7 +238,9 @@ void CLumettaView::StreamText(CArchive& ar, int format) {
         throw CFileException(static_cast<int>(cookie.error));
     if (es.dwError == kErrTextLimit)
         throw tooLarge();
-    if (!(format & SFF_SELECTION))
+    // A stored text counts as saved only once the file on disk holds it, which the document
+    // knows and this does not.
+    if (ar.IsLoading() && !(format & SFF_SELECTION))
         SetModify(false);
 }
 

@@ -387,9 +387,12 @@ void CTextControl::ClipboardChanged() {
     m_bClipboardHasText = data && data->hasText();
 }
 
-bool CTextControl::GetModify() const { return Sci(SCI_GETMODIFY) != 0; }
+bool CTextControl::GetModify() const { return m_bForcedModify || Sci(SCI_GETMODIFY) != 0; }
 
 void CTextControl::SetModify(bool modified) {
+    // The control can only be told that its text is saved; a text that differs from the file
+    // for another reason (the file is gone) stays modified through undo and redo until then.
+    m_bForcedModify = modified;
     if (!modified)
         Sci(SCI_SETSAVEPOINT);
 }

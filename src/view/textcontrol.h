@@ -96,7 +96,8 @@ public:
     void EmptyUndoBuffer();
     bool CanPaste() const;
     bool GetModify() const;
-    void SetModify(bool modified); // only false is meaningful: it marks the text as saved
+    // False marks the text as saved; true marks it as differing from the file until then.
+    void SetModify(bool modified);
 
     long LineFromChar(long index) const; // -1: the line of the selection's start
     long LineIndex(long line) const;     // -1: the caret's line
@@ -173,6 +174,7 @@ private:
 
     long m_nTextLimit = kMaxTextLimit;
     bool m_bReadOnly = false;
+    bool m_bForcedModify = false;
     bool m_bUtf8 = true;
     bool m_bClipboardHasText = false;
     bool m_bStrikeOut = false; // the whole plain text is struck out

@@ -5,6 +5,7 @@ bin=$1
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export XDG_CONFIG_HOME="$work/config"
+export XDG_STATE_HOME="$work/state"
 passed=0
 failed=0
 
@@ -49,6 +50,36 @@ type_and_save() {
   xdotool key ctrl+s
   printf 'first line\r\nsecond\r\nadded\r\n' > "$work/expected"
   wait_for_bytes "$work/f.txt" "$work/expected" || { kill $pid; return 1; }
+  xdotool key Escape
+  wait $pid
+}
+
+# Another program appends to the open file while it is being edited: Ctrl+S asks before saving
+# over it; Cancel keeps the other program's content, Yes saves the typed text over it.
+save_asks_before_overwriting_a_changed_file() {
+  printf 'original\n' > "$work/shared.txt"
+  "$bin" "$work/shared.txt" &
+  local pid=$! wid box
+  wid=$(window_of "shared.txt @") || { kill $pid; return 1; }
+  xdotool windowfocus --sync "$wid"
+  xdotool type --delay 20 "typed "
+  printf 'appended by another program\n' >> "$work/shared.txt"
+  sleep 0.5
+  xdotool key ctrl+s
+  box=$(window_of "^Zorvek$") || { echo "  no question asked"; kill $pid; return 1; }
+  xdotool windowfocus --sync "$box"
+  xdotool key Escape
+  sleep 0.5
+  printf 'original\nappended by another program\n' > "$work/expected"
+  cmp -s "$work/shared.txt" "$work/expected" || { echo "  saved over it after Cancel"; kill $pid; return 1; }
+  xdotool windowfocus --sync "$wid"
+  xdotool key ctrl+s
+  box=$(window_of "^Zorvek$") || { echo "  not asked the second time"; kill $pid; return 1; }
+  xdotool windowfocus --sync "$box"
+  xdotool key Return
+  printf 'typed original\n' > "$work/expected"
+  wait_for_bytes "$work/shared.txt" "$work/expected" || { kill $pid; return 1; }
+  xdotool windowfocus --sync "$wid"
   xdotool key Escape
   wait $pid
 }
@@ -122,6 +153,7 @@ no_display_is_explained() {
 }
 
 check "type text and save with Ctrl+S" type_and_save
+check "Ctrl+S asks before saving over a file another program changed" save_asks_before_overwriting_a_changed_file
 check "window, toolbar and status bar come back as left" layout_comes_back
 check "/pt prints a file to a PDF and ends" print_to_pdf_from_the_command_line
 check "--version, --help and an unknown option" gnu_options

@@ -1,0 +1,241 @@
+#include "resources/resource.h"
+#include "support/appfixture.h"
+#include "support/savechild.h"
+
+#include "framework/file.h"
+#include "framework/interruptedsaves.h"
+
+#include <QFile>
+#include <QGuiApplication>
+#include <QTest>
+
+#include <cstring>
+#include <unistd.h>
+
+namespace {
+using FileChangesTest = AppFixture;
+
+QString Status(CMainFrame* frame) {
+    return frame->m_wndStatusBar.GetPaneText(0);
+}
+
+void Append(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    f.open(QIODevice::Append);
+    f.write(bytes);
+}
+
+// Another program's ways of changing a file: appending, rewriting it, and replacing it by
+// renaming a new file over it.
+void Rewrite(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    f.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    f.write(bytes);
+}
+void ReplaceByRename(const QString& path, const QByteArray& bytes) {
+    const QString temp = path + ".new";
+    Rewrite(temp, bytes);
+    ::rename(QFile::encodeName(temp).constData(), QFile::encodeName(path).constData());
+}
+
+int g_error = 0;
+
+TEST_F(FileChangesTest, ASaveFailingAtItsLastStepsKeepsTheTextModified) {
+    const struct {
+        const char* step;
+        bool rename;
+        int error;
+        const char* text;
+    } cases[] = {
+        {"flush", false, EIO, "A hardware I/O error was reported while accessing "},
+        {"rename", true, ENOSPC, "Disk full while accessing "},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.step);
+        const QString f = WriteFile("f.txt", "old");
+        ASSERT_TRUE(Start({f}));
+        Type("changed ");
+        const FileSystemCalls calls = FileSystem();
+        g_error = c.error;
+        if (c.rename)
+            FileSystem().rename = [](const char*, const char*) {
+                errno = g_error;
+                return -1;
+            };
+        else
+            FileSystem().fsync = [](int) {
+                errno = g_error;
+                return -1;
+            };
+        Exec(ID_FILE_SAVE);
+        FileSystem() = calls;
+        EXPECT_EQ(ui.BoxTexts(), QStringList{c.text + f + "."});
+        EXPECT_EQ(ReadFile(f), "old");
+        EXPECT_TRUE(Doc()->IsModified());
+        EXPECT_TRUE(Enabled(ID_FILE_SAVE));
+        EXPECT_NE(Status(Frame()), "The file was saved Ok.");
+        // Leaving asks, as for any unsaved text.
+        ui.boxReplies = {IDCANCEL};
+        EXPECT_FALSE(Doc()->SaveModified());
+        EXPECT_EQ(ui.BoxTexts().last(), "Save changes to f.txt?");
+        Stop();
+        ui.boxes.clear();
+    }
+}
+
+// A save in place killed half way leaves a copy of the old content, offered back at the next
+// start or open of the file.
+TEST_F(FileChangesTest, AnInterruptedSaveIsOfferedBack) {
+    const QByteArray old(1 << 20, 'o');
+    const struct {
+        int reply;
+        bool restored;
+        bool kept;
+    } cases[] = {{IDYES, true, false}, {IDNO, false, false}, {IDCANCEL, false, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.reply);
+        const QString f = WriteFile("f.txt", old);
+        QFile::remove(Path("link"));
+        ASSERT_EQ(
+            ::link(QFile::encodeName(f).constData(), QFile::encodeName(Path("link")).constData()),
+            0);
+        {
+            SaveChild child(f, 2 << 20, 1 << 19);
+            ASSERT_EQ(child.Next(), 's');
+            ASSERT_EQ(child.Next(), 'h');
+        }
+        ASSERT_NE(ReadFile(f), old);
+        ui.boxReplies = {c.reply};
+        ASSERT_TRUE(Start({f}));
+        const QString offer = "A copy of " + f + " from an interrupted save was found. Restore it?";
+        EXPECT_EQ(ui.BoxTexts(), QStringList{offer});
+        EXPECT_EQ(View()->GetText() == old, c.restored);
+        EXPECT_EQ(ReadFile(Path("link")) == old, c.restored);
+        EXPECT_EQ(CInterruptedSaves::Pending().size(), c.kept ? 1 : 0);
+        if (c.kept) {
+            // Asked again at the next open of that file, here through its other name.
+            ui.boxReplies = {IDYES};
+            EXPECT_TRUE(app->DocTemplate()->OpenDocumentFile(Path("link")));
+            EXPECT_EQ(ui.BoxTexts(), QStringList({offer, offer}));
+            EXPECT_EQ(View()->GetText(), old);
+        }
+        Stop();
+        ui.boxes.clear();
+        for (const auto& copy : CInterruptedSaves::Pending())
+            CInterruptedSaves::Discard(copy);
+    }
+}
+
+TEST_F(FileChangesTest, ChangedOnDiskWhileUnmodifiedIsReloadedOnTheSameLine) {
+    const QByteArray text = "one\ntwo\nthree\nfour\n";
+    const struct {
+        const char* how;
+        std::function<void(const QString&)> change;
+        QByteArray now;
+    } cases[] = {
+        {"appended", [](const QString& p) { Append(p, "five\n"); }, text + "five\n"},
+        {"rewritten", [](const QString& p) { Rewrite(p, "1\n2\n3\n4\n"); }, "1\n2\n3\n4\n"},
+        {"replaced by rename", [](const QString& p) { ReplaceByRename(p, "a\nb\n"); }, "a\nb\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.how);
+        const QString f = WriteFile("f.txt", text);
+        ASSERT_TRUE(Start({f}));
+        View()->SetSel(View()->LineIndex(2), View()->LineIndex(2));
+        c.change(f);
+        const QString said = f + " was changed by another program and reloaded.";
+        EXPECT_TRUE(QTest::qWaitFor([&] { return Status(Frame()) == said; }, 5000));
+        EXPECT_EQ(View()->GetText(), c.now);
+        EXPECT_FALSE(Doc()->IsModified());
+        EXPECT_EQ(View()->LineFromChar(-1), std::min(2L, View()->GetLineCount() - 1));
+        // A later change is noticed too: the watch follows the file.
+        Append(f, "more\n");
+        EXPECT_TRUE(QTest::qWaitFor([&] { return View()->GetText() == c.now + "more\n"; }, 5000));
+        Stop();
+    }
+}
+
+TEST_F(FileChangesTest, ComingBackToTheWindowChecksTheFile) {
+    const QString f = WriteFile("f.txt", "old\n");
+    ASSERT_TRUE(Start({f}));
+    Append(f, "appended\n");
+    // Without waiting for the file system's notice.
+    emit qGuiApp->applicationStateChanged(Qt::ApplicationActive);
+    EXPECT_EQ(View()->GetText(), "old\nappended\n");
+}
+
+TEST_F(FileChangesTest, ChangedOnDiskWhileModifiedAsksBeforeSavingOverIt) {
+    const struct {
+        int reply;
+        const char* file;
+        const char* text;
+        bool modified;
+    } cases[] = {
+        {IDYES, "mine old\n", "mine old\n", false},
+        {IDNO, "old\ntheirs\n", "old\ntheirs\n", false},
+        {IDCANCEL, "old\ntheirs\n", "mine old\n", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.reply);
+        const QString f = WriteFile("f.txt", "old\n");
+        ASSERT_TRUE(Start({f}));
+        Type("mine ");
+        Append(f, "theirs\n");
+        const QString said = f + " was changed by another program; your changes are kept.";
+        EXPECT_TRUE(QTest::qWaitFor([&] { return Status(Frame()) == said; }, 5000));
+        EXPECT_EQ(View()->GetText(), "mine old\n");
+        ui.boxReplies = {c.reply};
+        Exec(ID_FILE_SAVE);
+        ASSERT_EQ(ui.boxes.size(), 1u);
+        EXPECT_TRUE(ui.boxes[0].text.startsWith(f + " was changed by another program"));
+        EXPECT_EQ(ReadFile(f), c.file);
+        EXPECT_EQ(View()->GetText(), c.text);
+        EXPECT_EQ(Doc()->IsModified(), c.modified);
+        Stop();
+        ui.boxes.clear();
+    }
+}
+
+TEST_F(FileChangesTest, DeletedWhileOpenIsToldOnceAndTheTextStaysModified) {
+    for (const bool typed : {false, true}) {
+        SCOPED_TRACE(typed ? "modified" : "unmodified");
+        const QString f = WriteFile("f.txt", "text");
+        ASSERT_TRUE(Start({f}));
+        if (typed)
+            Type("more ");
+        ui.beeps.clear();
+        QFile::remove(f);
+        const QString said = f + " was deleted by another program; your text is kept as changed.";
+        EXPECT_TRUE(QTest::qWaitFor([&] { return Status(Frame()) == said; }, 5000));
+        EXPECT_TRUE(Doc()->IsModified());
+        EXPECT_TRUE(Enabled(ID_FILE_SAVE));
+        // Other changes in the folder, and coming back to the window, say nothing more.
+        WriteFile("other.txt", "x");
+        emit qGuiApp->applicationStateChanged(Qt::ApplicationActive);
+        QTest::qWait(400);
+        EXPECT_EQ(ui.beeps.size(), 1u);
+        EXPECT_TRUE(ui.boxes.empty());
+        // Save asks for a name rather than silently creating the file again.
+        ui.fileNames = {f};
+        Exec(ID_FILE_SAVE);
+        EXPECT_EQ(ui.saveInitials, QStringList{f});
+        EXPECT_EQ(ReadFile(f), typed ? "more text" : "text");
+        EXPECT_FALSE(Doc()->IsModified());
+        Stop();
+        ui.saveInitials.clear();
+    }
+}
+
+TEST_F(FileChangesTest, OurOwnSavesAreNotTakenForAnotherProgramsChanges) {
+    const QString f = WriteFile("f.txt", "old");
+    ASSERT_TRUE(Start({f}));
+    for (int i = 0; i < 3; ++i) {
+        Type("x");
+        Exec(ID_FILE_SAVE);
+        QTest::qWait(300);
+    }
+    EXPECT_EQ(ReadFile(f), "xxxold");
+    EXPECT_TRUE(ui.boxes.empty());
+    EXPECT_EQ(Status(Frame()), "The file was saved Ok.");
+}
+} // namespace

@@ -1,0 +1,186 @@
+#include "framework/file.h"
+#include "framework/interruptedsaves.h"
+#include "support/savechild.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+QByteArray Read(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+}
+
+void Write(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    f.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    f.write(bytes);
+}
+
+QByteArray Native(const QString& path) {
+    return QFile::encodeName(path);
+}
+
+// Leftover files look as old as a crash long ago, so that they count as stale.
+void Age(const QString& path) {
+    const timespec old[2] = {{1000000000, 0}, {1000000000, 0}};
+    utimensat(AT_FDCWD, Native(path).constData(), old, AT_SYMLINK_NOFOLLOW);
+}
+
+QStringList Hidden(const QString& folder) {
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System).filter("zorvek");
+}
+
+// Each test keeps its records of interrupted saves to itself, child processes included.
+class InterruptedSaveTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        saved = qgetenv("XDG_STATE_HOME");
+        qputenv("XDG_STATE_HOME", Native(dir.filePath("state")));
+    }
+    void TearDown() override { qputenv("XDG_STATE_HOME", saved); }
+    QString P(const char* name) const { return dir.filePath(name); }
+    void Link(const char* from, const char* to) const {
+        ASSERT_EQ(::link(Native(P(from)).constData(), Native(P(to)).constData()), 0);
+    }
+
+    QTemporaryDir dir;
+    QByteArray saved;
+};
+
+// A save killed at any moment leaves the old content or the new one; a save in place may
+// leave the file cut short, but then its old content is kept aside and can be put back.
+TEST_F(InterruptedSaveTest, KilledAtAnyMomentLosesNothing) {
+    const QByteArray old = QByteArray(24 << 20, 'o') + "end of the old content";
+    const qint64 newSize = 32 << 20;
+    for (const bool inPlace : {false, true}) {
+        SCOPED_TRACE(inPlace ? "in place" : "through a temporary file");
+        // How long a save takes here, so that the kills spread over all of it.
+        Write(P("f"), old);
+        if (inPlace)
+            Link("f", "link");
+        QElapsedTimer timer;
+        timer.start();
+        {
+            SaveChild whole(P("f"), newSize);
+            ASSERT_TRUE(whole.Finished());
+        }
+        const qint64 duration = std::max<qint64>(timer.elapsed(), 20);
+        constexpr int kKills = 14;
+        int cut = 0;
+        for (int i = 0; i < kKills; ++i) {
+            QFile::remove(P("link"));
+            Write(P("f"), old);
+            if (inPlace)
+                Link("f", "link");
+            SaveChild child(P("f"), newSize);
+            ASSERT_EQ(child.Next(), 's');
+            usleep(static_cast<useconds_t>(duration * 1000 * i / kKills));
+            child.Kill();
+            child.Finished();
+            const QByteArray now = Read(P("f"));
+            const bool whole = now == old || now == QByteArray(newSize, 'n');
+            const auto pending = CInterruptedSaves::Pending(P("f"));
+            if (!whole) {
+                ++cut;
+                ASSERT_TRUE(inPlace) << "a cut-off file after a kill at " << i;
+                ASSERT_EQ(pending.size(), 1);
+                EXPECT_EQ(Read(pending[0].copy), old);
+                CInterruptedSaves::Restore(pending[0]);
+                EXPECT_EQ(Read(P("f")), old);
+                EXPECT_EQ(Read(P("link")), old);
+                EXPECT_TRUE(CInterruptedSaves::Pending().isEmpty());
+            }
+            for (const auto& copy : CInterruptedSaves::Pending())
+                CInterruptedSaves::Discard(copy);
+        }
+        if (inPlace)
+            RecordProperty("cut-off files restored", cut);
+        QFile::remove(P("link"));
+    }
+}
+
+TEST_F(InterruptedSaveTest, AStaleTemporaryFileIsRemovedButNoOneElses) {
+    Write(P("f"), "old");
+    {
+        SaveChild child(P("f"), 1 << 20, 1 << 19);
+        ASSERT_EQ(child.Next(), 's');
+        ASSERT_EQ(child.Next(), 'h');
+    } // killed half way
+    QStringList left = Hidden(dir.path());
+    ASSERT_EQ(left.size(), 1);
+    const QString stale = dir.filePath(left[0]);
+    // Too young to tell from a save that has yet to lock it.
+    CInterruptedSaves::RemoveStale(dir.path());
+    EXPECT_TRUE(QFile::exists(stale));
+
+    Age(stale);
+    // A live save's file: locked by its owner.
+    const QString live = P(".zorvek-save-live01");
+    Write(live, "in progress");
+    Age(live);
+    const int liveFd = ::open(Native(live).constData(), O_RDONLY);
+    ASSERT_EQ(flock(liveFd, LOCK_EX), 0);
+    // Not ours: another program's name, and another user's file.
+    Write(P(".zorvek-other"), "x");
+    Age(P(".zorvek-other"));
+    const QString foreign = P(".zorvek-save-theirs");
+    Write(foreign, "x");
+    Age(foreign);
+    const bool root = geteuid() == 0;
+    if (root)
+        ASSERT_EQ(chown(Native(foreign).constData(), 65534, 65534), 0);
+
+    CInterruptedSaves::RemoveStale(dir.path());
+    EXPECT_FALSE(QFile::exists(stale));
+    EXPECT_TRUE(QFile::exists(live));
+    EXPECT_TRUE(QFile::exists(P(".zorvek-other")));
+    EXPECT_EQ(QFile::exists(foreign), root);
+    EXPECT_EQ(Read(P("f")), "old");
+    ::close(liveFd);
+}
+
+TEST_F(InterruptedSaveTest, ACopyStillNeededIsNeverSweptAndASpareOneIs) {
+    const QByteArray old(1 << 20, 'o');
+    Write(P("f"), old);
+    Link("f", "link");
+    {
+        SaveChild child(P("f"), 2 << 20, 1 << 20);
+        ASSERT_EQ(child.Next(), 's');
+        ASSERT_EQ(child.Next(), 'h');
+    }
+    const auto pending = CInterruptedSaves::Pending(P("link"));
+    ASSERT_EQ(pending.size(), 1) << "found through any of the file's names";
+    EXPECT_EQ(QFileInfo(pending[0].copy).absolutePath(), dir.path()) << "kept beside the file";
+    Age(pending[0].copy);
+    CInterruptedSaves::RemoveStale(dir.path());
+    EXPECT_EQ(Read(pending[0].copy), old);
+
+    // Without a record, a set-aside copy was made before the file was touched: a spare.
+    QFile::remove(pending[0].record);
+    CInterruptedSaves::RemoveStale(dir.path());
+    EXPECT_FALSE(QFile::exists(pending[0].copy));
+}
+
+TEST_F(InterruptedSaveTest, AWaitingSaveIsNotOfferedBack) {
+    const QByteArray old(1 << 20, 'o');
+    Write(P("f"), old);
+    Link("f", "link");
+    SaveChild child(P("f"), 2 << 20, 1 << 20);
+    ASSERT_EQ(child.Next(), 's');
+    ASSERT_EQ(child.Next(), 'h');
+    EXPECT_TRUE(CInterruptedSaves::Pending().isEmpty()) << "its save is still running";
+    child.Kill();
+    child.Finished();
+    EXPECT_EQ(CInterruptedSaves::Pending().size(), 1);
+}
+} // namespace

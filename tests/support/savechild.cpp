@@ -1,0 +1,85 @@
+#include "support/savechild.h"
+
+#include "framework/file.h"
+
+#include <QFile>
+
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+SaveChild::SaveChild(const QString& target, qint64 size, qint64 stopAt) {
+    int fds[2];
+    if (pipe(fds) != 0)
+        return;
+    const QByteArray path = QFile::encodeName(target);
+    const QByteArray sizeArg = QByteArray::number(size);
+    const QByteArray stopArg = QByteArray::number(stopAt);
+    pid = fork();
+    if (pid == 0) {
+        dup2(fds[1], STDOUT_FILENO);
+        ::close(fds[0]);
+        execl("/proc/self/exe", "zorvek_tests", "--save-child", path.constData(),
+              sizeArg.constData(), stopArg.constData(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    ::close(fds[1]);
+    out = fds[0];
+}
+
+SaveChild::~SaveChild() {
+    if (pid > 0) {
+        Kill();
+        Finished();
+    }
+    if (out >= 0)
+        ::close(out);
+}
+
+char SaveChild::Next() {
+    char mark = 0;
+    return ::read(out, &mark, 1) == 1 ? mark : 0;
+}
+
+void SaveChild::Kill() {
+    if (pid > 0)
+        ::kill(pid, SIGKILL);
+}
+
+bool SaveChild::Finished() {
+    int status = 0;
+    if (pid <= 0 || waitpid(pid, &status, 0) != pid)
+        return false;
+    pid = -1;
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+int RunSaveChild(int argc, char** argv) {
+    if (argc != 5 || std::strcmp(argv[1], "--save-child") != 0)
+        return -1;
+    const qint64 size = std::atoll(argv[3]);
+    const qint64 stopAt = std::atoll(argv[4]);
+    try {
+        CSafeSaveFile file(QFile::decodeName(argv[2]));
+        ::write(STDOUT_FILENO, "s", 1);
+        const std::vector<char> piece(1 << 16, 'n');
+        for (qint64 done = 0; done < size;) {
+            if (done >= stopAt && stopAt >= 0) {
+                ::write(STDOUT_FILENO, "h", 1);
+                for (;;)
+                    pause();
+            }
+            const size_t n = static_cast<size_t>(std::min<qint64>(piece.size(), size - done));
+            file.Write(piece.data(), n);
+            done += static_cast<qint64>(n);
+        }
+        file.Commit();
+        ::write(STDOUT_FILENO, "c", 1);
+        return 0;
+    } catch (const CFileException&) {
+        return 1;
+    }
+}
