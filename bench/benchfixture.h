@@ -21,6 +21,7 @@ public:
     bool ChooseFont(QFont&, QColor&) override { return false; }
     bool PageSetup(QPrinter&) override { return false; }
     bool PrintDialog(QPrinter&) override { return false; }
+    void PrintPreview(QPrinter&, const std::function<void(QPrinter&)>&) override {}
     QString saveName;
 };
 

@@ -7,6 +7,8 @@
 #include <QFontDialog>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
+#include <QListView>
 #include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
@@ -41,6 +43,7 @@ CFontDialog::CFontDialog(const QFont& font, const QColor& color, QWidget* parent
     m_pFont->setOptions(QFontDialog::NoButtons | QFontDialog::DontUseNativeDialog);
     m_pFont->setSizeGripEnabled(false);
     m_pFont->installEventFilter(this);
+    NameFontLists();
 
     m_pColor->addItem(QStringLiteral("Automatic"), QColor());
     for (const auto& c : kColors)
@@ -64,6 +67,24 @@ CFontDialog::CFontDialog(const QFont& font, const QColor& color, QWidget* parent
     layout->addWidget(m_pFont);
     layout->addLayout(colorRow);
     layout->addWidget(buttons);
+}
+
+void CFontDialog::NameFontLists() {
+    // Qt's dialog labels each list, but the size label names the field above its list: that
+    // list is the one no label names.
+    QList<QListView*> unnamed = m_pFont->findChildren<QListView*>();
+    QString sizeName;
+    for (QLabel* label : m_pFont->findChildren<QLabel*>()) {
+        const QString name = label->text().remove(QLatin1Char('&'));
+        if (auto* list = qobject_cast<QListView*>(label->buddy())) {
+            list->setAccessibleName(name);
+            unnamed.removeOne(list);
+        } else if (qobject_cast<QLineEdit*>(label->buddy())) {
+            sizeName = name;
+        }
+    }
+    if (unnamed.size() == 1)
+        unnamed.front()->setAccessibleName(sizeName);
 }
 
 bool CFontDialog::eventFilter(QObject* watched, QEvent* event) {

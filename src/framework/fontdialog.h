@@ -27,5 +27,6 @@ protected:
 
 private:
     void OnColorChosen(int index);
+    void NameFontLists();
     int m_nLastColor = 0;
 };

@@ -9,6 +9,7 @@
 #include <QMessageBox>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
+#include <QPrintPreviewDialog>
 #include <QPrinter>
 
 namespace {
@@ -76,6 +77,13 @@ bool CQtUiServices::PageSetup(QPrinter& printer) {
 bool CQtUiServices::PrintDialog(QPrinter& printer) {
     QPrintDialog dialog(&printer, DialogParent());
     return dialog.exec() == QDialog::Accepted;
+}
+
+void CQtUiServices::PrintPreview(QPrinter& printer, const std::function<void(QPrinter&)>& paint) {
+    QPrintPreviewDialog dialog(&printer, DialogParent());
+    QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested,
+                     [&paint](QPrinter* target) { paint(*target); });
+    dialog.exec();
 }
 
 bool CQtUiServices::ChooseFont(QFont& font, QColor& color) {

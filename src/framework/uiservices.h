@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <functional>
+
 class QColor;
 class QDialog;
 class QFont;
@@ -37,6 +39,9 @@ public:
     virtual bool PageSetup(QPrinter& printer) = 0;
     // The print dialog, to choose a printer when none is set up; false when cancelled.
     virtual bool PrintDialog(QPrinter& printer) = 0;
+    // Shows the pages that `paint` draws on `printer` with zoom and page navigation; printing
+    // from there asks for the printer and calls `paint` once more on it.
+    virtual void PrintPreview(QPrinter& printer, const std::function<void(QPrinter&)>& paint) = 0;
 };
 
 CUiServices& Ui();
@@ -53,6 +58,7 @@ public:
     bool ChooseFont(QFont& font, QColor& color) override;
     bool PageSetup(QPrinter& printer) override;
     bool PrintDialog(QPrinter& printer) override;
+    void PrintPreview(QPrinter& printer, const std::function<void(QPrinter&)>& paint) override;
 };
 
 // The window that message boxes and file dialogs belong to.

@@ -9,6 +9,7 @@ constexpr const char* AllFilesFilter = "All Files (*)";
 constexpr const char* InsertDialogTitle = "Insert";
 constexpr const char* RecentFilePlaceholder = "Recent File";
 constexpr const char* ToolbarCaption = "Editor toolbar";
+constexpr const char* TextAreaName = "Document text";
 
 constexpr const char* SaveChangesPrompt = "Save changes to %1?";
 constexpr const char* FailedToOpen = "Failed to open document.";

@@ -72,6 +72,8 @@ const std::vector<MessageMapEntry<CLumettaView>>& CLumettaView::GetMessageMap() 
         OnUpdate<T>(ID_VIEW_READONLY, &T::OnUpdateViewReadOnly),
         OnCommand<T>(ID_VIEW_WORDWRAP, &T::OnViewWordWrap),
         OnUpdate<T>(ID_VIEW_WORDWRAP, &T::OnUpdateViewWordWrap),
+        OnCommand<T>(ID_VIEW_LINENUMBERS, &T::OnViewLineNumbers),
+        OnUpdate<T>(ID_VIEW_LINENUMBERS, &T::OnUpdateViewLineNumbers),
         OnUpdate<T>(ID_FILE_SAVE, &T::OnUpdateFileSave),
         OnUpdate<T>(ID_FILE_NEW, &T::OnUpdateNeedsWritable),
         OnUpdate<T>(ID_FILE_SAVE_AS, &T::OnUpdateNeedsWritable),
@@ -98,6 +100,7 @@ const std::vector<MessageMapEntry<CLumettaView>>& CLumettaView::GetMessageMap() 
         OnUpdate<T>(ID_SEARCH_MATCHBRACE, &T::OnUpdateNeedsSelection),
         OnCommand<T>(ID_FILE_PRINT_DIRECT, &T::OnFilePrintDirect),
         OnCommand<T>(ID_FILE_PAGE_SETUP, &T::OnFilePageSetup),
+        OnCommand<T>(ID_FILE_PRINT_PREVIEW, &T::OnFilePrintPreview),
         OnCommand<T>(ID_VIEW_HEX, &T::OnViewHex),
         OnUpdate<T>(ID_VIEW_HEX, &T::OnUpdateViewHex),
         OnCommand<T>(ID_FILE_INSERT, &T::OnFileInsert),
@@ -118,6 +121,7 @@ CLumettaView::CLumettaView(QWidget* parent) : CTextControl(parent) {
     m_nTabWidth = app->GetProfileInt(kSettings, QStringLiteral("nTabWidth"), 3);
     if (m_nTabWidth < 1 || m_nTabWidth > 32)
         m_nTabWidth = 3;
+    m_bLineNumbers = app->GetProfileInt(kSettings, QStringLiteral("bLineNumbers"), 0);
     app->GetProfileCharFormat(kFont, m_charFormat);
     m_bWordsOnly = app->GetProfileInt(kSearch, QStringLiteral("bWordsOnly"), 0);
     m_bMatchCase = app->GetProfileInt(kSearch, QStringLiteral("bMatchCase"), 0);
@@ -144,6 +148,7 @@ void CLumettaView::SaveSettings() {
     app->WriteProfileInt(kSettings, QStringLiteral("bWordWrap"), m_bWordWrap);
     app->WriteProfileInt(kSettings, QStringLiteral("bAutoFill"), m_bAutoIndent);
     app->WriteProfileInt(kSettings, QStringLiteral("nTabWidth"), m_nTabWidth);
+    app->WriteProfileInt(kSettings, QStringLiteral("bLineNumbers"), m_bLineNumbers);
     app->WriteProfileCharFormat(kFont, m_charFormat);
     app->WriteProfileInt(kSearch, QStringLiteral("bWordsOnly"), m_bWordsOnly);
     app->WriteProfileInt(kSearch, QStringLiteral("bMatchCase"), m_bMatchCase);
@@ -157,6 +162,9 @@ void CLumettaView::SaveSettings() {
 void CLumettaView::OnCreate() {
     LimitText(kMaxTextLimit);
     SetSelectionBar(m_bSelectionBar);
+    m_bLineNumbers = !m_bLineNumbers;
+    ToggleLineNumbers();
+    setAccessibleName(QString::fromUtf8(Str::TextAreaName));
     m_bWordWrap = !m_bWordWrap;
     ToggleWordWrap();
     m_bReadOnly = !m_bReadOnly;
@@ -182,6 +190,11 @@ void CLumettaView::ToggleWordWrap() {
     CWaitCursor wait;
     SetWordWrap(m_bWordWrap);
     SayIfWrapSuspended();
+}
+
+void CLumettaView::ToggleLineNumbers() {
+    m_bLineNumbers = !m_bLineNumbers;
+    SetLineNumbers(m_bLineNumbers);
 }
 
 void CLumettaView::SayIfWrapSuspended() {
@@ -326,6 +339,7 @@ void CLumettaView::OnEditOverwrite() {
 
 void CLumettaView::OnViewReadOnly() { ToggleReadOnly(); }
 void CLumettaView::OnViewWordWrap() { ToggleWordWrap(); }
+void CLumettaView::OnViewLineNumbers() { ToggleLineNumbers(); }
 
 void CLumettaView::OnUpdateEditUndo(CCmdUI* pCmdUI) { pCmdUI->Enable(CanUndo()); }
 
@@ -344,6 +358,7 @@ void CLumettaView::OnUpdateEditOverwrite(CCmdUI* pCmdUI) {
 
 void CLumettaView::OnUpdateViewReadOnly(CCmdUI* pCmdUI) { pCmdUI->SetCheck(m_bReadOnly); }
 void CLumettaView::OnUpdateViewWordWrap(CCmdUI* pCmdUI) { pCmdUI->SetCheck(m_bWordWrap); }
+void CLumettaView::OnUpdateViewLineNumbers(CCmdUI* pCmdUI) { pCmdUI->SetCheck(m_bLineNumbers); }
 void CLumettaView::OnUpdateFileSave(CCmdUI* pCmdUI) { pCmdUI->Enable(GetModify()); }
 void CLumettaView::OnUpdateNeedsWritable(CCmdUI* pCmdUI) { pCmdUI->Enable(!m_bReadOnly); }
 

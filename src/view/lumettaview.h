@@ -26,6 +26,7 @@ public:
 
     void ToggleReadOnly();
     void ToggleWordWrap();
+    void ToggleLineNumbers();
     // Tells the user when the text is shown unwrapped although word wrap is on.
     void SayIfWrapSuspended();
     void SetTabWidth(int nWidth);
@@ -56,6 +57,7 @@ public:
     void OnEndPrinting(QPainter* painter, CPrintInfo& info) override;
     void OnFilePrintDirect();
     void OnFilePageSetup();
+    void OnFilePrintPreview();
 
     void Serialize(CArchive& ar);
     void StreamText(CArchive& ar, int format);
@@ -68,6 +70,7 @@ public:
     int m_bSelectionBar = 0;
     int m_bWordWrap = 0;
     int m_bAutoIndent = 0;
+    int m_bLineNumbers = 0;
     int m_nTabWidth = 3;
     CHARFORMAT m_charFormat;
     int m_bMatchCase = 0;
@@ -96,12 +99,14 @@ private:
     void OnEditOverwrite();
     void OnViewReadOnly();
     void OnViewWordWrap();
+    void OnViewLineNumbers();
     void OnUpdateEditUndo(CCmdUI* pCmdUI);
     void OnUpdateEditCut(CCmdUI* pCmdUI);
     void OnUpdateEditPaste(CCmdUI* pCmdUI);
     void OnUpdateEditOverwrite(CCmdUI* pCmdUI);
     void OnUpdateViewReadOnly(CCmdUI* pCmdUI);
     void OnUpdateViewWordWrap(CCmdUI* pCmdUI);
+    void OnUpdateViewLineNumbers(CCmdUI* pCmdUI);
     void OnUpdateFileSave(CCmdUI* pCmdUI);
     void OnUpdateNeedsWritable(CCmdUI* pCmdUI);
     void OnUpdateLineCol(CCmdUI* pCmdUI);

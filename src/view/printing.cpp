@@ -67,6 +67,18 @@ void CLumettaView::OnFilePageSetup() {
     app->SelectPrinter(edited);
 }
 
+void CLumettaView::OnFilePrintPreview() {
+    CLumettaApp* app = AfxGetApp();
+    // The preview draws the pages as Print does; printing from it goes the same way.
+    Ui().PrintPreview(app->Printer(), [this](QPrinter& printer) {
+        if (PrintDocument(*this, printer, false) < 0)
+            Ui().MessageBox(QString::fromUtf8(Str::PrinterFailed)
+                                .arg(printer.outputFileName().isEmpty() ? printer.printerName()
+                                                                        : printer.outputFileName()),
+                            MB_OK | MB_ICONEXCLAMATION);
+    });
+}
+
 void CLumettaView::OnFilePrintDirect() {
     CLumettaApp* app = AfxGetApp();
     QPrinter& printer = app->Printer();

@@ -79,6 +79,9 @@ CTextControl::CTextControl(QWidget* parent) : QsciScintillaBase(parent) {
     // which lays out the lines shown again from scratch: seconds for a line of many megabytes.
     connect(this, &QsciScintillaBase::SCN_STYLENEEDED, this,
             [this](int position) { Sci(SCI_STARTSTYLING, static_cast<unsigned long>(position)); });
+    // Lines come and go without notices (they would slow every edit down): the margin
+    // follows the line count whenever the component brings the window up to date.
+    connect(this, &QsciScintillaBase::SCN_UPDATEUI, this, &CTextControl::UpdateLineNumberWidth);
     Sci(SCI_USEPOPUP, 0UL);
     Sci(SCI_SETMARGINWIDTHN, 0UL, 0L);
     Sci(SCI_SETMARGINWIDTHN, 1UL, 0L);
@@ -653,6 +656,24 @@ void CTextControl::SetSelectionBar(bool on) {
     Sci(SCI_SETMARGINWIDTHN, 1UL, on ? 16L : 0L);
 }
 
+void CTextControl::SetLineNumbers(bool on) {
+    m_bLineNumbers = on;
+    m_nLineNumberDigits = -1;
+    UpdateLineNumberWidth();
+}
+
+void CTextControl::UpdateLineNumberWidth() {
+    const int digits = m_bLineNumbers ? QByteArray::number(GetLineCount()).size() : 0;
+    if (digits == m_nLineNumberDigits)
+        return;
+    m_nLineNumberDigits = digits;
+    // One digit more than the last line's number keeps the numbers off the window's edge.
+    const long width =
+        digits == 0 ? 0
+                    : Sci(SCI_TEXTWIDTH, STYLE_LINENUMBER, QByteArray(digits + 1, '9').constData());
+    Sci(SCI_SETMARGINWIDTHN, 0UL, width);
+}
+
 void CTextControl::SetDefaultCharFormat(const CHARFORMAT& cf) {
     m_defaultFormat = cf;
     ApplyStyles();
@@ -705,6 +726,16 @@ void CTextControl::ApplyStyles() {
     Sci(SCI_STYLESETFORE, static_cast<unsigned long>(STYLE_DEFAULT), text);
     Sci(SCI_STYLESETBACK, static_cast<unsigned long>(STYLE_DEFAULT), m_background);
     Sci(SCI_STYLECLEARALL);
+    // The margins in the window's own colours, the numbers a little dimmed.
+    const QColor chrome = pal.color(QPalette::Window);
+    const QColor chromeText = pal.color(QPalette::WindowText);
+    Sci(SCI_STYLESETBACK, static_cast<unsigned long>(STYLE_LINENUMBER), chrome);
+    Sci(SCI_STYLESETFORE, static_cast<unsigned long>(STYLE_LINENUMBER),
+        QColor((chromeText.red() * 2 + chrome.red()) / 3,
+               (chromeText.green() * 2 + chrome.green()) / 3,
+               (chromeText.blue() * 2 + chrome.blue()) / 3));
+    for (unsigned int effect : {SCI_STYLESETBOLD, SCI_STYLESETITALIC, SCI_STYLESETUNDERLINE})
+        Sci(effect, static_cast<unsigned long>(STYLE_LINENUMBER), 0L);
     Sci(SCI_SETCARETFORE, text);
     Sci(SCI_SETSELFORE, 1UL, pal.color(QPalette::HighlightedText));
     Sci(SCI_SETSELBACK, 1UL, pal.color(QPalette::Highlight));
@@ -713,6 +744,8 @@ void CTextControl::ApplyStyles() {
     if (!m_rich.runs.empty())
         ApplyRichStyles();
     ApplyPlainStrikeOut();
+    m_nLineNumberDigits = -1; // the font, or the whole text, may have changed
+    UpdateLineNumberWidth();
 }
 
 // Strike-out is no style property of the component: plain text gets it from an indicator over

@@ -126,6 +126,10 @@ public:
     // Word wrap is asked for, but the text has a line too long to wrap.
     bool IsWrapSuspended() const { return m_bWordWrap && m_bOverlongLine; }
     void SetSelectionBar(bool on);
+    // A margin that numbers the file's lines (wrapped lines keep one number), as wide as the
+    // last line's number needs; it widens and narrows as lines come and go.
+    void SetLineNumbers(bool on);
+    int GetLineNumberMarginWidth() const { return static_cast<int>(Sci(SCI_GETMARGINWIDTHN, 0UL)); }
     void SetDefaultCharFormat(const CHARFORMAT& cf);
     // Lays out (and with `draw`, draws) the text from cpMin to cpMax that fits `render`, in the
     // painter's device pixels; returns the first position that did not fit. A null painter
@@ -170,6 +174,7 @@ private:
     void ApplyStyles();
     void ApplyPlainStrikeOut();
     void ApplyWordWrap();
+    void UpdateLineNumberWidth();
     void RemoveClashingKeys();
 
     long m_nTextLimit = kMaxTextLimit;
@@ -180,6 +185,8 @@ private:
     bool m_bStrikeOut = false; // the whole plain text is struck out
     bool m_bWordWrap = false;
     bool m_bOverlongLine = false; // the text has a line longer than kMaxWrappedLine
+    bool m_bLineNumbers = false;
+    int m_nLineNumberDigits = -1; // what the margin's width was measured for; -1: measure again
     LineEnd m_eLineEnd = LineEnd::Lf;
     int m_nTabBlanks = 8;
     RtfDocument m_rich; // the formatting of the rich text shown; empty for plain text

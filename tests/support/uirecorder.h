@@ -67,6 +67,11 @@ public:
         ++printDialogs;
         return printDialogReply ? printDialogReply(printer) : false;
     }
+    void PrintPreview(QPrinter& printer, const std::function<void(QPrinter&)>& paint) override {
+        ++printPreviews;
+        if (printPreviewReply)
+            printPreviewReply(printer, paint);
+    }
 
     QStringList BoxTexts() const {
         QStringList texts;
@@ -93,6 +98,9 @@ public:
     int printDialogs = 0;
     std::function<bool(QPrinter&)> pageSetupReply; // none: cancelled
     std::function<bool(QPrinter&)> printDialogReply;
+    int printPreviews = 0;
+    // Stands in for the user in the preview; none: closed at once.
+    std::function<void(QPrinter&, const std::function<void(QPrinter&)>&)> printPreviewReply;
 
 private:
     QString PopName() {
