@@ -2,6 +2,7 @@
 
 #include "app/lumettaapp.h"
 #include "document/lumettadoc.h"
+#include "frame/windowplacement.h"
 #include "resources/commandtable.h"
 #include "resources/resource.h"
 #include "resources/strings.h"
@@ -12,15 +13,17 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QMenuBar>
-#include <QScreen>
-#include <QToolBar>
 #include <QMimeData>
+#include <QScreen>
 #include <QStatusTipEvent>
 #include <QTimer>
+#include <QToolBar>
 #include <QUrl>
 
 // The icons are compiled into the library; the linker keeps them only when asked for.
-static void InitResources() { Q_INIT_RESOURCE(zorvek); }
+static void InitResources() {
+    Q_INIT_RESOURCE(zorvek);
+}
 
 namespace {
 const QString kSettings = QStringLiteral("Editor/Viewer Settings");
@@ -74,9 +77,9 @@ CMainFrame::CMainFrame(CLumettaDoc* doc, CLumettaApp* app)
     ApplyStoredPlacement();
     LoadBarState(kSettings);
 
-    m_idleConnection = connect(QAbstractEventDispatcher::instance(),
-                               &QAbstractEventDispatcher::aboutToBlock, this,
-                               &CMainFrame::OnIdleUpdate);
+    m_idleConnection =
+        connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, this,
+                &CMainFrame::OnIdleUpdate);
     qApp->installEventFilter(this);
     OnIdleUpdate();
 }
@@ -122,8 +125,7 @@ QMenu* CMainFrame::BuildMenu(const QString& title, const std::vector<MenuItem>& 
         } else if (!item.children.empty()) {
             menu->addMenu(BuildMenu(QString::fromUtf8(item.title), item.children));
         } else if (item.id == ID_FILE_MRU_FILE1) {
-            m_recentPlaceholder =
-                menu->addAction(QString::fromUtf8(Str::RecentFilePlaceholder));
+            m_recentPlaceholder = menu->addAction(QString::fromUtf8(Str::RecentFilePlaceholder));
             m_recentPlaceholder->setEnabled(false);
             for (int id = ID_FILE_MRU_FILE1; id <= ID_FILE_MRU_FILE4; ++id)
                 menu->addAction(Action(id));
@@ -139,14 +141,41 @@ QMenu* CMainFrame::BuildMenu(const QString& title, const std::vector<MenuItem>& 
 void CMainFrame::ApplyStoredPlacement() {
     RECT rect;
     m_pApp->GetProfileRect(kSettings, rect);
+    const QList<QRect> screens = AvailableScreenAreas();
+    const QSize normal(800, 600);
     if (rect == rectDefault) {
-        resize(800, 600); // where the window system places it
+        // The window system chooses where; the size still has to fit the screen.
+        resize(FitToScreens({0, 0, normal.width(), normal.height()}, screens.mid(0, 1), normal)
+                   .size());
         return;
     }
-    // The stored rectangle is used as it is, in 32-bit two's-complement arithmetic.
-    const auto width = static_cast<int32_t>(static_cast<uint32_t>(rect.right) - rect.left);
-    const auto height = static_cast<int32_t>(static_cast<uint32_t>(rect.bottom) - rect.top);
-    setGeometry(rect.left, rect.top, width, height);
+    // A rectangle stored on another desktop, or damaged, must not open a window that no screen
+    // can show or that takes the machine's memory.
+    setGeometry(FitToScreens({rect.left, rect.top, rect.right, rect.bottom}, screens, normal));
+}
+
+void CMainFrame::showEvent(QShowEvent* e) {
+    QMainWindow::showEvent(e);
+    if (!m_bFrameFitted) {
+        m_bFrameFitted = true;
+        FitFrameOnScreen();
+    }
+}
+
+void CMainFrame::FitFrameOnScreen() {
+    if (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen))
+        return;
+    const QRect frame = frameGeometry();
+    const QList<QRect> screens = AvailableScreenAreas();
+    if (FitsOnAScreen(frame, screens))
+        return;
+    const QRect inner = geometry();
+    const QMargins margins(inner.left() - frame.left(), inner.top() - frame.top(),
+                           frame.right() - inner.right(), frame.bottom() - inner.bottom());
+    const QRect fitted = FitToScreens(
+        {frame.left(), frame.top(), frame.left() + frame.width(), frame.top() + frame.height()},
+        screens, frame.size());
+    setGeometry(fitted.marginsRemoved(margins));
 }
 
 void CMainFrame::CreateToolBar() {
@@ -178,6 +207,14 @@ void CMainFrame::LoadBarState(const QString& section) {
         m_pApp->GetProfileString(summary, QStringLiteral("State")).toLatin1());
     if (!state.isEmpty())
         restoreState(state);
+    if (m_wndToolBar->isFloating()) {
+        // Floated on a larger screen, it could come back out of sight or as a sliver.
+        const QRect stored = m_wndToolBar->geometry();
+        const QSize size = stored.size().expandedTo(m_wndToolBar->sizeHint());
+        m_wndToolBar->setGeometry(FitToScreens(
+            {stored.x(), stored.y(), stored.x() + size.width(), stored.y() + size.height()},
+            AvailableScreenAreas(), size));
+    }
     for (int i = 0; i < 2; ++i) {
         const QString bar = section + QStringLiteral("-Bar%1").arg(i);
         const int id = m_pApp->GetProfileInt(bar, QStringLiteral("BarID"), 0);
@@ -240,8 +277,8 @@ void CMainFrame::CreateMenus() {
         connect(menu, &QMenu::aboutToHide, this, [this] { OnMenuSelect(0, 0xFFFF, nullptr); });
         menuBar()->addMenu(menu);
     }
-    for (int id : std::initializer_list<int>{ID_EDIT_UNDO, 0, ID_EDIT_CUT, ID_EDIT_COPY, ID_EDIT_PASTE, 0,
-                   ID_EDIT_SELECT_ALL}) {
+    for (int id : std::initializer_list<int>{ID_EDIT_UNDO, 0, ID_EDIT_CUT, ID_EDIT_COPY,
+                                             ID_EDIT_PASTE, 0, ID_EDIT_SELECT_ALL}) {
         if (id == 0)
             m_editMenu.addSeparator();
         else
@@ -286,15 +323,17 @@ void CMainFrame::ShowEditMenu(const QPoint& globalPos) {
     m_editMenu.exec(globalPos);
 }
 
-void CMainFrame::DragAcceptFiles(bool accept) { setAcceptDrops(accept); }
+void CMainFrame::DragAcceptFiles(bool accept) {
+    setAcceptDrops(accept);
+}
 
 void CMainFrame::closeEvent(QCloseEvent* e) {
     if (m_pApp->m_bPersistSettings) {
         // The normal (not maximised) placement; written even if the close is then cancelled.
-        const QRect r = isMaximized() || isMinimized() || isFullScreen() ? normalGeometry()
-                                                                          : geometry();
-        m_pApp->WriteProfileRect(kSettings, RECT{r.left(), r.top(), r.left() + r.width(),
-                                                 r.top() + r.height()});
+        const QRect r =
+            isMaximized() || isMinimized() || isFullScreen() ? normalGeometry() : geometry();
+        m_pApp->WriteProfileRect(
+            kSettings, RECT{r.left(), r.top(), r.left() + r.width(), r.top() + r.height()});
         SaveBarState(kSettings);
     }
     if (!m_pDoc->SaveModified()) {
@@ -340,10 +379,33 @@ void CMainFrame::OnDropFiles(const QStringList& files) {
     QTimer::singleShot(0, this, [this, files] { m_pApp->OpenDroppedFiles(files); });
 }
 
-void CMainFrame::OnViewStatusBar() { m_wndStatusBar.setVisible(m_wndStatusBar.isHidden()); }
+void CMainFrame::OnViewStatusBar() {
+    m_wndStatusBar.setVisible(m_wndStatusBar.isHidden());
+}
 
-void CMainFrame::OnViewToolBar() { m_wndToolBar->setVisible(m_wndToolBar->isHidden()); }
+bool CMainFrame::IsToolBarLost() const {
+    if (!m_wndToolBar->isFloating())
+        return false;
+    const QSize least = m_wndToolBar->minimumSizeHint();
+    return m_wndToolBar->width() < least.width() || m_wndToolBar->height() < least.height() ||
+           !FitsOnAScreen(m_wndToolBar->geometry(), AvailableScreenAreas());
+}
 
-void CMainFrame::OnUpdateViewToolBar(CCmdUI* pCmdUI) { pCmdUI->SetCheck(!m_wndToolBar->isHidden()); }
+void CMainFrame::OnViewToolBar() {
+    if (IsToolBarLost()) {
+        // Nothing else could bring it back: it returns docked at the edge it belongs to.
+        const Qt::ToolBarArea area = toolBarArea(m_wndToolBar);
+        addToolBar(area == Qt::NoToolBarArea ? Qt::LeftToolBarArea : area, m_wndToolBar);
+        m_wndToolBar->show();
+        return;
+    }
+    m_wndToolBar->setVisible(m_wndToolBar->isHidden());
+}
 
-void CMainFrame::OnUpdateViewStatusBar(CCmdUI* pCmdUI) { pCmdUI->SetCheck(!m_wndStatusBar.isHidden()); }
+void CMainFrame::OnUpdateViewToolBar(CCmdUI* pCmdUI) {
+    pCmdUI->SetCheck(!m_wndToolBar->isHidden());
+}
+
+void CMainFrame::OnUpdateViewStatusBar(CCmdUI* pCmdUI) {
+    pCmdUI->SetCheck(!m_wndStatusBar.isHidden());
+}

@@ -2,6 +2,7 @@
 
 #include "framework/file.h"
 #include "framework/recentfilelist.h"
+#include "framework/streamfile.h"
 #include "framework/uiservices.h"
 #include "framework/waitcursor.h"
 #include "resources/strings.h"
@@ -14,7 +15,9 @@
 namespace {
 enum : unsigned { MB_ICONQUESTION = 0x20 };
 
-QString FileTitle(const QString& path) { return QFileInfo(path).fileName(); }
+QString FileTitle(const QString& path) {
+    return QFileInfo(path).fileName();
+}
 
 // A file the user cannot write, or one without any write permission bit (which even the
 // superuser should not silently overwrite), counts as read-only on disk.
@@ -43,9 +46,9 @@ bool CDocument::OnNewDocument() {
 }
 
 bool CDocument::OnOpenDocument(const QString& path) {
-    std::unique_ptr<CReadFile> file;
+    std::unique_ptr<CFile> file;
     try {
-        file = std::make_unique<CReadFile>(path);
+        file = OpenFileForReading(path);
     } catch (const CFileException& e) {
         ReportSaveLoadException(path, &e, false);
         return false;
@@ -86,8 +89,7 @@ bool CDocument::OnSaveDocument(const QString& path) {
     return true;
 }
 
-void CDocument::ReportSaveLoadException(const QString& path, const CFileException* e,
-                                        bool saving) {
+void CDocument::ReportSaveLoadException(const QString& path, const CFileException* e, bool saving) {
     const QString text = e ? e->GetErrorMessage(QFileInfo(path).absoluteFilePath())
                            : QString::fromUtf8(saving ? Str::FailedToSave : Str::FailedToOpen);
     Ui().MessageBox(text, MB_OK | MB_ICONEXCLAMATION);
@@ -101,9 +103,12 @@ bool CDocument::SaveModified() {
         name = QString::fromUtf8(Str::Untitled);
     const QString prompt = QString::fromUtf8(Str::SaveChangesPrompt).arg(name);
     switch (Ui().MessageBox(prompt, MB_YESNOCANCEL | MB_ICONQUESTION)) {
-    case IDCANCEL: return false;
-    case IDYES: return DoFileSave();
-    default: return true;
+    case IDCANCEL:
+        return false;
+    case IDYES:
+        return DoFileSave();
+    default:
+        return true;
     }
 }
 
@@ -178,9 +183,7 @@ bool CSingleDocTemplate::OpenRecentFile(int index) {
     const QString path = (*m_pRecentFiles)[index];
     if (OpenDocumentFile(path))
         return true;
-    m_pRecentFiles->Remove(m_pRecentFiles->GetCount() > index &&
-                                   (*m_pRecentFiles)[index] == path
-                               ? index
-                               : -1);
+    m_pRecentFiles->Remove(
+        m_pRecentFiles->GetCount() > index && (*m_pRecentFiles)[index] == path ? index : -1);
     return false;
 }

@@ -15,6 +15,14 @@ constexpr const char* FailedToOpen = "Failed to open document.";
 constexpr const char* FailedToSave = "Failed to save document.";
 constexpr const char* FileTooLarge = "%1 is too large to open: at most %2 bytes can be edited.";
 constexpr const char* FileSavedOk = "The file was saved Ok.";
+constexpr const char* BadProfileSuffix =
+    "%1 cannot select a settings profile: the part after S: must be a name of at most 64 "
+    "bytes, without /, \\, .., or control characters.";
+constexpr const char* IsFolder = "%1 is a folder, not a file.";
+constexpr const char* IsDevice = "%1 is a device, not a file: it cannot be opened as text.";
+constexpr const char* ReadingStream = "Reading %1: %2 bytes so far (ESC to interrupt)";
+constexpr const char* ReadCancelled = "Reading %1 was cancelled.";
+constexpr const char* StandardInput = "standard input";
 constexpr const char* Unregistered =
     "System registry entries have been removed and the INI file (if any) was deleted.";
 constexpr const char* NoPrinter = "No printer is set up to print %1 on.";

@@ -126,7 +126,12 @@ CLumettaView::CLumettaView(QWidget* parent) : CTextControl(parent) {
     m_findHistory.LoadFromProfile(*app, app->m_nHistoryItems, kFindHistory);
     m_replaceHistory.LoadFromProfile(*app, app->m_nHistoryItems, kReplaceHistory);
     app->GetProfileRect(kMargins, m_rectMargins);
-    if (m_rectMargins == rectDefault)
+    // Ten inches a side is already more than a page leaves: a larger or negative margin is
+    // a damaged record.
+    const auto badMargin = [](int32_t twips) { return twips < 0 || twips > 14400; };
+    if (m_rectMargins == rectDefault || badMargin(m_rectMargins.left) ||
+        badMargin(m_rectMargins.top) || badMargin(m_rectMargins.right) ||
+        badMargin(m_rectMargins.bottom))
         m_rectMargins = RECT{300, 300, 300, 300};
 }
 
@@ -188,7 +193,6 @@ void CLumettaView::SayIfWrapSuspended() {
     if (IsWrapSuspended())
         ShowStatusMessage(QString::fromUtf8(Str::WrapSuspended).arg(kMaxWrappedLine), false);
 }
-
 
 void CLumettaView::ShowStatusMessage(const QString& text, bool bBeep) {
     if (auto* frame = qobject_cast<CMainFrame*>(window()))
@@ -294,10 +298,18 @@ void CLumettaView::contextMenuEvent(QContextMenuEvent* e) {
         frame->ShowEditMenu(e->globalPos());
 }
 
-void CLumettaView::OnEditUndo() { Undo(); }
-void CLumettaView::OnEditSelectAll() { SetSel(0, -1); }
-void CLumettaView::OnEditCut() { Cut(); }
-void CLumettaView::OnEditPaste() { Paste(); }
+void CLumettaView::OnEditUndo() {
+    Undo();
+}
+void CLumettaView::OnEditSelectAll() {
+    SetSel(0, -1);
+}
+void CLumettaView::OnEditCut() {
+    Cut();
+}
+void CLumettaView::OnEditPaste() {
+    Paste();
+}
 
 void CLumettaView::OnEditCopy() {
     CHARRANGE sel;
@@ -316,16 +328,21 @@ void CLumettaView::OnEditCopy() {
 
 void CLumettaView::OnEditOverwrite() {
     // The same path as a typed Insert key, so that the flag and the control stay in step.
-    QApplication::postEvent(this,
-                            new QKeyEvent(QEvent::KeyPress, Qt::Key_Insert, Qt::NoModifier));
+    QApplication::postEvent(this, new QKeyEvent(QEvent::KeyPress, Qt::Key_Insert, Qt::NoModifier));
     QApplication::postEvent(this,
                             new QKeyEvent(QEvent::KeyRelease, Qt::Key_Insert, Qt::NoModifier));
 }
 
-void CLumettaView::OnViewReadOnly() { ToggleReadOnly(); }
-void CLumettaView::OnViewWordWrap() { ToggleWordWrap(); }
+void CLumettaView::OnViewReadOnly() {
+    ToggleReadOnly();
+}
+void CLumettaView::OnViewWordWrap() {
+    ToggleWordWrap();
+}
 
-void CLumettaView::OnUpdateEditUndo(CCmdUI* pCmdUI) { pCmdUI->Enable(CanUndo()); }
+void CLumettaView::OnUpdateEditUndo(CCmdUI* pCmdUI) {
+    pCmdUI->Enable(CanUndo());
+}
 
 void CLumettaView::OnUpdateEditCut(CCmdUI* pCmdUI) {
     CHARRANGE sel;
@@ -333,17 +350,27 @@ void CLumettaView::OnUpdateEditCut(CCmdUI* pCmdUI) {
     pCmdUI->Enable(!m_bReadOnly && sel.cpMin != sel.cpMax);
 }
 
-void CLumettaView::OnUpdateEditPaste(CCmdUI* pCmdUI) { pCmdUI->Enable(!m_bReadOnly && CanPaste()); }
+void CLumettaView::OnUpdateEditPaste(CCmdUI* pCmdUI) {
+    pCmdUI->Enable(!m_bReadOnly && CanPaste());
+}
 
 void CLumettaView::OnUpdateEditOverwrite(CCmdUI* pCmdUI) {
     pCmdUI->SetCheck(m_bOverwrite);
     pCmdUI->Enable(!m_bReadOnly);
 }
 
-void CLumettaView::OnUpdateViewReadOnly(CCmdUI* pCmdUI) { pCmdUI->SetCheck(m_bReadOnly); }
-void CLumettaView::OnUpdateViewWordWrap(CCmdUI* pCmdUI) { pCmdUI->SetCheck(m_bWordWrap); }
-void CLumettaView::OnUpdateFileSave(CCmdUI* pCmdUI) { pCmdUI->Enable(GetModify()); }
-void CLumettaView::OnUpdateNeedsWritable(CCmdUI* pCmdUI) { pCmdUI->Enable(!m_bReadOnly); }
+void CLumettaView::OnUpdateViewReadOnly(CCmdUI* pCmdUI) {
+    pCmdUI->SetCheck(m_bReadOnly);
+}
+void CLumettaView::OnUpdateViewWordWrap(CCmdUI* pCmdUI) {
+    pCmdUI->SetCheck(m_bWordWrap);
+}
+void CLumettaView::OnUpdateFileSave(CCmdUI* pCmdUI) {
+    pCmdUI->Enable(GetModify());
+}
+void CLumettaView::OnUpdateNeedsWritable(CCmdUI* pCmdUI) {
+    pCmdUI->Enable(!m_bReadOnly);
+}
 
 void CLumettaView::OnUpdateLineCol(CCmdUI* pCmdUI) {
     CHARRANGE sel;
