@@ -25,6 +25,7 @@ const QString kReplaceHistory = QStringLiteral("Replace Text History");
 struct StreamCookie {
     CArchive* ar;
     uint32_t error;
+    QString message; // the error's own text, when it has one (a cancelled read)
 };
 
 uint32_t StreamCallback(uintptr_t cookieWord, char* buffer, long count, long* done) {
@@ -39,6 +40,7 @@ uint32_t StreamCallback(uintptr_t cookieWord, char* buffer, long count, long* do
     } catch (const CFileException& e) {
         *done = 0;
         cookie->error = e.m_cause != CFileException::none ? e.m_cause : CFileException::generic;
+        cookie->message = e.m_strMessage;
         return 1;
     }
     return 0;
@@ -230,7 +232,7 @@ void CLumettaView::StreamText(CArchive& ar, int format) {
     };
     if (ar.IsLoading() && file->GetLength() > GetLimitText())
         throw tooLarge();
-    StreamCookie cookie{&ar, 0};
+    StreamCookie cookie{&ar, 0, QString()};
     EDITSTREAM es;
     es.dwCookie = reinterpret_cast<uintptr_t>(&cookie);
     es.pfnCallback = StreamCallback;
@@ -239,7 +241,7 @@ void CLumettaView::StreamText(CArchive& ar, int format) {
     else
         StreamOut(format, es);
     if (cookie.error != 0)
-        throw CFileException(static_cast<int>(cookie.error));
+        throw CFileException(static_cast<int>(cookie.error), 0, QString(), cookie.message);
     if (es.dwError == kErrTextLimit)
         throw tooLarge();
     if (!(format & SFF_SELECTION))
