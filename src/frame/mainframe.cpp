@@ -156,13 +156,16 @@ void CMainFrame::ApplyStoredPlacement() {
 
 void CMainFrame::showEvent(QShowEvent* e) {
     QMainWindow::showEvent(e);
-    if (!m_bFrameFitted) {
-        m_bFrameFitted = true;
-        FitFrameOnScreen();
-    }
+    FitFrameOnScreen();
+    QTimer::singleShot(300, this, &CMainFrame::FitFrameOnScreen);
 }
 
 void CMainFrame::FitFrameOnScreen() {
+    // The window manager's frame may come only after the window shows; until then there is
+    // nothing to fit.
+    if (m_bFrameFitted || !isVisible() || frameGeometry() == geometry())
+        return;
+    m_bFrameFitted = true;
     if (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen))
         return;
     const QRect frame = frameGeometry();
