@@ -15,9 +15,7 @@
 namespace {
 enum : unsigned { MB_ICONQUESTION = 0x20 };
 
-QString FileTitle(const QString& path) {
-    return QFileInfo(path).fileName();
-}
+QString FileTitle(const QString& path) { return QFileInfo(path).fileName(); }
 
 // A file the user cannot write, or one without any write permission bit (which even the
 // superuser should not silently overwrite), counts as read-only on disk.
@@ -89,7 +87,8 @@ bool CDocument::OnSaveDocument(const QString& path) {
     return true;
 }
 
-void CDocument::ReportSaveLoadException(const QString& path, const CFileException* e, bool saving) {
+void CDocument::ReportSaveLoadException(const QString& path, const CFileException* e,
+                                        bool saving) {
     const QString text = e ? e->GetErrorMessage(QFileInfo(path).absoluteFilePath())
                            : QString::fromUtf8(saving ? Str::FailedToSave : Str::FailedToOpen);
     Ui().MessageBox(text, MB_OK | MB_ICONEXCLAMATION);
@@ -103,12 +102,9 @@ bool CDocument::SaveModified() {
         name = QString::fromUtf8(Str::Untitled);
     const QString prompt = QString::fromUtf8(Str::SaveChangesPrompt).arg(name);
     switch (Ui().MessageBox(prompt, MB_YESNOCANCEL | MB_ICONQUESTION)) {
-    case IDCANCEL:
-        return false;
-    case IDYES:
-        return DoFileSave();
-    default:
-        return true;
+    case IDCANCEL: return false;
+    case IDYES: return DoFileSave();
+    default: return true;
     }
 }
 
@@ -183,7 +179,9 @@ bool CSingleDocTemplate::OpenRecentFile(int index) {
     const QString path = (*m_pRecentFiles)[index];
     if (OpenDocumentFile(path))
         return true;
-    m_pRecentFiles->Remove(
-        m_pRecentFiles->GetCount() > index && (*m_pRecentFiles)[index] == path ? index : -1);
+    m_pRecentFiles->Remove(m_pRecentFiles->GetCount() > index &&
+                                   (*m_pRecentFiles)[index] == path
+                               ? index
+                               : -1);
     return false;
 }

@@ -196,6 +196,7 @@ void CLumettaView::SayIfWrapSuspended() {
         ShowStatusMessage(QString::fromUtf8(Str::WrapSuspended).arg(kMaxWrappedLine), false);
 }
 
+
 void CLumettaView::ShowStatusMessage(const QString& text, bool bBeep) {
     if (auto* frame = qobject_cast<CMainFrame*>(window()))
         frame->m_wndStatusBar.ShowMessage(text, bBeep);
@@ -300,18 +301,10 @@ void CLumettaView::contextMenuEvent(QContextMenuEvent* e) {
         frame->ShowEditMenu(e->globalPos());
 }
 
-void CLumettaView::OnEditUndo() {
-    Undo();
-}
-void CLumettaView::OnEditSelectAll() {
-    SetSel(0, -1);
-}
-void CLumettaView::OnEditCut() {
-    Cut();
-}
-void CLumettaView::OnEditPaste() {
-    Paste();
-}
+void CLumettaView::OnEditUndo() { Undo(); }
+void CLumettaView::OnEditSelectAll() { SetSel(0, -1); }
+void CLumettaView::OnEditCut() { Cut(); }
+void CLumettaView::OnEditPaste() { Paste(); }
 
 void CLumettaView::OnEditCopy() {
     CHARRANGE sel;
@@ -330,21 +323,16 @@ void CLumettaView::OnEditCopy() {
 
 void CLumettaView::OnEditOverwrite() {
     // The same path as a typed Insert key, so that the flag and the control stay in step.
-    QApplication::postEvent(this, new QKeyEvent(QEvent::KeyPress, Qt::Key_Insert, Qt::NoModifier));
+    QApplication::postEvent(this,
+                            new QKeyEvent(QEvent::KeyPress, Qt::Key_Insert, Qt::NoModifier));
     QApplication::postEvent(this,
                             new QKeyEvent(QEvent::KeyRelease, Qt::Key_Insert, Qt::NoModifier));
 }
 
-void CLumettaView::OnViewReadOnly() {
-    ToggleReadOnly();
-}
-void CLumettaView::OnViewWordWrap() {
-    ToggleWordWrap();
-}
+void CLumettaView::OnViewReadOnly() { ToggleReadOnly(); }
+void CLumettaView::OnViewWordWrap() { ToggleWordWrap(); }
 
-void CLumettaView::OnUpdateEditUndo(CCmdUI* pCmdUI) {
-    pCmdUI->Enable(CanUndo());
-}
+void CLumettaView::OnUpdateEditUndo(CCmdUI* pCmdUI) { pCmdUI->Enable(CanUndo()); }
 
 void CLumettaView::OnUpdateEditCut(CCmdUI* pCmdUI) {
     CHARRANGE sel;
@@ -352,27 +340,17 @@ void CLumettaView::OnUpdateEditCut(CCmdUI* pCmdUI) {
     pCmdUI->Enable(!m_bReadOnly && sel.cpMin != sel.cpMax);
 }
 
-void CLumettaView::OnUpdateEditPaste(CCmdUI* pCmdUI) {
-    pCmdUI->Enable(!m_bReadOnly && CanPaste());
-}
+void CLumettaView::OnUpdateEditPaste(CCmdUI* pCmdUI) { pCmdUI->Enable(!m_bReadOnly && CanPaste()); }
 
 void CLumettaView::OnUpdateEditOverwrite(CCmdUI* pCmdUI) {
     pCmdUI->SetCheck(m_bOverwrite);
     pCmdUI->Enable(!m_bReadOnly);
 }
 
-void CLumettaView::OnUpdateViewReadOnly(CCmdUI* pCmdUI) {
-    pCmdUI->SetCheck(m_bReadOnly);
-}
-void CLumettaView::OnUpdateViewWordWrap(CCmdUI* pCmdUI) {
-    pCmdUI->SetCheck(m_bWordWrap);
-}
-void CLumettaView::OnUpdateFileSave(CCmdUI* pCmdUI) {
-    pCmdUI->Enable(GetModify());
-}
-void CLumettaView::OnUpdateNeedsWritable(CCmdUI* pCmdUI) {
-    pCmdUI->Enable(!m_bReadOnly);
-}
+void CLumettaView::OnUpdateViewReadOnly(CCmdUI* pCmdUI) { pCmdUI->SetCheck(m_bReadOnly); }
+void CLumettaView::OnUpdateViewWordWrap(CCmdUI* pCmdUI) { pCmdUI->SetCheck(m_bWordWrap); }
+void CLumettaView::OnUpdateFileSave(CCmdUI* pCmdUI) { pCmdUI->Enable(GetModify()); }
+void CLumettaView::OnUpdateNeedsWritable(CCmdUI* pCmdUI) { pCmdUI->Enable(!m_bReadOnly); }
 
 void CLumettaView::OnUpdateLineCol(CCmdUI* pCmdUI) {
     CHARRANGE sel;

@@ -86,11 +86,16 @@ TEST_F(SettingsTest, WritesAtExitComeInTheirOrder) {
     };
     Stop();
     const QStringList expected = {
-        "Editor/Viewer Settings:szWindowRect",    "Editor/Viewer Settings-Summary:Bars",
-        "Editor/Viewer Settings-Bar0:BarID",      "Editor/Viewer Settings-Bar1:BarID",
-        "Editor/Viewer Settings:bSelectionBar",   "Editor Character Format:nHeight",
-        "Search & Replace Settings:bWordsOnly",   "Page Margins:szWindowRect",
-        "Editor/Viewer Settings:bPesistSettings", "Recent File List:File1",
+        "Editor/Viewer Settings:szWindowRect",
+        "Editor/Viewer Settings-Summary:Bars",
+        "Editor/Viewer Settings-Bar0:BarID",
+        "Editor/Viewer Settings-Bar1:BarID",
+        "Editor/Viewer Settings:bSelectionBar",
+        "Editor Character Format:nHeight",
+        "Search & Replace Settings:bWordsOnly",
+        "Page Margins:szWindowRect",
+        "Editor/Viewer Settings:bPesistSettings",
+        "Recent File List:File1",
     };
     EXPECT_EQ(writes, expected);
 }
