@@ -13,7 +13,7 @@
 class CIniFile {
 public:
     // Larger than any settings file the program writes by far: a bigger one is not ours.
-    static constexpr qint64 kMaxSize = 4 << 20;
+    static constexpr qint64 kMaxSize = 1 << 20;
 
     enum class LoadResult { Loaded, Missing, Refused };
     // Reads `path` without ever blocking. A file that is not a regular file, or is larger than
