@@ -93,7 +93,7 @@ std::unique_ptr<CFile> OpenFileForReading(const QString& path) {
                 ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
             if (fd < 0)
                 throw CFileException::FromErrno(errno, path);
-            return std::make_unique<CStreamFile>(fd, path, true);
+            return std::make_unique<CStreamFile>(fd, shown, true);
         }
     }
     return std::make_unique<CReadFile>(path);
