@@ -4,8 +4,9 @@
 
 namespace {
 const char* const kHelp =
-    "Usage: zorvek [SWITCH]... [FILE]\n"
-    "Edit or view FILE, or a new document when there is none.\n"
+    "Usage: zorvek [SWITCH]... [--] [FILE]...\n"
+    "Edit or view FILE, or a new document when there is none. Each further FILE\n"
+    "opens in a window of its own; FILE - reads standard input.\n"
     "\n"
     "  S:SUFFIX           keep this run's settings in a profile of their own,\n"
     "                     ~/.config/Vantreth Plc/ZorvekSUFFIX.conf\n"
@@ -18,7 +19,8 @@ const char* const kHelp =
     "      --version      output version information and exit\n"
     "\n"
     "Switches may start with - or /. A parameter starting with / that names no switch\n"
-    "is a path, so an absolute path opens as a file.\n"
+    "is a path, so an absolute path opens as a file. After --, every parameter is a\n"
+    "FILE, so -- -notes.txt opens -notes.txt.\n"
     "\n"
     "Report bugs to: zorvek@example.org\n"
     "Zorvek home page: <https://www.example.org/zorvek>\n";
@@ -39,6 +41,8 @@ const char* const kVersion =
 GnuOptionsResult HandleGnuOptions(const QStringList& args) {
     GnuOptionsResult result;
     for (const QString& arg : args) {
+        if (arg == QLatin1String("--"))
+            break; // file names follow, whatever they look like
         if (!arg.startsWith(QLatin1String("--")))
             continue;
         result.handled = true;

@@ -5,7 +5,9 @@
 #include "document/lumettadoc.h"
 #include "frame/mainframe.h"
 #include "framework/printing.h"
+#include "framework/streamfile.h"
 #include "framework/uiservices.h"
+#include "framework/waitcursor.h"
 #include "resources/resource.h"
 #include "resources/strings.h"
 #include "view/lumettaview.h"
@@ -13,18 +15,32 @@
 #include <QApplication>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QProcess>
+
+#include <cstdio>
+#include <unistd.h>
 
 namespace {
 CLumettaApp* g_app = nullptr;
 const QString kSettings = QStringLiteral("Editor/Viewer Settings");
 } // namespace
 
-CLumettaApp* AfxGetApp() { return g_app; }
+CLumettaApp* AfxGetApp() {
+    return g_app;
+}
 
 CLumettaApp::CLumettaApp()
     : m_store(QStringLiteral("Vantreth Plc"), QString::fromUtf8(Str::AppTitle)),
       m_recentFiles(4, QStringLiteral("Recent File List"), QStringLiteral("File%1"), 30) {
     g_app = this;
+    m_launchInstance = [](const QStringList& args) {
+        QProcess::startDetached(QCoreApplication::applicationFilePath(), args);
+    };
+    // Kept on disk at once, so that a crash or a killed run does not lose it.
+    m_recentFiles.m_onChanged = [this] {
+        m_recentFiles.WriteList(m_store);
+        m_store.Flush();
+    };
 }
 
 CLumettaApp::~CLumettaApp() {
@@ -53,18 +69,34 @@ bool CLumettaApp::InitInstance(const QStringList& args) {
     // The editing component is linked into the program, so there is no library to load; the
     // settings store is per user under the company's name (set in the constructor).
     m_pDocTemplate = std::make_unique<CSingleDocTemplate>(
-        CSingleDocTemplate::Hooks{
-            [this] { return CreateMainFrame(); },
-            [this] { DestroyMainFrame(); },
-            [this](bool makeVisible) {
-                View()->OnInitialUpdate();
-                if (makeVisible)
-                    m_pMainWnd->show();
-            }},
+        CSingleDocTemplate::Hooks{[this] { return CreateMainFrame(); },
+                                  [this] { DestroyMainFrame(); },
+                                  [this](bool makeVisible) {
+                                      View()->OnInitialUpdate();
+                                      if (makeVisible)
+                                          m_pMainWnd->show();
+                                  }},
         &m_recentFiles);
 
     CLumettaCommandLineInfo cmdInfo(*this);
     cmdInfo.ParseCommandLine(args);
+    if (!cmdInfo.m_strBadProfileOption.isEmpty()) {
+        // A suffix that reaches outside the settings folder: no profile is read, written or
+        // deleted.
+        m_bSkipExitWrites = true;
+        m_bCommandLineRefused = true;
+        Ui().MessageBox(QString::fromUtf8(Str::BadProfileSuffix).arg(cmdInfo.m_strBadProfileOption),
+                        MB_OK | MB_ICONEXCLAMATION);
+        return false;
+    }
+    const QString usage = cmdInfo.UsageError();
+    if (!usage.isEmpty()) {
+        m_bSkipExitWrites = true;
+        m_bCommandLineRefused = true;
+        std::fprintf(stderr, "zorvek: %s\nTry 'zorvek --help' for more information.\n",
+                     qPrintable(usage));
+        return false;
+    }
 
     m_recentFiles.ReadList(m_store);
     m_bPersistSettings = GetProfileInt(kSettings, QStringLiteral("bPesistSettings"), 1) != 0;
@@ -73,7 +105,10 @@ bool CLumettaApp::InitInstance(const QStringList& args) {
         m_nHistoryItems = 15;
 
     m_pDocTemplate->RecoverInterruptedSaves();
-    if (!ProcessShellCommand(cmdInfo))
+    const bool started = ProcessShellCommand(cmdInfo);
+    if (cmdInfo.m_nShellCommand == CCommandLineInfo::FileOpen)
+        LaunchFurtherFiles(cmdInfo.m_extraFiles);
+    if (!started)
         return false;
     if (m_pMainWnd) {
         m_pMainWnd->show();
@@ -95,6 +130,8 @@ bool CLumettaApp::ProcessShellCommand(CLumettaCommandLineInfo& info) {
         m_bShellCommandFailed = !PrintFromCommandLine(info);
         return false;
     case CCommandLineInfo::FileOpen:
+        if (info.m_strFileName == QLatin1String("-"))
+            return OpenStandardInput();
         if (!m_pDocTemplate->OpenDocumentFile(info.m_strFileName)) {
             m_bShellCommandFailed = true;
             return false;
@@ -109,6 +146,35 @@ bool CLumettaApp::ProcessShellCommand(CLumettaCommandLineInfo& info) {
     }
 }
 
+bool CLumettaApp::OpenStandardInput() {
+    if (!m_pDocTemplate->OpenDocumentFile(QString())) {
+        m_bShellCommandFailed = true;
+        return false;
+    }
+    const QString name = QString::fromUtf8(Str::StandardInput);
+    try {
+        CWaitCursor wait;
+        CStreamFile input(STDIN_FILENO, name, false);
+        CArchive ar(&input, CArchive::load);
+        View()->Serialize(ar);
+    } catch (const CFileException& e) {
+        // The window stays, with what the text held before: nothing was read into it.
+        Ui().MessageBox(e.GetErrorMessage(name), MB_OK | MB_ICONEXCLAMATION);
+    }
+    return true;
+}
+
+void CLumettaApp::LaunchFurtherFiles(const QStringList& files) {
+    // A single-document editor opens each further file in a run of its own, with the same
+    // profile.
+    QStringList common;
+    if (!m_pszBaseProfileName.isNull())
+        common << QStringLiteral("S:") + m_strProfileName.mid(m_pszBaseProfileName.size());
+    common << QStringLiteral("--");
+    for (const QString& file : files)
+        m_launchInstance(common + QStringList{file});
+}
+
 bool CLumettaApp::PrintFromCommandLine(const CLumettaCommandLineInfo& info) {
     if (info.m_strFileName.isEmpty() ||
         !m_pDocTemplate->OpenDocumentFile(info.m_strFileName, false))
@@ -120,7 +186,8 @@ bool CLumettaApp::PrintFromCommandLine(const CLumettaCommandLineInfo& info) {
             printer.setOutputFormat(QPrinter::PdfFormat);
             printer.setOutputFileName(name);
         } else if (QPrinterInfo::printerInfo(name).isNull()) {
-            Ui().MessageBox(QString::fromUtf8(Str::NoSuchPrinter).arg(name), MB_OK | MB_ICONEXCLAMATION);
+            Ui().MessageBox(QString::fromUtf8(Str::NoSuchPrinter).arg(name),
+                            MB_OK | MB_ICONEXCLAMATION);
             return false;
         } else {
             printer.setPrinterName(name);
@@ -172,9 +239,13 @@ void CLumettaApp::DestroyMainFrame() {
     m_pDocument.reset();
 }
 
-CLumettaView* CLumettaApp::View() const { return m_pMainWnd ? m_pMainWnd->View() : nullptr; }
+CLumettaView* CLumettaApp::View() const {
+    return m_pMainWnd ? m_pMainWnd->View() : nullptr;
+}
 
-bool CLumettaApp::CloseMainFrame() { return m_pMainWnd && m_pMainWnd->close(); }
+bool CLumettaApp::CloseMainFrame() {
+    return m_pMainWnd && m_pMainWnd->close();
+}
 
 int CLumettaApp::ExitInstance() {
     DestroyMainFrame();
@@ -187,6 +258,8 @@ int CLumettaApp::ExitInstance() {
     m_store.Flush();
     if (!m_pszBaseProfileName.isNull())
         m_store.SetProfileName(m_pszBaseProfileName);
+    if (m_bCommandLineRefused)
+        return 2;
     return m_bShellCommandFailed ? 1 : 0;
 }
 
@@ -218,11 +291,17 @@ void CLumettaApp::OnAppAbout() {
     dlg.DoModal();
 }
 
-void CLumettaApp::OnSaveSettings() { m_bPersistSettings = m_bPersistSettings ? 0 : 1; }
+void CLumettaApp::OnSaveSettings() {
+    m_bPersistSettings = m_bPersistSettings ? 0 : 1;
+}
 
-void CLumettaApp::OnUpdateSaveSettings(CCmdUI* pCmdUI) { pCmdUI->SetCheck(m_bPersistSettings != 0); }
+void CLumettaApp::OnUpdateSaveSettings(CCmdUI* pCmdUI) {
+    pCmdUI->SetCheck(m_bPersistSettings != 0);
+}
 
-void CLumettaApp::OnFileNew() { m_pDocTemplate->OpenDocumentFile(QString()); }
+void CLumettaApp::OnFileNew() {
+    m_pDocTemplate->OpenDocumentFile(QString());
+}
 
 void CLumettaApp::OnFileOpen() {
     const QString path = Ui().GetOpenFileName(QString());
@@ -230,9 +309,13 @@ void CLumettaApp::OnFileOpen() {
         m_pDocTemplate->OpenDocumentFile(path);
 }
 
-void CLumettaApp::OnAppExit() { CloseMainFrame(); }
+void CLumettaApp::OnAppExit() {
+    CloseMainFrame();
+}
 
-void CLumettaApp::OnOpenRecentFile(int id) { m_pDocTemplate->OpenRecentFile(id - ID_FILE_MRU_FILE1); }
+void CLumettaApp::OnOpenRecentFile(int id) {
+    m_pDocTemplate->OpenRecentFile(id - ID_FILE_MRU_FILE1);
+}
 
 void CLumettaApp::OnUpdateRecentFile(CCmdUI* pCmdUI) {
     pCmdUI->Enable(pCmdUI->m_nID - ID_FILE_MRU_FILE1 < m_recentFiles.GetCount());

@@ -12,6 +12,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
 class CMainFrame;
@@ -75,6 +76,9 @@ public:
 
     static const std::vector<MessageMapEntry<CLumettaApp>>& GetMessageMap();
 
+    // Starts another run of the program with these parameters; tests record them instead.
+    std::function<void(const QStringList& args)> m_launchInstance;
+
     QString m_strProfileName;
     QString m_pszBaseProfileName; // null: no S: option was given
     int m_bPersistSettings = 0;
@@ -85,6 +89,8 @@ private:
 
     bool ProcessShellCommand(CLumettaCommandLineInfo& info);
     bool PrintFromCommandLine(const CLumettaCommandLineInfo& info);
+    bool OpenStandardInput();
+    void LaunchFurtherFiles(const QStringList& files);
     bool CreateMainFrame();
 
     void OnAppAbout();
@@ -105,6 +111,7 @@ private:
     bool m_bPrinterChosen = false;
     bool m_bSkipExitWrites = false;
     bool m_bShellCommandFailed = false;
+    bool m_bCommandLineRefused = false;
 };
 
 // The application object of this process.

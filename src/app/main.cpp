@@ -4,6 +4,8 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QList>
+#include <QPair>
 
 #include <cstdio>
 #include <cstdlib>
@@ -14,6 +16,31 @@ namespace {
 bool HasDisplay() {
     return std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY") ||
            std::getenv("QT_QPA_PLATFORM");
+}
+
+// While the window system is being reached, Qt's messages wait: when it cannot be reached, Qt
+// would end with advice to reinstall; one line saying what is wrong serves better.
+QtMessageHandler g_qtHandler = nullptr;
+QList<QPair<QtMsgType, QString>> g_startMessages;
+
+void HoldStartMessage(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type != QtFatalMsg) {
+        g_startMessages.append({type, message});
+        return;
+    }
+    const char* display = std::getenv("WAYLAND_DISPLAY");
+    if (!display)
+        display = std::getenv("DISPLAY");
+    std::fprintf(stderr, "zorvek: cannot open a window: the display %s cannot be reached.\n",
+                 display ? display : "(none)");
+    std::_Exit(1);
+}
+
+void ReleaseStartMessages() {
+    qInstallMessageHandler(g_qtHandler);
+    for (const auto& [type, message] : g_startMessages)
+        g_qtHandler(type, QMessageLogContext(), message);
+    g_startMessages.clear();
 }
 } // namespace
 
@@ -33,7 +60,9 @@ int main(int argc, char* argv[]) {
                              "xvfb-run -a zorvek [FILE]\n");
         return 1;
     }
+    g_qtHandler = qInstallMessageHandler(HoldStartMessage);
     QApplication app(argc, argv);
+    ReleaseStartMessages();
     QApplication::setApplicationName(QStringLiteral("Zorvek"));
     QApplication::setApplicationVersion(QStringLiteral(ZORVEK_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("org.example.zorvek"));

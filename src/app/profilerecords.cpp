@@ -6,7 +6,9 @@
 
 namespace {
 const QString kRectKey = QStringLiteral("szWindowRect");
-}
+// 1638 points, the largest size a font dialog offers; anything outside is not a stored font.
+constexpr int kMaxFontHeight = 1638 * 20;
+} // namespace
 
 void CLumettaApp::GetProfileRect(const QString& section, RECT& rect) const {
     const QString text = GetProfileString(section, kRectKey);
@@ -26,9 +28,9 @@ void CLumettaApp::GetProfileRect(const QString& section, RECT& rect) const {
 }
 
 void CLumettaApp::WriteProfileRect(const QString& section, const RECT& rect) {
-    WriteProfileString(section, kRectKey,
-                       QString::asprintf("%d,%d,%d,%d", rect.left, rect.top, rect.right,
-                                         rect.bottom));
+    WriteProfileString(
+        section, kRectKey,
+        QString::asprintf("%d,%d,%d,%d", rect.left, rect.top, rect.right, rect.bottom));
 }
 
 void CLumettaApp::GetProfileCharFormat(const QString& section, CHARFORMAT& cf) const {
@@ -37,6 +39,8 @@ void CLumettaApp::GetProfileCharFormat(const QString& section, CHARFORMAT& cf) c
     cf.dwEffects = 0;
     cf.yOffset = 0;
     cf.yHeight = GetProfileInt(section, QStringLiteral("nHeight"), 0);
+    if (cf.yHeight < 0 || cf.yHeight > kMaxFontHeight)
+        cf.yHeight = 0;
     if (cf.yHeight != 0) {
         if (GetProfileInt(section, QStringLiteral("bBold"), 0))
             cf.dwEffects |= CFE_BOLD;

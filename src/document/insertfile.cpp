@@ -2,7 +2,7 @@
 #include "view/lumettaview.h"
 
 #include "frame/mainframe.h"
-#include "framework/file.h"
+#include "framework/streamfile.h"
 #include "framework/uiservices.h"
 #include "resources/resource.h"
 #include "resources/strings.h"
@@ -14,8 +14,9 @@ void CLumettaView::OnFileInsert() {
     if (path.isEmpty())
         return;
     try {
-        CReadFile file(path);
-        CArchive ar(&file, CArchive::load);
+        // A FIFO is read without freezing the window; a folder or device is not read at all.
+        const std::unique_ptr<CFile> file = OpenFileForReading(path);
+        CArchive ar(file.get(), CArchive::load);
         StreamText(ar, SF_TEXT | SFF_SELECTION);
     } catch (const CFileException&) {
         // Nothing is said; what was inserted before the error stays.

@@ -2,6 +2,7 @@
 
 #include "app/lumettaapp.h"
 #include "document/lumettadoc.h"
+#include "frame/windowplacement.h"
 #include "resources/commandtable.h"
 #include "resources/resource.h"
 #include "resources/strings.h"
@@ -139,14 +140,44 @@ QMenu* CMainFrame::BuildMenu(const QString& title, const std::vector<MenuItem>& 
 void CMainFrame::ApplyStoredPlacement() {
     RECT rect;
     m_pApp->GetProfileRect(kSettings, rect);
+    const QList<QRect> screens = AvailableScreenAreas();
+    const QSize normal(800, 600);
     if (rect == rectDefault) {
-        resize(800, 600); // where the window system places it
+        // The window system chooses where; the size still has to fit the screen.
+        resize(FitToScreens({0, 0, normal.width(), normal.height()}, screens.mid(0, 1), normal)
+                   .size());
         return;
     }
-    // The stored rectangle is used as it is, in 32-bit two's-complement arithmetic.
-    const auto width = static_cast<int32_t>(static_cast<uint32_t>(rect.right) - rect.left);
-    const auto height = static_cast<int32_t>(static_cast<uint32_t>(rect.bottom) - rect.top);
-    setGeometry(rect.left, rect.top, width, height);
+    // A rectangle stored on another desktop, or damaged, must not open a window that no screen
+    // can show or that takes the machine's memory.
+    setGeometry(FitToScreens({rect.left, rect.top, rect.right, rect.bottom}, screens, normal));
+}
+
+void CMainFrame::showEvent(QShowEvent* e) {
+    QMainWindow::showEvent(e);
+    FitFrameOnScreen();
+    QTimer::singleShot(300, this, &CMainFrame::FitFrameOnScreen);
+}
+
+void CMainFrame::FitFrameOnScreen() {
+    // The window manager's frame may come only after the window shows; until then there is
+    // nothing to fit.
+    if (m_bFrameFitted || !isVisible() || frameGeometry() == geometry())
+        return;
+    m_bFrameFitted = true;
+    if (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen))
+        return;
+    const QRect frame = frameGeometry();
+    const QList<QRect> screens = AvailableScreenAreas();
+    if (FitsOnAScreen(frame, screens))
+        return;
+    const QRect inner = geometry();
+    const QMargins margins(inner.left() - frame.left(), inner.top() - frame.top(),
+                           frame.right() - inner.right(), frame.bottom() - inner.bottom());
+    const QRect fitted = FitToScreens(
+        {frame.left(), frame.top(), frame.left() + frame.width(), frame.top() + frame.height()},
+        screens, frame.size());
+    setGeometry(fitted.marginsRemoved(margins));
 }
 
 void CMainFrame::CreateToolBar() {
@@ -178,6 +209,14 @@ void CMainFrame::LoadBarState(const QString& section) {
         m_pApp->GetProfileString(summary, QStringLiteral("State")).toLatin1());
     if (!state.isEmpty())
         restoreState(state);
+    if (m_wndToolBar->isFloating()) {
+        // Floated on a larger screen, it could come back out of sight or as a sliver.
+        const QRect stored = m_wndToolBar->geometry();
+        const QSize size = stored.size().expandedTo(m_wndToolBar->sizeHint());
+        m_wndToolBar->setGeometry(FitToScreens(
+            {stored.x(), stored.y(), stored.x() + size.width(), stored.y() + size.height()},
+            AvailableScreenAreas(), size));
+    }
     for (int i = 0; i < 2; ++i) {
         const QString bar = section + QStringLiteral("-Bar%1").arg(i);
         const int id = m_pApp->GetProfileInt(bar, QStringLiteral("BarID"), 0);
@@ -342,7 +381,24 @@ void CMainFrame::OnDropFiles(const QStringList& files) {
 
 void CMainFrame::OnViewStatusBar() { m_wndStatusBar.setVisible(m_wndStatusBar.isHidden()); }
 
-void CMainFrame::OnViewToolBar() { m_wndToolBar->setVisible(m_wndToolBar->isHidden()); }
+bool CMainFrame::IsToolBarLost() const {
+    if (!m_wndToolBar->isFloating())
+        return false;
+    const QSize least = m_wndToolBar->minimumSizeHint();
+    return m_wndToolBar->width() < least.width() || m_wndToolBar->height() < least.height() ||
+           !FitsOnAScreen(m_wndToolBar->geometry(), AvailableScreenAreas());
+}
+
+void CMainFrame::OnViewToolBar() {
+    if (IsToolBarLost()) {
+        // Nothing else could bring it back: it returns docked at the edge it belongs to.
+        const Qt::ToolBarArea area = toolBarArea(m_wndToolBar);
+        addToolBar(area == Qt::NoToolBarArea ? Qt::LeftToolBarArea : area, m_wndToolBar);
+        m_wndToolBar->show();
+        return;
+    }
+    m_wndToolBar->setVisible(m_wndToolBar->isHidden());
+}
 
 void CMainFrame::OnUpdateViewToolBar(CCmdUI* pCmdUI) { pCmdUI->SetCheck(!m_wndToolBar->isHidden()); }
 

@@ -33,6 +33,8 @@ public:
     // pane 0 takes the whole bar while a menu is open, so that prompts show whole.
     void OnMenuSelect(int itemId, unsigned flags, QMenu* menu);
     QToolBar* ToolBar() const { return m_wndToolBar; }
+    // A floating toolbar that no screen shows whole, or shrunk below its least size.
+    bool IsToolBarLost() const;
     void DragAcceptFiles(bool accept);
     void OnDropFiles(const QStringList& files);
 
@@ -45,6 +47,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* e) override;
+    void showEvent(QShowEvent* e) override;
     bool event(QEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
     void dragEnterEvent(QDragEnterEvent* e) override;
@@ -52,6 +55,8 @@ protected:
 
 private:
     void ApplyStoredPlacement();
+    // Once the window system has put its frame round the window, the frame too must fit.
+    void FitFrameOnScreen();
     void CreateToolBar();
     void LoadBarState(const QString& section);
     void SaveBarState(const QString& section);
@@ -74,4 +79,5 @@ private:
     QAction* m_recentPlaceholder = nullptr;
     QMenu m_editMenu;
     QMetaObject::Connection m_idleConnection;
+    bool m_bFrameFitted = false;
 };

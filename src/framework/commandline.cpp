@@ -34,6 +34,8 @@ void CCommandLineInfo::ParseParamNotFlag(const QString& param) {
         m_strDriverName = param;
     else if (m_nShellCommand == FilePrintTo && m_strPortName.isEmpty())
         m_strPortName = param;
+    else if (m_nShellCommand != FilePrintTo)
+        m_extraFiles << param;
 }
 
 void CCommandLineInfo::ParseLast(bool last) {
@@ -56,12 +58,27 @@ bool CCommandLineInfo::IsKnownSwitch(const QString& name) {
 void CCommandLineInfo::ParseCommandLine(const QStringList& args) {
     for (int i = 0; i < args.size(); ++i) {
         QString param = args[i];
+        const bool switches = !m_bSwitchesEnded;
+        if (switches && param == QLatin1String("--")) {
+            m_bSwitchesEnded = true;
+            ParseLast(i == args.size() - 1);
+            continue;
+        }
         bool flag = false;
-        if (param.startsWith(QLatin1Char('-')) ||
-            (param.startsWith(QLatin1Char('/')) && IsKnownSwitch(param.mid(1)))) {
+        if (switches && param != QLatin1String("-") &&
+            (param.startsWith(QLatin1Char('-')) ||
+             (param.startsWith(QLatin1Char('/')) && IsKnownSwitch(param.mid(1))))) {
             flag = true;
             param.remove(0, 1);
         }
         ParseParam(param, flag, i == args.size() - 1);
     }
+}
+
+QString CCommandLineInfo::UsageError() const {
+    if (m_nShellCommand == FilePrint && m_strFileName.isEmpty())
+        return QStringLiteral("/p needs the name of the file to print");
+    if (m_nShellCommand == FilePrintTo && (m_strFileName.isEmpty() || m_strPrinterName.isEmpty()))
+        return QStringLiteral("/pt needs the name of the file to print and a printer");
+    return QString();
 }

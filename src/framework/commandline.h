@@ -16,8 +16,11 @@ public:
 
     // Feeds every parameter (after the program name) to ParseParam. A parameter starting with
     // "-" is a switch; one starting with "/" is a switch only when it names a known one, so that
-    // absolute paths open as files.
+    // absolute paths open as files. "--" ends the switches; "-" alone is a file name, standard
+    // input.
     void ParseCommandLine(const QStringList& args);
+    // What makes the parsed command line unusable, for the user; empty when it is sound.
+    QString UsageError() const;
     static bool IsKnownSwitch(const QString& name);
 
     ShellCommand m_nShellCommand = FileNew;
@@ -25,8 +28,10 @@ public:
     QString m_strPrinterName;
     QString m_strDriverName;
     QString m_strPortName;
+    QStringList m_extraFiles; // files after the first, each for a run of its own
     bool m_bRunEmbedded = false;
     bool m_bRunAutomated = false;
+    bool m_bSwitchesEnded = false; // "--" was seen: what follows is file names only
 
 protected:
     void ParseParamFlag(const QString& param);

@@ -3,6 +3,7 @@
 #include "framework/file.h"
 #include "framework/interruptedsaves.h"
 #include "framework/recentfilelist.h"
+#include "framework/streamfile.h"
 #include "framework/uiservices.h"
 #include "framework/waitcursor.h"
 #include "resources/strings.h"
@@ -53,9 +54,9 @@ bool CDocument::OnNewDocument() {
 }
 
 bool CDocument::OnOpenDocument(const QString& path) {
-    std::unique_ptr<CReadFile> file;
+    std::unique_ptr<CFile> file;
     try {
-        file = std::make_unique<CReadFile>(path);
+        file = OpenFileForReading(path);
     } catch (const CFileException& e) {
         ReportSaveLoadException(path, &e, false);
         return false;

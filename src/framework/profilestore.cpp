@@ -3,134 +3,74 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+#include <cstdio>
+#include <sys/stat.h>
 
 namespace {
-// Section names may hold "/", so a key path is split at its last "/": keys never hold one.
-QString Escape(const QString& value) {
-    QString out;
-    out.reserve(value.size());
-    for (QChar c : value) {
-        switch (c.unicode()) {
-        case '\\': out += QLatin1String("\\\\"); break;
-        case '\n': out += QLatin1String("\\n"); break;
-        case '\r': out += QLatin1String("\\r"); break;
-        case '\t': out += QLatin1String("\\t"); break;
-        case 0: out += QLatin1String("\\0"); break;
-        default:
-            if (c.unicode() < 0x20)
-                out += QString::asprintf("\\x%02x", c.unicode());
-            else
-                out += c;
-        }
-    }
-    return out;
-}
-
-QString Unescape(const QString& text) {
-    QString out;
-    out.reserve(text.size());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        QChar c = text[i];
-        if (c != '\\' || i + 1 == text.size()) {
-            out += c;
-            continue;
-        }
-        QChar e = text[++i];
-        switch (e.unicode()) {
-        case 'n': out += QChar('\n'); break;
-        case 'r': out += QChar('\r'); break;
-        case 't': out += QChar('\t'); break;
-        case '0': out += QChar(0); break;
-        case 'x': {
-            bool ok = false;
-            int code = text.mid(i + 1, 2).toInt(&ok, 16);
-            if (ok) {
-                out += QChar(code);
-                i += 2;
-            } else {
-                out += e;
-            }
-            break;
-        }
-        default: out += e;
-        }
-    }
-    return out;
-}
-
-bool ReadProfile(QIODevice& device, QSettings::SettingsMap& map) {
-    QString section;
-    const QString content = QString::fromUtf8(device.readAll());
-    for (const QString& rawLine : content.split(QLatin1Char('\n'))) {
-        QString line = rawLine;
-        if (line.endsWith(QLatin1Char('\r')))
-            line.chop(1);
-        if (line.startsWith(QLatin1Char('[')) && line.endsWith(QLatin1Char(']'))) {
-            section = line.mid(1, line.size() - 2);
-            continue;
-        }
-        const qsizetype eq = line.indexOf(QLatin1Char('='));
-        if (section.isEmpty() || eq <= 0 || line.startsWith(QLatin1Char(';')))
-            continue; // comments and malformed lines are passed over
-        map.insert(section + QLatin1Char('/') + line.left(eq), Unescape(line.mid(eq + 1)));
-    }
-    return true;
-}
-
-bool WriteProfile(QIODevice& device, const QSettings::SettingsMap& map) {
-    QString out;
-    QString current;
-    bool first = true;
-    for (auto it = map.constBegin(); it != map.constEnd(); ++it) {
-        const qsizetype slash = it.key().lastIndexOf(QLatin1Char('/'));
-        if (slash <= 0)
-            continue;
-        const QString section = it.key().left(slash);
-        if (first || section != current) {
-            out += (first ? QString() : QStringLiteral("\n")) + QLatin1Char('[') + section +
-                   QLatin1String("]\n");
-            current = section;
-            first = false;
-        }
-        out += it.key().mid(slash + 1) + QLatin1Char('=') + Escape(it.value().toString()) +
-               QLatin1Char('\n');
-    }
-    return device.write(out.toUtf8()) >= 0;
-}
-
-QSettings::Format ProfileFormat() {
-    static const QSettings::Format format =
-        QSettings::registerFormat(QStringLiteral("conf"), ReadProfile, WriteProfile);
-    return format;
+QString& ConfigRoot() {
+    static QString root;
+    return root;
 }
 } // namespace
 
 CProfileStore::CProfileStore(const QString& company, const QString& profileName)
     : m_company(company), m_profileName(profileName) {}
 
-CProfileStore::~CProfileStore() = default;
-
-void CProfileStore::SetProfileName(const QString& profileName) {
-    if (m_settings)
-        m_settings->sync();
-    m_settings.reset();
-    m_profileName = profileName;
+CProfileStore::~CProfileStore() {
+    Flush();
 }
 
-QSettings& CProfileStore::Settings() const {
-    if (!m_settings)
-        m_settings = std::make_unique<QSettings>(ProfileFormat(), QSettings::UserScope, m_company,
-                                                 m_profileName);
-    return *m_settings;
+void CProfileStore::SetProfileName(const QString& profileName) {
+    Flush();
+    m_profileName = profileName;
+    m_bLoaded = false;
+    m_bIgnored = false;
+    m_file = CIniFile();
+}
+
+void CProfileStore::SetConfigRoot(const QString& dir) {
+    ConfigRoot() = dir;
+}
+
+QString CProfileStore::CompanyFolder() const {
+    QString root = ConfigRoot();
+    if (root.isEmpty())
+        root = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    return root + QLatin1Char('/') + m_company;
+}
+
+QString CProfileStore::FileName() const {
+    return CompanyFolder() + QLatin1Char('/') + m_profileName + QStringLiteral(".conf");
+}
+
+void CProfileStore::Load() const {
+    if (m_bLoaded)
+        return;
+    m_bLoaded = true;
+    QString why;
+    if (m_file.Load(FileName(), &why) == CIniFile::LoadResult::Refused) {
+        m_bIgnored = true;
+        std::fprintf(stderr, "zorvek: %s is not used and is left as it is: %s; defaults apply.\n",
+                     qPrintable(QDir::toNativeSeparators(FileName())), qPrintable(why));
+    }
+}
+
+bool CProfileStore::IsIgnored() const {
+    Load();
+    return m_bIgnored;
 }
 
 int CProfileStore::GetProfileInt(const QString& section, const QString& key, int nDefault) const {
-    const QVariant v = Settings().value(section + QLatin1Char('/') + key);
-    if (!v.isValid())
+    Load();
+    const std::optional<QString> v = m_file.Value(section, key);
+    if (!v)
         return nDefault;
     bool ok = false;
-    const QString text = v.toString().trimmed();
-    const long long n = text.toLongLong(&ok, 10);
+    const long long n = v->trimmed().toLongLong(&ok, 10);
     if (!ok)
         return nDefault;
     return static_cast<int>(static_cast<unsigned int>(n)); // stored as a 32-bit value
@@ -138,39 +78,66 @@ int CProfileStore::GetProfileInt(const QString& section, const QString& key, int
 
 QString CProfileStore::GetProfileString(const QString& section, const QString& key,
                                         const QString& strDefault) const {
-    const QVariant v = Settings().value(section + QLatin1Char('/') + key);
-    return v.isValid() ? v.toString() : strDefault;
+    Load();
+    return m_file.Value(section, key).value_or(strDefault);
 }
 
 void CProfileStore::WriteProfileInt(const QString& section, const QString& key, int nValue) {
-    if (m_writeObserver)
-        m_writeObserver(section, key);
-    Settings().setValue(section + QLatin1Char('/') + key, QString::number(nValue));
+    Set(section, key, QString::number(nValue));
 }
 
 void CProfileStore::WriteProfileString(const QString& section, const QString& key,
                                        const QString& value) {
+    Set(section, key, value);
+}
+
+void CProfileStore::Set(const QString& section, const QString& key, const QString& value) {
     if (m_writeObserver)
         m_writeObserver(section, key);
-    Settings().setValue(section + QLatin1Char('/') + key, value);
+    Load();
+    if (m_bIgnored)
+        return;
+    m_file.SetValue(section, key, value);
+    m_pending.push_back({section, key, value});
 }
 
 void CProfileStore::Flush() {
-    if (m_settings)
-        m_settings->sync();
+    if (m_pending.empty() || m_bIgnored)
+        return;
+    const QString file = FileName();
+    if (!QDir().mkpath(CompanyFolder()))
+        return;
+    // Another run of the program may have written its own changes since this one read the file.
+    QLockFile lock(file + QStringLiteral(".lock"));
+    lock.lock();
+    CIniFile current;
+    QString why;
+    if (current.Load(file, &why) == CIniFile::LoadResult::Refused) {
+        m_bIgnored = true;
+        m_pending.clear();
+        return;
+    }
+    for (const Write& w : m_pending)
+        current.SetValue(w.section, w.key, w.value);
+    m_pending.clear();
+    QSaveFile out(file);
+    if (!out.open(QIODevice::WriteOnly))
+        return; // failed writes of settings are passed over
+    out.write(current.Text());
+    out.commit();
+    m_file = std::move(current);
 }
-
-QString CProfileStore::FileName() const { return Settings().fileName(); }
 
 void CProfileStore::RemoveProfile() {
+    m_pending.clear();
     const QString file = FileName();
-    m_settings.reset();
-    QFile::remove(file);
-    QDir folder = QFileInfo(file).dir();
-    if (folder.isEmpty())
-        folder.rmdir(folder.absolutePath());
-}
-
-void CProfileStore::SetConfigRoot(const QString& dir) {
-    QSettings::setPath(ProfileFormat(), QSettings::UserScope, dir);
+    struct stat st {};
+    // Only the profile's own file: never a folder or a device that happens to bear its name.
+    if (lstat(QFile::encodeName(file).constData(), &st) == 0 &&
+        (S_ISREG(st.st_mode) || S_ISLNK(st.st_mode)))
+        QFile::remove(file);
+    QDir().rmdir(CompanyFolder()); // only when empty
+    m_bLoaded = false;
+    m_bIgnored = false;
+    m_file = CIniFile();
 }

@@ -15,11 +15,16 @@ void CRecentFileList::Add(const QString& path) {
     m_files.prepend(full);
     while (m_files.size() > m_nSize)
         m_files.removeLast();
+    if (m_onChanged)
+        m_onChanged();
 }
 
 void CRecentFileList::Remove(int index) {
-    if (index >= 0 && index < m_files.size())
-        m_files.removeAt(index);
+    if (index < 0 || index >= m_files.size())
+        return;
+    m_files.removeAt(index);
+    if (m_onChanged)
+        m_onChanged();
 }
 
 QString CRecentFileList::GetMenuText(int index) const {

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 class CProfileStore;
 
 class CRecentFileList {
@@ -17,6 +19,9 @@ public:
     const QString& operator[](int index) const { return m_files[index]; }
     // The menu text of entry `index`: its number and its name shortened to fit.
     QString GetMenuText(int index) const;
+
+    // Called after every change to the list.
+    std::function<void()> m_onChanged;
 
     void ReadList(const CProfileStore& store);
     void WriteList(CProfileStore& store) const;

@@ -28,6 +28,14 @@ constexpr const char* ChangedOnDiskKept =
     "%1 was changed by another program; your changes are kept.";
 constexpr const char* DeletedOnDisk =
     "%1 was deleted by another program; your text is kept as changed.";
+constexpr const char* BadProfileSuffix =
+    "%1 cannot select a settings profile: the part after S: must be a name of at most 64 "
+    "bytes, without /, \\, .., or control characters.";
+constexpr const char* IsFolder = "%1 is a folder, not a file.";
+constexpr const char* IsDevice = "%1 is a device, not a file: it cannot be opened as text.";
+constexpr const char* ReadingStream = "Reading %1: %2 bytes so far (ESC to interrupt)";
+constexpr const char* ReadCancelled = "Reading %1 was cancelled.";
+constexpr const char* StandardInput = "standard input";
 constexpr const char* Unregistered =
     "System registry entries have been removed and the INI file (if any) was deleted.";
 constexpr const char* NoPrinter = "No printer is set up to print %1 on.";

@@ -25,6 +25,7 @@ const QString kReplaceHistory = QStringLiteral("Replace Text History");
 struct StreamCookie {
     CArchive* ar;
     uint32_t error;
+    QString message; // the error's own text, when it has one (a cancelled read)
 };
 
 uint32_t StreamCallback(uintptr_t cookieWord, char* buffer, long count, long* done) {
@@ -39,6 +40,7 @@ uint32_t StreamCallback(uintptr_t cookieWord, char* buffer, long count, long* do
     } catch (const CFileException& e) {
         *done = 0;
         cookie->error = e.m_cause != CFileException::none ? e.m_cause : CFileException::generic;
+        cookie->message = e.m_strMessage;
         return 1;
     }
     return 0;
@@ -130,7 +132,12 @@ CLumettaView::CLumettaView(QWidget* parent) : CTextControl(parent) {
     m_findHistory.LoadFromProfile(*app, app->m_nHistoryItems, kFindHistory);
     m_replaceHistory.LoadFromProfile(*app, app->m_nHistoryItems, kReplaceHistory);
     app->GetProfileRect(kMargins, m_rectMargins);
-    if (m_rectMargins == rectDefault)
+    // Ten inches a side is already more than a page leaves: a larger or negative margin is
+    // a damaged record.
+    const auto badMargin = [](int32_t twips) { return twips < 0 || twips > 14400; };
+    if (m_rectMargins == rectDefault || badMargin(m_rectMargins.left) ||
+        badMargin(m_rectMargins.top) || badMargin(m_rectMargins.right) ||
+        badMargin(m_rectMargins.bottom))
         m_rectMargins = RECT{300, 300, 300, 300};
 }
 
@@ -239,7 +246,7 @@ void CLumettaView::StreamText(CArchive& ar, int format) {
     };
     if (ar.IsLoading() && file->GetLength() > GetLimitText())
         throw tooLarge();
-    StreamCookie cookie{&ar, 0};
+    StreamCookie cookie{&ar, 0, QString()};
     EDITSTREAM es;
     es.dwCookie = reinterpret_cast<uintptr_t>(&cookie);
     es.pfnCallback = StreamCallback;
@@ -248,7 +255,7 @@ void CLumettaView::StreamText(CArchive& ar, int format) {
     else
         StreamOut(format, es);
     if (cookie.error != 0)
-        throw CFileException(static_cast<int>(cookie.error));
+        throw CFileException(static_cast<int>(cookie.error), 0, QString(), cookie.message);
     if (es.dwError == kErrTextLimit)
         throw tooLarge();
     // A stored text counts as saved only once the file on disk holds it, which the document

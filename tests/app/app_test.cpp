@@ -1,7 +1,10 @@
 #include "resources/resource.h"
 #include "support/appfixture.h"
 
+#include <QDir>
 #include <QFile>
+
+#include <unistd.h>
 
 namespace {
 using AppTest = AppFixture;
@@ -56,6 +59,74 @@ TEST_F(AppTest, UnregisterRemovesTheProfileAndSaysSo) {
     EXPECT_FALSE(QFile::exists(file));
     EXPECT_EQ(ui.BoxTexts().last(),
               "System registry entries have been removed and the INI file (if any) was deleted.");
+}
+
+TEST_F(AppTest, AProfileSuffixThatIsAPathIsRefusedBeforeAnythingIsTouched) {
+    const QString root = qEnvironmentVariable("ZORVEK_TEST_CONFIG");
+    QDir(root).mkpath("victim");
+    QFile victim(root + "/victim/app.conf");
+    ASSERT_TRUE(victim.open(QIODevice::WriteOnly));
+    victim.write("[S]\nk=1\n");
+    victim.close();
+    for (const QStringList& args : {QStringList{"S:/../../victim/app", "/Unregister"},
+                                    QStringList{"S:/../../victim/app"}, QStringList{"S:a\nb"}}) {
+        EXPECT_FALSE(Start(args));
+        EXPECT_EQ(app->ExitInstance(), 2);
+        EXPECT_EQ(ui.BoxTexts().size(), 1);
+        EXPECT_EQ(ui.BoxTexts().value(0),
+                  args[0] + " cannot select a settings profile: the part after S: must be a name "
+                            "of at most 64 bytes, without /, \\, .., or control characters.");
+        ui.boxes.clear();
+    }
+    EXPECT_EQ(ReadFile(root + "/victim/app.conf"), "[S]\nk=1\n");
+    EXPECT_FALSE(QFile::exists(app->ProfileStore().FileName()));
+    EXPECT_FALSE(QFile::exists(root + "/victim/app.conf.lock"));
+}
+
+TEST_F(AppTest, PrintingWithoutAFileIsAUsageError) {
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(Start({"/p"}));
+    EXPECT_EQ(app->ExitInstance(), 2);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "zorvek: /p needs the name of the file to print\n"
+              "Try 'zorvek --help' for more information.\n");
+    EXPECT_TRUE(ui.boxes.empty());
+}
+
+TEST_F(AppTest, FurtherFilesOpenInRunsOfTheirOwnInOrder) {
+    const QString a = WriteFile("a.txt", "first");
+    ASSERT_TRUE(Start({a, "b.txt", "--", "-c.txt"}));
+    EXPECT_EQ(View()->GetText(), "first");
+    const QString own = "S:" + profile;
+    EXPECT_EQ(launched, (std::vector<QStringList>{{own, "--", "b.txt"}, {own, "--", "-c.txt"}}));
+}
+
+TEST_F(AppTest, ADashReadsStandardInputByteForByteIntoAnUntitledDocument) {
+    const QByteArray bytes("piped\r\nnul\0and \xff\xfe\n", 20);
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    ASSERT_EQ(write(fds[1], bytes.constData(), bytes.size()), bytes.size());
+    close(fds[1]);
+    const int saved = dup(STDIN_FILENO);
+    dup2(fds[0], STDIN_FILENO);
+    close(fds[0]);
+    const bool started = Start({"-"});
+    dup2(saved, STDIN_FILENO);
+    close(saved);
+    ASSERT_TRUE(started);
+    EXPECT_EQ(View()->GetText(), bytes);
+    EXPECT_EQ(Doc()->GetPathName(), "");
+    EXPECT_EQ(Frame()->windowTitle(), "Untitled");
+    EXPECT_TRUE(ui.boxes.empty()) << ui.BoxTexts().join("|").toStdString();
+}
+
+TEST_F(AppTest, TheRecentFileListIsOnDiskAsSoonAsItChanges) {
+    ASSERT_TRUE(Start());
+    Open("kept");
+    // Read as a crash right now would leave it.
+    const QByteArray onDisk = ReadFile(app->ProfileStore().FileName());
+    EXPECT_TRUE(onDisk.contains("[Recent File List]\nFile1=" + Path("opened").toUtf8() + "\n"))
+        << onDisk.toStdString();
 }
 
 TEST_F(AppTest, DroppedFilesOpenInTurn) {

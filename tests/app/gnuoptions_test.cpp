@@ -10,7 +10,8 @@ TEST(GnuOptions, HelpVersionAndUnknownOptions) {
     const GnuOptionsResult help = HandleGnuOptions({"notes.txt", "--help"});
     EXPECT_TRUE(help.handled);
     EXPECT_EQ(help.exitCode, 0);
-    EXPECT_TRUE(help.out.startsWith("Usage: zorvek [SWITCH]... [FILE]\n"));
+    EXPECT_TRUE(help.out.startsWith("Usage: zorvek [SWITCH]... [--] [FILE]...\n"));
+    EXPECT_FALSE(HandleGnuOptions({"--", "--help"}).handled); // a file called --help
     for (const char* sw : {"S:SUFFIX", "/p FILE", "/pt FILE PRINTER DRIVER PORT", "/Unregister"})
         EXPECT_TRUE(help.out.contains(sw)) << sw;
     const GnuOptionsResult version = HandleGnuOptions({"--version"});

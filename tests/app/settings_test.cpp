@@ -113,3 +113,37 @@ TEST_F(SettingsTest, WithPersistenceOffOnlyTheSwitchAndRecentFilesAreWritten) {
         EXPECT_TRUE(w.startsWith("Recent File List:")) << w.toStdString();
 }
 } // namespace
+
+namespace {
+using SettingsRangeTest = AppFixture;
+
+TEST_F(SettingsRangeTest, ValuesOutOfRangeFallBackToTheirDefaults) {
+    const struct {
+        const char* section;
+        const char* key;
+        const char* stored;
+    } cases[] = {
+        {"Editor/Viewer Settings", "nHistoryItems", "-5"},
+        {"Editor/Viewer Settings", "nHistoryItems", "2147483647"},
+        {"Editor/Viewer Settings", "nTabWidth", "-2147483648"},
+        {"Editor Character Format", "nHeight", "-200"},
+        {"Editor Character Format", "nHeight", "40000"},
+        {"Page Margins", "szWindowRect", "-1,300,300,300"},
+        {"Page Margins", "szWindowRect", "300,300,2147483647,300"},
+    };
+    for (const auto& c : cases) {
+        StoreString(c.section, c.key, c.stored);
+        StoreString("Editor Character Format", "szFaceName", "Stored Face");
+        ASSERT_TRUE(Start());
+        EXPECT_EQ(app->m_nHistoryItems, 15) << c.key << "=" << c.stored;
+        EXPECT_EQ(View()->m_nTabWidth, 3) << c.key << "=" << c.stored;
+        EXPECT_EQ(View()->m_charFormat.yHeight, 200) << c.key << "=" << c.stored;
+        EXPECT_NE(View()->m_charFormat.szFaceName, "Stored Face") << c.key << "=" << c.stored;
+        EXPECT_TRUE(View()->m_rectMargins == (RECT{300, 300, 300, 300}))
+            << c.key << "=" << c.stored;
+        app->m_bPersistSettings = 0; // the next case starts from the store as it was
+        Stop();
+        StoreString(c.section, c.key, c.key == QStringLiteral("szWindowRect") ? "" : "0");
+    }
+}
+} // namespace

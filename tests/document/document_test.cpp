@@ -2,11 +2,17 @@
 #include "support/appfixture.h"
 
 #include "framework/file.h"
+#include "framework/streamfile.h"
 
+#include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QProgressDialog>
 #include <QTest>
+#include <QTimer>
 
+#include <fcntl.h>
 #include <random>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -155,6 +161,87 @@ TEST_F(DocumentTest, OpeningAMissingFileReportsItAndKeepsTheDocument) {
     EXPECT_EQ(ui.boxes[0].flags, unsigned(MB_OK | MB_ICONEXCLAMATION));
     EXPECT_EQ(View()->GetText(), "keep me");
     EXPECT_EQ(Doc()->GetPathName(), a);
+}
+
+TEST_F(DocumentTest, FoldersAndDevicesSayWhatTheyAreAtOnce) {
+    ASSERT_TRUE(Start({WriteFile("a.txt", "keep me")}));
+    const struct {
+        QString path;
+        QString message;
+    } cases[] = {
+        {dir.path(), dir.path() + " is a folder, not a file."},
+        {"/dev/zero", "/dev/zero is a device, not a file: it cannot be opened as text."},
+        {"/dev/urandom", "/dev/urandom is a device, not a file: it cannot be opened as text."},
+    };
+    for (const auto& c : cases) {
+        QElapsedTimer timer;
+        timer.start();
+        EXPECT_FALSE(app->DocTemplate()->OpenDocumentFile(c.path));
+        EXPECT_LT(timer.elapsed(), 1000);
+        EXPECT_EQ(ui.BoxTexts(), QStringList{c.message});
+        EXPECT_EQ(View()->GetText(), "keep me");
+        ui.boxes.clear();
+    }
+}
+
+class FifoTest : public AppFixture {
+protected:
+    void SetUp() override {
+        AppFixture::SetUp();
+        fifo = Path("fifo");
+        ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        // Both ends in one: the FIFO has a writer until the test closes it.
+        writer = ::open(QFile::encodeName(fifo).constData(), O_RDWR);
+        ASSERT_GE(writer, 0);
+        CStreamFile::s_nProgressDelay = 100;
+    }
+    void TearDown() override {
+        if (writer >= 0)
+            ::close(writer);
+        CStreamFile::s_nProgressDelay = 500;
+        AppFixture::TearDown();
+    }
+    QString fifo;
+    int writer = -1;
+};
+
+TEST_F(FifoTest, WhatAFifoCarriesIsReadWithoutFreezingTheWindow) {
+    const QByteArray bytes("from a pipe\0\xff\r\n", 16);
+    ASSERT_EQ(write(writer, bytes.constData(), bytes.size()), bytes.size());
+    ASSERT_TRUE(Start());
+    // The writer ends a while after the reading began; meanwhile the program keeps running.
+    bool ticked = false;
+    QTimer::singleShot(300, [&] {
+        ticked = true;
+        ::close(writer);
+        writer = -1;
+    });
+    ASSERT_TRUE(app->DocTemplate()->OpenDocumentFile(fifo));
+    EXPECT_TRUE(ticked);
+    EXPECT_EQ(View()->GetText(), bytes);
+    EXPECT_TRUE(ui.boxes.empty()) << ui.BoxTexts().join("|").toStdString();
+}
+
+TEST_F(FifoTest, AFifoWhoseWriterSendsNothingCanBeCancelled) {
+    ASSERT_TRUE(Start({WriteFile("a.txt", "keep me")}));
+    bool sawProgress = false;
+    QTimer cancel;
+    QObject::connect(&cancel, &QTimer::timeout, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* progress = qobject_cast<QProgressDialog*>(w);
+                progress && progress->isVisible()) {
+                sawProgress = true;
+                QTest::keyClick(progress, Qt::Key_Escape);
+            }
+    });
+    cancel.start(200);
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_FALSE(app->DocTemplate()->OpenDocumentFile(fifo));
+    EXPECT_LT(timer.elapsed(), 1000);
+    EXPECT_TRUE(sawProgress);
+    EXPECT_EQ(ui.BoxTexts(), QStringList{"Reading " + fifo + " was cancelled."});
+    EXPECT_EQ(View()->GetText(), "keep me");
 }
 
 TEST_F(DocumentTest, StartingWithAMissingFileEndsTheProgramWithItsReason) {

@@ -103,8 +103,8 @@ layout_comes_back() {
   xdotool key Escape
   wait $pid || return 1
   local conf="$XDG_CONFIG_HOME/Vantreth Plc/Zorvek.conf"
-  grep -A3 -F '[Editor/Viewer Settings-Bar1]' "$conf" | grep '^Visible=0' >/dev/null || { echo "  status bar not stored hidden"; return 1; }
-  grep -A3 -F '[Editor/Viewer Settings-Bar0]' "$conf" | grep '^Docking=4' >/dev/null || { echo "  toolbar not stored at the top"; return 1; }
+  grep -A8 -F '[Editor/Viewer Settings-Bar1]' "$conf" | grep '^Visible=0' >/dev/null || { echo "  status bar not stored hidden"; return 1; }
+  grep -A8 -F '[Editor/Viewer Settings-Bar0]' "$conf" | grep '^Docking=4' >/dev/null || { echo "  toolbar not stored at the top"; return 1; }
   "$bin" "$work/g.txt" &
   pid=$!
   wid=$(window_of "g.txt @") || { kill $pid; return 1; }
@@ -152,12 +152,78 @@ no_display_is_explained() {
   [ $rc -ne 0 ] && grep -q "xvfb-run" <<<"$out"
 }
 
+# Peak memory in kB of a run with these parameters, ended with Escape once the window of FILE
+# (the last parameter) shows; its size goes to $work/geometry.
+peak_of_a_start() {
+  local file=${!#}
+  "$bin" "$@" >/dev/null &
+  local pid=$! wid peak
+  wid=$(window_of "$(basename "$file") @") || { kill $pid; return 1; }
+  sleep 0.5
+  peak=$(sed -n 's/^VmHWM:[[:space:]]*\([0-9]*\) kB/\1/p' /proc/$pid/status)
+  xdotool getwindowgeometry "$wid" | sed -n 's/.*Geometry: //p' >"$work/geometry"
+  xdotool windowfocus --sync "$wid"
+  xdotool key Escape
+  wait $pid
+  echo "$peak"
+}
+
+huge_rectangle_fits_the_screen() {
+  printf 'text\n' > "$work/h.txt"
+  local conf="$XDG_CONFIG_HOME/Vantreth Plc/Zorvekhuge.conf" normal huge size
+  normal=$(peak_of_a_start "$work/h.txt") || return 1
+  mkdir -p "$(dirname "$conf")"
+  printf '[Editor/Viewer Settings]\nszWindowRect=0,0,2147483647,2147483647\n' > "$conf"
+  huge=$(peak_of_a_start S:huge "$work/h.txt") || return 1
+  size=$(cat "$work/geometry")
+  echo "  peak memory: normal start ${normal} kB, huge rectangle ${huge} kB; window $size"
+  local w=${size%x*} h=${size#*x}
+  [ "$w" -le 1280 ] && [ "$h" -le 900 ] || { echo "  window larger than the screen"; return 1; }
+  [ "$huge" -lt $((normal * 2)) ] || { echo "  memory grew"; return 1; }
+  # What was written back is sound too.
+  local rect l t r b
+  rect=$(sed -n 's/^szWindowRect=//p' "$conf")
+  IFS=, read -r l t r b <<<"$rect"
+  [ "$r" -le 1280 ] && [ "$b" -le 900 ] && [ "$l" -ge 0 ] && [ "$t" -ge 0 ] ||
+    { echo "  stored back as $rect"; return 1; }
+}
+
+fifo_settings_file_is_passed_over() {
+  local conf="$XDG_CONFIG_HOME/Vantreth Plc/Zorvekfifo.conf"
+  mkdir -p "$(dirname "$conf")"
+  mkfifo "$conf"
+  sleep 1000 >"$conf" & # a writer that never writes
+  local writer=$! err
+  printf 'text\n' > "$work/q.txt"
+  "$bin" S:fifo "$work/q.txt" 2>"$work/err" &
+  local pid=$! wid
+  wid=$(window_of "q.txt @") || { kill $pid $writer; return 1; }
+  xdotool windowfocus --sync "$wid"
+  xdotool key Escape
+  wait $pid
+  kill $writer
+  [ -p "$conf" ] || { echo "  the FIFO was replaced"; return 1; }
+  [ "$(grep -c '^zorvek: .*Zorvekfifo.conf is not used' "$work/err")" -eq 1 ] ||
+    { cat "$work/err"; return 1; }
+}
+
+unreachable_display_is_one_line() {
+  local err rc
+  err=$(DISPLAY=:987 "$bin" 2>&1 >/dev/null)
+  rc=$?
+  [ $rc -eq 1 ] && [ "$(wc -l <<<"$err")" -eq 1 ] && grep -q ":987" <<<"$err" ||
+    { echo "  exit $rc: $err"; return 1; }
+}
+
 check "type text and save with Ctrl+S" type_and_save
 check "Ctrl+S asks before saving over a file another program changed" save_asks_before_overwriting_a_changed_file
 check "window, toolbar and status bar come back as left" layout_comes_back
 check "/pt prints a file to a PDF and ends" print_to_pdf_from_the_command_line
 check "--version, --help and an unknown option" gnu_options
 check "without a display the program says how to run it" no_display_is_explained
+check "a huge stored rectangle opens a window that fits" huge_rectangle_fits_the_screen
+check "a settings file that is a FIFO is passed over" fifo_settings_file_is_passed_over
+check "an unreachable display is said in one line" unreachable_display_is_one_line
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

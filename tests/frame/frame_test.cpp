@@ -5,8 +5,10 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QElapsedTimer>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QScreen>
 #include <QTest>
 #include <QToolBar>
 
@@ -138,5 +140,58 @@ TEST_F(FrameTest, AboutBoxShowsSelectableReadOnlyAddresses) {
     EXPECT_EQ(ui.dialogs, QStringList{"About Zorvek"});
     EXPECT_TRUE(ui.dialogReplies.empty());
     EXPECT_EQ(QApplication::clipboard()->text(), "www.example.org/zorvek");
+}
+} // namespace
+
+namespace {
+using PlacementTest = AppFixture;
+
+TEST_F(PlacementTest, AStoredRectangleNoScreenCanShowComesBackOnTheScreen) {
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    for (const char* stored : {"0,0,2147483647,2147483647", "-2147483648,-2147483648,0,0",
+                               "5000,5000,5400,5300", "300,200,100,50", ""}) {
+        StoreString("Editor/Viewer Settings", "szWindowRect", stored);
+        ASSERT_TRUE(Start());
+        const QRect frame = Frame()->frameGeometry();
+        EXPECT_TRUE(screen.contains(frame)) << stored << " gave " << frame.x() << "," << frame.y()
+                                            << " " << frame.width() << "x" << frame.height();
+        Stop();
+    }
+    // What is written back is what was shown, so the next start is sound too.
+    RECT r;
+    CLumettaApp reader;
+    reader.ProfileStore().SetProfileName("Zorvek" + profile);
+    reader.GetProfileRect("Editor/Viewer Settings", r);
+    EXPECT_TRUE(screen.contains(QRect(QPoint(r.left, r.top), QPoint(r.right - 1, r.bottom - 1))));
+}
+
+TEST_F(PlacementTest, AFloatingToolbarOffEveryScreenComesBackAndViewToolbarDocksIt) {
+    ASSERT_TRUE(Start());
+    Frame()->show();
+    QToolBar* bar = Frame()->ToolBar();
+    Frame()->removeToolBar(bar);
+    Frame()->addToolBar(Qt::TopToolBarArea, bar);
+    bar->setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint);
+    bar->show();
+    ASSERT_TRUE(bar->isFloating());
+    bar->setGeometry(1876, 1180, 44, 3); // floated at the edge of a much larger screen
+    Stop();
+    ASSERT_TRUE(Start());
+    bar = Frame()->ToolBar();
+    ASSERT_TRUE(bar->isFloating());
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_TRUE(screen.contains(bar->geometry())) << bar->x() << "," << bar->y();
+    EXPECT_GE(bar->width(), bar->minimumSizeHint().width());
+    EXPECT_GE(bar->height(), bar->minimumSizeHint().height());
+    EXPECT_FALSE(Frame()->IsToolBarLost());
+    // Lost again: View > Toolbar brings it back docked at its edge, shown.
+    bar->setGeometry(-3000, -3000, 44, 3);
+    ASSERT_TRUE(Frame()->IsToolBarLost());
+    Exec(ID_VIEW_TOOLBAR);
+    EXPECT_FALSE(bar->isFloating());
+    EXPECT_TRUE(bar->isVisible());
+    EXPECT_EQ(Frame()->toolBarArea(bar), Qt::TopToolBarArea);
+    Exec(ID_VIEW_TOOLBAR); // an ordinary toggle once it is docked
+    EXPECT_TRUE(bar->isHidden());
 }
 } // namespace

@@ -19,6 +19,7 @@ void AppFixture::TearDown() {
 
 bool AppFixture::Start(QStringList args) {
     app = std::make_unique<CLumettaApp>();
+    app->m_launchInstance = [this](const QStringList& params) { launched.push_back(params); };
     args.prepend(QStringLiteral("S:") + profile);
     const bool started = app->InitInstance(args);
     if (app->MainFrame()) // shortcuts work in the active window only
@@ -73,4 +74,6 @@ CHARRANGE AppFixture::Sel() const {
     return r;
 }
 
-void AppFixture::Type(const QString& text) const { QTest::keyClicks(View(), text); }
+void AppFixture::Type(const QString& text) const {
+    QTest::keyClicks(View(), text);
+}

@@ -48,5 +48,6 @@ protected:
     QTemporaryDir dir;
     UiRecorder ui;
     std::unique_ptr<CLumettaApp> app;
-    QString profile; // unique per test, so that tests do not share settings
+    QString profile;                   // unique per test, so that tests do not share settings
+    std::vector<QStringList> launched; // further runs of the program the application started
 };

@@ -1,0 +1,100 @@
+#include "framework/streamfile.h"
+
+#include "resources/strings.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QProgressDialog>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+int CStreamFile::s_nProgressDelay = 500;
+
+CStreamFile::CStreamFile(int fd, const QString& name, bool own) : m_fd(fd), m_bOwn(own) {
+    m_strPath = name;
+    // Non-blocking, so that a writer that sends nothing never freezes the window; the flags are
+    // given back, since standard input is shared with the shell.
+    m_nSavedFlags = fcntl(m_fd, F_GETFL);
+    if (m_nSavedFlags >= 0)
+        fcntl(m_fd, F_SETFL, m_nSavedFlags | O_NONBLOCK);
+    m_started.start();
+    m_lastEvents.start();
+}
+
+CStreamFile::~CStreamFile() {
+    if (m_nSavedFlags >= 0)
+        fcntl(m_fd, F_SETFL, m_nSavedFlags);
+    if (m_bOwn)
+        ::close(m_fd);
+}
+
+void CStreamFile::Write(const void*, size_t) {
+    throw CFileException(CFileException::accessDenied);
+}
+
+size_t CStreamFile::Read(void* buf, size_t n) {
+    for (;;) {
+        KeepAlive();
+        const ssize_t got = FileSystem().read(m_fd, buf, n);
+        if (got >= 0) {
+            m_nRead += got;
+            return static_cast<size_t>(got);
+        }
+        if (errno == EINTR)
+            continue;
+        if (errno != EAGAIN)
+            throw CFileException::FromErrno(errno, m_strPath);
+        pollfd p{m_fd, POLLIN, 0};
+        ::poll(&p, 1, 50);
+    }
+}
+
+void CStreamFile::KeepAlive() {
+    if (m_lastEvents.elapsed() < 50)
+        return;
+    m_lastEvents.restart();
+    if (!m_progress && m_started.elapsed() >= s_nProgressDelay) {
+        m_progress = std::make_unique<QProgressDialog>();
+        m_progress->setWindowModality(Qt::ApplicationModal);
+        m_progress->setRange(0, 0);
+        m_progress->setMinimumDuration(0);
+        m_progress->show();
+    }
+    if (m_progress) {
+        m_progress->setLabelText(QString::fromUtf8(Str::ReadingStream).arg(m_strPath).arg(m_nRead));
+        // The dialog is modal: the window behind it takes no input meanwhile.
+        QCoreApplication::processEvents();
+        if (m_progress->wasCanceled())
+            throw CFileException(CFileException::generic, 0, m_strPath,
+                                 QString::fromUtf8(Str::ReadCancelled).arg(m_strPath));
+    } else {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    }
+}
+
+std::unique_ptr<CFile> OpenFileForReading(const QString& path) {
+    const QString shown = QFileInfo(path).absoluteFilePath();
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) == 0) {
+        if (S_ISDIR(st.st_mode))
+            throw CFileException(CFileException::accessDenied, EISDIR, path,
+                                 QString::fromUtf8(Str::IsFolder).arg(shown));
+        if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode))
+            throw CFileException(CFileException::accessDenied, ENODEV, path,
+                                 QString::fromUtf8(Str::IsDevice).arg(shown));
+        if (S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode)) {
+            // Opening without O_NONBLOCK would wait for a writer.
+            const int fd =
+                ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+            if (fd < 0)
+                throw CFileException::FromErrno(errno, path);
+            return std::make_unique<CStreamFile>(fd, shown, true);
+        }
+    }
+    return std::make_unique<CReadFile>(path);
+}
