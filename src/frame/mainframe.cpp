@@ -65,7 +65,8 @@ CMainFrame::CMainFrame(CLumettaDoc* doc, CLumettaApp* app)
 
     m_wndStatusBar.SetIndicators({{ID_INDICATOR_LINECOL, QStringLiteral("Ln 99999, Col 9999")},
                                   {ID_INDICATOR_OVR, QStringLiteral("OVR")},
-                                  {ID_INDICATOR_MODIFIED, QStringLiteral("*")}});
+                                  {ID_INDICATOR_MODIFIED, QStringLiteral("*")},
+                                  {ID_INDICATOR_ENCODING, QStringLiteral("Windows-1252")}});
     setStatusBar(&m_wndStatusBar);
 
     CreateActions();

@@ -105,6 +105,7 @@ const std::vector<MessageMapEntry<CLumettaView>>& CLumettaView::GetMessageMap() 
         OnUpdate<T>(ID_INDICATOR_LINECOL, &T::OnUpdateLineCol),
         OnUpdate<T>(ID_INDICATOR_OVR, &T::OnUpdateOverwriteIndicator),
         OnUpdate<T>(ID_INDICATOR_MODIFIED, &T::OnUpdateModifiedIndicator),
+        OnUpdate<T>(ID_INDICATOR_ENCODING, &T::OnUpdateEncodingIndicator),
     };
     return map;
 }
@@ -195,6 +196,18 @@ void CLumettaView::ShowStatusMessage(const QString& text, bool bBeep) {
         frame->m_wndStatusBar.ShowMessage(text, bBeep);
 }
 
+QString CLumettaView::CannotHoldText(char32_t c) const {
+    return QString::fromUtf8(Str::CannotHold)
+        .arg(
+            QString::fromUcs4(&c, 1),
+            QString::number(static_cast<uint>(c), 16).toUpper().rightJustified(4, QLatin1Char('0')),
+            QString::fromUtf8(EncodingName(GetEncoding())));
+}
+
+void CLumettaView::OnInputRefused(char32_t c) {
+    ShowStatusMessage(CannotHoldText(c), true);
+}
+
 QString CLumettaView::DocumentPath() const {
     return m_pDocument ? m_pDocument->GetPathName() : QString();
 }
@@ -212,6 +225,8 @@ void CLumettaView::Serialize(CArchive& ar) {
             format = SF_RTF;
     }
     StreamText(ar, format);
+    if (LoadedBadUtf16())
+        ShowStatusMessage(QString::fromUtf8(Str::NotUtf16), true);
     SayIfWrapSuspended();
     CheckNonText();
 }
@@ -238,6 +253,16 @@ void CLumettaView::StreamText(CArchive& ar, int format) {
         throw CFileException(static_cast<int>(cookie.error));
     if (es.dwError == kErrTextLimit)
         throw tooLarge();
+    if (es.dwError == kErrCannotHold) {
+        const QString path = file->GetFilePath();
+        const QString encoding = QString::fromUtf8(EncodingName(GetEncoding()));
+        const char32_t bad = RefusedCharacter();
+        if (ar.IsStoring())
+            throw CFileException(CFileException::generic, 0, path,
+                                 QString::fromUtf8(Str::CannotSave).arg(path, encoding));
+        throw CInsertRefused{bad ? CannotHoldText(bad)
+                                 : QString::fromUtf8(Str::InsertNotText).arg(path, encoding)};
+    }
     if (!(format & SFF_SELECTION))
         SetModify(false);
 }
@@ -361,4 +386,8 @@ void CLumettaView::OnUpdateOverwriteIndicator(CCmdUI* pCmdUI) {
 
 void CLumettaView::OnUpdateModifiedIndicator(CCmdUI* pCmdUI) {
     pCmdUI->SetText(GetModify() ? QStringLiteral("*") : QString());
+}
+
+void CLumettaView::OnUpdateEncodingIndicator(CCmdUI* pCmdUI) {
+    pCmdUI->SetText(QString::fromUtf8(EncodingName(GetEncoding())));
 }
