@@ -1,6 +1,7 @@
 // The program's entry point.
 #include "app/gnuoptions.h"
 #include "app/lumettaapp.h"
+#include "framework/filename.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -20,7 +21,7 @@ bool HasDisplay() {
 int main(int argc, char* argv[]) {
     QStringList params;
     for (int i = 1; i < argc; ++i)
-        params << QString::fromLocal8Bit(argv[i]);
+        params << FileNameFromBytes(argv[i]); // a file name keeps every byte
     const GnuOptionsResult gnu = HandleGnuOptions(params);
     if (gnu.handled) {
         std::fputs(gnu.out.toLocal8Bit().constData(), stdout);

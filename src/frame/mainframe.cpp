@@ -2,6 +2,7 @@
 
 #include "app/lumettaapp.h"
 #include "document/lumettadoc.h"
+#include "framework/filename.h"
 #include "resources/commandtable.h"
 #include "resources/resource.h"
 #include "resources/strings.h"
@@ -328,10 +329,7 @@ void CMainFrame::dragEnterEvent(QDragEnterEvent* e) {
 }
 
 void CMainFrame::dropEvent(QDropEvent* e) {
-    QStringList files;
-    for (const QUrl& url : e->mimeData()->urls())
-        if (url.isLocalFile())
-            files << url.toLocalFile();
+    const QStringList files = LocalFilesOf(e->mimeData());
     e->acceptProposedAction();
     OnDropFiles(files);
 }

@@ -1,6 +1,7 @@
 #include "framework/document.h"
 
 #include "framework/file.h"
+#include "framework/filename.h"
 #include "framework/recentfilelist.h"
 #include "framework/uiservices.h"
 #include "framework/waitcursor.h"
@@ -9,6 +10,7 @@
 #include <QFileInfo>
 
 #include <memory>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -19,12 +21,12 @@ QString FileTitle(const QString& path) { return QFileInfo(path).fileName(); }
 // A file the user cannot write, or one without any write permission bit (which even the
 // superuser should not silently overwrite), counts as read-only on disk.
 bool IsReadOnlyOnDisk(const QString& path) {
-    const QFileInfo info(path);
-    if (!info.exists())
+    const QByteArray name = FileNameToBytes(path);
+    struct stat st {};
+    if (::stat(name.constData(), &st) != 0)
         return true;
-    const QFile::Permissions writeBits = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
-    return (info.permissions() & writeBits) == 0 ||
-           ::access(QFile::encodeName(path).constData(), W_OK) != 0;
+    return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 ||
+           ::access(name.constData(), W_OK) != 0;
 }
 } // namespace
 
@@ -88,7 +90,7 @@ bool CDocument::OnSaveDocument(const QString& path) {
 
 void CDocument::ReportSaveLoadException(const QString& path, const CFileException* e,
                                         bool saving) {
-    const QString text = e ? e->GetErrorMessage(QFileInfo(path).absoluteFilePath())
+    const QString text = e ? e->GetErrorMessage(DisplayFileName(QFileInfo(path).absoluteFilePath()))
                            : QString::fromUtf8(saving ? Str::FailedToSave : Str::FailedToOpen);
     Ui().MessageBox(text, MB_OK | MB_ICONEXCLAMATION);
 }

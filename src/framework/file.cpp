@@ -1,5 +1,7 @@
 #include "framework/file.h"
 
+#include "framework/filename.h"
+
 #include "resources/strings.h"
 
 #include <QDir>
@@ -16,7 +18,9 @@ namespace {
 ssize_t SysRead(int fd, void* buf, size_t n) { return ::read(fd, buf, n); }
 ssize_t SysWrite(int fd, const void* buf, size_t n) { return ::write(fd, buf, n); }
 
-QByteArray Native(const QString& path) { return QFile::encodeName(path); }
+QByteArray Native(const QString& path) {
+    return FileNameToBytes(path);
+}
 
 // Writes all of buf or returns the errno that stopped it. Putting old content back bypasses the
 // replaceable system calls, so that a failure made up by a test cannot stop the repair.

@@ -9,7 +9,14 @@ namespace {
 QString Escape(const QString& value) {
     QString out;
     out.reserve(value.size());
-    for (QChar c : value) {
+    // A lone surrogate, which stands for a byte of a file name, has no UTF-8 form of its own.
+    const auto lone = [&value](qsizetype i) {
+        const QChar c = value[i];
+        return (c.isHighSurrogate() && (i + 1 == value.size() || !value[i + 1].isLowSurrogate())) ||
+               (c.isLowSurrogate() && (i == 0 || !value[i - 1].isHighSurrogate()));
+    };
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        const QChar c = value[i];
         switch (c.unicode()) {
         case '\\': out += QLatin1String("\\\\"); break;
         case '\n': out += QLatin1String("\\n"); break;
@@ -19,6 +26,8 @@ QString Escape(const QString& value) {
         default:
             if (c.unicode() < 0x20)
                 out += QString::asprintf("\\x%02x", c.unicode());
+            else if (lone(i))
+                out += QString::asprintf("\\u%04x", c.unicode());
             else
                 out += c;
         }
@@ -47,6 +56,17 @@ QString Unescape(const QString& text) {
             if (ok) {
                 out += QChar(code);
                 i += 2;
+            } else {
+                out += e;
+            }
+            break;
+        }
+        case 'u': {
+            bool ok = false;
+            const int code = text.mid(i + 1, 4).toInt(&ok, 16);
+            if (ok) {
+                out += QChar(static_cast<char16_t>(code));
+                i += 4;
             } else {
                 out += e;
             }

@@ -3,6 +3,7 @@
 #include "frame/mainframe.h"
 #include "framework/document.h"
 #include "framework/file.h"
+#include "framework/filename.h"
 #include "framework/waitcursor.h"
 #include "resources/resource.h"
 #include "resources/strings.h"
@@ -44,15 +45,6 @@ uint32_t StreamCallback(uintptr_t cookieWord, char* buffer, long count, long* do
     return 0;
 }
 
-QStringList LocalFiles(const QMimeData* data) {
-    QStringList files;
-    if (!data || !data->hasUrls())
-        return files;
-    for (const QUrl& url : data->urls())
-        if (url.isLocalFile())
-            files << url.toLocalFile();
-    return files;
-}
 } // namespace
 
 const std::vector<MessageMapEntry<CLumettaView>>& CLumettaView::GetMessageMap() {
@@ -290,21 +282,21 @@ void CLumettaView::changeEvent(QEvent* e) {
 }
 
 void CLumettaView::dragEnterEvent(QDragEnterEvent* e) {
-    if (!LocalFiles(e->mimeData()).isEmpty())
+    if (!LocalFilesOf(e->mimeData()).isEmpty())
         e->acceptProposedAction();
     else
         CTextControl::dragEnterEvent(e);
 }
 
 void CLumettaView::dragMoveEvent(QDragMoveEvent* e) {
-    if (!LocalFiles(e->mimeData()).isEmpty())
+    if (!LocalFilesOf(e->mimeData()).isEmpty())
         e->acceptProposedAction();
     else
         CTextControl::dragMoveEvent(e);
 }
 
 void CLumettaView::dropEvent(QDropEvent* e) {
-    const QStringList files = LocalFiles(e->mimeData());
+    const QStringList files = LocalFilesOf(e->mimeData());
     if (files.isEmpty()) {
         CTextControl::dropEvent(e);
         return;
