@@ -186,4 +186,39 @@ TEST_F(EncodingTest, InsertedFilesAreConvertedToTheTextsEncoding) {
     }
     EXPECT_TRUE(ui.boxes.empty()) << ui.BoxTexts().join("|").toStdString();
 }
+// Should the text ever hold what the file's encoding cannot, saving fails with the reason and
+// leaves the file as it was, rather than writing something else.
+TEST_F(EncodingTest, SavingWhatTheEncodingCannotHoldFailsAndKeepsTheFile) {
+    const QString path = WriteFile("w.txt", "caf\xe9");
+    ASSERT_TRUE(Start({path}));
+    View()->InsertText(4, "x"); // inside "é": no character any more
+    ASSERT_TRUE(Exec(ID_FILE_SAVE));
+    EXPECT_EQ(ReadFile(path), "caf\xe9");
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_EQ(ui.boxes[0].text,
+              path + " was not saved: the text holds characters that Windows-1252 cannot hold.");
+    EXPECT_TRUE(Doc()->IsModified());
+}
+
+// Replace All folds case as Find does, also where a match differs from the search text in size.
+TEST_F(EncodingTest, ReplaceAllReplacesFoldedMatchesOfAnySize) {
+    ASSERT_TRUE(
+        Start({WriteFile("k.txt", "K k \xe2\x84\xaa \xc3\x89t\xc3\xa9")})); // K k K(Kelvin) Été
+    View()->m_bMatchCase = 0;
+    ui.dialogReplies.push_back([](QDialog& d) {
+        auto& dlg = dynamic_cast<CReplaceTextDlg&>(d);
+        dlg.m_pFindWhat->setEditText(QStringLiteral("k"));
+        dlg.m_pReplaceWith->setEditText(QStringLiteral("x"));
+        dlg.OnReplaceAll();
+        dlg.m_pFindWhat->setEditText(QString::fromUtf8("\xc3\xa9"));
+        dlg.m_pReplaceWith->setEditText(QStringLiteral("e"));
+        dlg.OnReplaceAll();
+        d.reject();
+        return IDCANCEL;
+    });
+    Exec(ID_EDIT_REPLACE);
+    EXPECT_EQ(View()->GetText(), "x x x ete");
+    EXPECT_EQ(ui.BoxTexts(), QStringList({"3 occurences have been replaced.",
+                                          "2 occurences have been replaced."}));
+}
 } // namespace
