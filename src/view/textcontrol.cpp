@@ -622,7 +622,9 @@ long CTextControl::StreamIn(int format, EDITSTREAM& es, int64_t sizeHint) {
     void* doc = loader->ConvertToDocument();
     Sci(SCI_SETDOCPOINTER, 0UL, doc);
     Sci(SCI_RELEASEDOCUMENT, 0UL, doc);
-    const auto* raw = reinterpret_cast<const char*>(Sci(SCI_GETCHARACTERPOINTER));
+    // A range pointer, not the character pointer: that one makes room for a terminating NUL,
+    // which reallocates a freshly loaded text and doubles the memory it takes.
+    const auto* raw = reinterpret_cast<const char*>(Sci(SCI_GETRANGEPOINTER, 0UL, total));
     bool badUtf16 = false;
     const TextEncoding encoding = detector.Result(raw, static_cast<size_t>(total), &badUtf16);
     if (IsDecoded(encoding)) {
@@ -637,8 +639,9 @@ long CTextControl::StreamIn(int format, EDITSTREAM& es, int64_t sizeHint) {
             return 0;
         }
         // Line ends and line lengths are those of the decoded text.
-        const auto* text = reinterpret_cast<const char*>(Sci(SCI_GETCHARACTERPOINTER));
         const auto size = static_cast<size_t>(GetTextLength());
+        const auto* text =
+            reinterpret_cast<const char*>(Sci(SCI_GETRANGEPOINTER, 0UL, static_cast<long>(size)));
         lineEnd = LineEndDetector();
         lineEnd.Feed(text, size);
         longLine = LongLineDetector(kMaxWrappedLine);
