@@ -41,8 +41,8 @@ long CLumettaView::FindNextFrom(const QByteArray& bytes, const CHARRANGE& sel, l
     }
     long p = FindBytesInRange(bytes, first, matchEnd);
     if (p == -1 && m_bCyclicSearch && limit == -1) {
-        const CHARRANGE wrap =
-            m_bSearchBackwards ? CHARRANGE{sel.cpMin, length} : CHARRANGE{0, first.cpMin};
+        const CHARRANGE wrap = m_bSearchBackwards ? CHARRANGE{sel.cpMin, length}
+                                                  : CHARRANGE{0, first.cpMin};
         p = FindBytesInRange(bytes, wrap, matchEnd);
         if (wrapped)
             *wrapped = p != -1;
@@ -90,13 +90,9 @@ void CLumettaView::OnEditReplace() {
     dlg.DoModal();
 }
 
-void CLumettaView::OnEditRepeat() {
-    FindNext(m_findHistory.GetMostRecent(), -1, true);
-}
+void CLumettaView::OnEditRepeat() { FindNext(m_findHistory.GetMostRecent(), -1, true); }
 
-void CLumettaView::OnUpdateEditRepeat(CCmdUI* pCmdUI) {
-    pCmdUI->Enable(m_findHistory.GetCount() > 0);
-}
+void CLumettaView::OnUpdateEditRepeat(CCmdUI* pCmdUI) { pCmdUI->Enable(m_findHistory.GetCount() > 0); }
 
 void CLumettaView::OnFindSelection() {
     const QString text = GetSelectedText();

@@ -17,7 +17,9 @@ struct CInsertRefused {
     QString m_strMessage;
 };
 
-class CLumettaView : public CTextControl, public CCmdTargetImpl<CLumettaView>, public CPrintable {
+class CLumettaView : public CTextControl,
+                     public CCmdTargetImpl<CLumettaView>,
+                     public CPrintable {
     Q_OBJECT
 public:
     explicit CLumettaView(QWidget* parent = nullptr);

@@ -54,17 +54,15 @@ constexpr int SCMOD_CTRL = 2;
 constexpr int SCMOD_ALT = 4;
 constexpr long kStreamPiece = 1 << 20;
 
-long KeyDef(int key, int modifiers) {
-    return key | (modifiers << 16);
-}
+long KeyDef(int key, int modifiers) { return key | (modifiers << 16); }
 
 constexpr unsigned long kStrikeIndicator = 8;
 } // namespace
 
 CTextControl::CTextControl(QWidget* parent) : QsciScintillaBase(parent) {
     connect(this, &QsciScintillaBase::SCN_MODIFIED, this,
-            [this](int position, int type, const char*, int length, int, int, int, int, int token,
-                   int) {
+            [this](int position, int type, const char*, int length, int, int, int, int,
+                   int token, int) {
                 if ((type & SC_MOD_CONTAINER) && (type & SC_PERFORMED_UNDO))
                     m_nPendingBulkUndo = token;
                 if ((type & SC_MOD_INSERTTEXT) && m_bStrikeOut) {
@@ -94,29 +92,18 @@ CTextControl::CTextControl(QWidget* parent) : QsciScintillaBase(parent) {
 void CTextControl::RemoveClashingKeys() {
     // The program's own commands own these keys, also while they are disabled.
     const long keys[] = {
-        KeyDef('Z', SCMOD_CTRL),
-        KeyDef('Y', SCMOD_CTRL),
-        KeyDef('X', SCMOD_CTRL),
-        KeyDef('C', SCMOD_CTRL),
-        KeyDef('V', SCMOD_CTRL),
-        KeyDef('A', SCMOD_CTRL),
-        KeyDef('L', SCMOD_CTRL),
-        KeyDef('L', SCMOD_CTRL | SCMOD_SHIFT),
-        KeyDef(']', SCMOD_CTRL),
-        KeyDef('[', SCMOD_CTRL),
-        KeyDef(SCK_INSERT, 0),
-        KeyDef(SCK_ESCAPE, 0),
-        KeyDef(SCK_LEFT, SCMOD_ALT),
-        KeyDef(SCK_RIGHT, SCMOD_ALT),
+        KeyDef('Z', SCMOD_CTRL), KeyDef('Y', SCMOD_CTRL),      KeyDef('X', SCMOD_CTRL),
+        KeyDef('C', SCMOD_CTRL), KeyDef('V', SCMOD_CTRL),      KeyDef('A', SCMOD_CTRL),
+        KeyDef('L', SCMOD_CTRL), KeyDef('L', SCMOD_CTRL | SCMOD_SHIFT),
+        KeyDef(']', SCMOD_CTRL), KeyDef('[', SCMOD_CTRL),      KeyDef(SCK_INSERT, 0),
+        KeyDef(SCK_ESCAPE, 0),   KeyDef(SCK_LEFT, SCMOD_ALT),  KeyDef(SCK_RIGHT, SCMOD_ALT),
         KeyDef('Z', SCMOD_CTRL | SCMOD_SHIFT),
     };
     for (long k : keys)
         Sci(SCI_CLEARCMDKEY, static_cast<unsigned long>(k));
 }
 
-long CTextControl::GetTextLength() const {
-    return Sci(SCI_GETLENGTH);
-}
+long CTextControl::GetTextLength() const { return Sci(SCI_GETLENGTH); }
 
 void CTextControl::SetEmpty() {
     m_bOverlongLine = false;
@@ -191,9 +178,7 @@ void CTextControl::ApplyRichStyles() {
     }
 }
 
-QByteArray CTextControl::GetText() const {
-    return GetTextRange(0, GetTextLength());
-}
+QByteArray CTextControl::GetText() const { return GetTextRange(0, GetTextLength()); }
 
 void CTextControl::GetSel(CHARRANGE& range) const {
     range.cpMin = Sci(SCI_GETSELECTIONSTART);
@@ -255,8 +240,8 @@ void CTextControl::BeginBulkReplace() {
 }
 
 void CTextControl::BulkReplace(long pos, long length, const QByteArray& with) {
-    m_queue.push_back(
-        {pos, length, static_cast<long>(m_queuedText.size()), static_cast<long>(with.size())});
+    m_queue.push_back({pos, length, static_cast<long>(m_queuedText.size()),
+                       static_cast<long>(with.size())});
     m_queuedText += with;
     m_nQueuedShift += with.size() - length;
     constexpr size_t kMaxQueuedEdits = 1 << 16;
@@ -310,8 +295,8 @@ void CTextControl::EndBulkReplace() {
 void CTextControl::UndoBulk(const BulkRecord& record) {
     Sci(SCI_SETUNDOCOLLECTION, 0UL);
     for (auto batch = record.rbegin(); batch != record.rend(); ++batch) {
-        const auto* now = reinterpret_cast<const char*>(
-            Sci(SCI_GETRANGEPOINTER, static_cast<unsigned long>(batch->start), batch->newLength));
+        const auto* now = reinterpret_cast<const char*>(Sci(
+            SCI_GETRANGEPOINTER, static_cast<unsigned long>(batch->start), batch->newLength));
         QByteArray text;
         long at = 0;
         long original = 0;
@@ -331,15 +316,11 @@ void CTextControl::UndoBulk(const BulkRecord& record) {
     Sci(SCI_SETSEL, first, first);
 }
 
-void CTextControl::BeginUndoAction() {
-    Sci(SCI_BEGINUNDOACTION);
-}
-void CTextControl::EndUndoAction() {
-    Sci(SCI_ENDUNDOACTION);
-}
+void CTextControl::BeginUndoAction() { Sci(SCI_BEGINUNDOACTION); }
+void CTextControl::EndUndoAction() { Sci(SCI_ENDUNDOACTION); }
 
-long CTextControl::FormatRange(bool draw, QPainter* painter, const QRect& render, const QRect& page,
-                               long cpMin, long cpMax) {
+long CTextControl::FormatRange(bool draw, QPainter* painter, const QRect& render,
+                               const QRect& page, long cpMin, long cpMax) {
     if (!painter)
         return Sci(SCI_FORMATRANGE, 0UL, 0L);
     // Printed on white, whatever the editor's background.
@@ -358,18 +339,10 @@ void CTextControl::SetTabStops(int blanks) {
     Sci(SCI_SETTABWIDTH, static_cast<unsigned long>(blanks));
 }
 
-void CTextControl::Cut() {
-    Sci(SCI_CUT);
-}
-void CTextControl::Copy() {
-    Sci(SCI_COPY);
-}
-void CTextControl::Paste() {
-    Sci(SCI_PASTE);
-}
-void CTextControl::Clear() {
-    Sci(SCI_CLEAR);
-}
+void CTextControl::Cut() { Sci(SCI_CUT); }
+void CTextControl::Copy() { Sci(SCI_COPY); }
+void CTextControl::Paste() { Sci(SCI_PASTE); }
+void CTextControl::Clear() { Sci(SCI_CLEAR); }
 // Undo stays available in read-only mode: the component refuses it there, so read-only is
 // lifted around it.
 void CTextControl::Undo() {
@@ -400,9 +373,7 @@ void CTextControl::EmptyUndoBuffer() {
         Sci(SCI_SETSAVEPOINT);
 }
 
-bool CTextControl::CanPaste() const {
-    return m_bClipboardHasText;
-}
+bool CTextControl::CanPaste() const { return m_bClipboardHasText; }
 
 void CTextControl::ClipboardChanged() {
     // Asked here, once per change: asking another program's clipboard is a round trip.
@@ -410,9 +381,7 @@ void CTextControl::ClipboardChanged() {
     m_bClipboardHasText = data && data->hasText();
 }
 
-bool CTextControl::GetModify() const {
-    return Sci(SCI_GETMODIFY) != 0;
-}
+bool CTextControl::GetModify() const { return Sci(SCI_GETMODIFY) != 0; }
 
 void CTextControl::SetModify(bool modified) {
     if (!modified)
@@ -427,7 +396,8 @@ long CTextControl::LineFromChar(long index) const {
 
 long CTextControl::LineIndex(long line) const {
     if (line < 0)
-        line = Sci(SCI_LINEFROMPOSITION, static_cast<unsigned long>(Sci(SCI_GETCURRENTPOS)));
+        line = Sci(SCI_LINEFROMPOSITION,
+                             static_cast<unsigned long>(Sci(SCI_GETCURRENTPOS)));
     if (line >= GetLineCount())
         return -1;
     return Sci(SCI_POSITIONFROMLINE, static_cast<unsigned long>(line));
@@ -449,9 +419,7 @@ QByteArray CTextControl::GetLine(long line, int maxChars) const {
     return GetTextRange(start, start + std::min<long>(length, maxChars));
 }
 
-long CTextControl::GetLineCount() const {
-    return Sci(SCI_GETLINECOUNT);
-}
+long CTextControl::GetLineCount() const { return Sci(SCI_GETLINECOUNT); }
 
 long CTextControl::ColumnOf(long index) const {
     const long line = Sci(SCI_LINEFROMPOSITION, static_cast<unsigned long>(index));
@@ -460,7 +428,8 @@ long CTextControl::ColumnOf(long index) const {
 }
 
 QPoint CTextControl::PosFromChar(long index) const {
-    return QPoint(Sci(SCI_POINTXFROMPOSITION, 0UL, index), Sci(SCI_POINTYFROMPOSITION, 0UL, index));
+    return QPoint(Sci(SCI_POINTXFROMPOSITION, 0UL, index),
+                  Sci(SCI_POINTYFROMPOSITION, 0UL, index));
 }
 
 long CTextControl::FindText(int flags, const CHARRANGE& range, const QByteArray& text,
@@ -860,12 +829,8 @@ void CTextControl::OnInputRefused(char32_t) {
     QApplication::beep();
 }
 
-bool CTextControl::GetOvertype() const {
-    return Sci(SCI_GETOVERTYPE) != 0;
-}
-void CTextControl::ToggleOvertype() {
-    Sci(SCI_EDITTOGGLEOVERTYPE);
-}
+bool CTextControl::GetOvertype() const { return Sci(SCI_GETOVERTYPE) != 0; }
+void CTextControl::ToggleOvertype() { Sci(SCI_EDITTOGGLEOVERTYPE); }
 
 void CTextControl::ApplyStyles() {
     const QPalette pal = palette();
@@ -874,15 +839,15 @@ void CTextControl::ApplyStyles() {
     if (!text.isValid())
         text = pal.color(QPalette::Text); // the automatic colour
     Sci(SCI_STYLESETFONT, static_cast<unsigned long>(STYLE_DEFAULT),
-        cf.szFaceName.toUtf8().constData());
+                  cf.szFaceName.toUtf8().constData());
     Sci(SCI_STYLESETSIZEFRACTIONAL, static_cast<unsigned long>(STYLE_DEFAULT),
-        static_cast<long>(cf.yHeight > 0 ? cf.yHeight * 5 : 1000));
+                  static_cast<long>(cf.yHeight > 0 ? cf.yHeight * 5 : 1000));
     Sci(SCI_STYLESETBOLD, static_cast<unsigned long>(STYLE_DEFAULT),
-        static_cast<long>((cf.dwEffects & CFE_BOLD) != 0));
+                  static_cast<long>((cf.dwEffects & CFE_BOLD) != 0));
     Sci(SCI_STYLESETITALIC, static_cast<unsigned long>(STYLE_DEFAULT),
-        static_cast<long>((cf.dwEffects & CFE_ITALIC) != 0));
+                  static_cast<long>((cf.dwEffects & CFE_ITALIC) != 0));
     Sci(SCI_STYLESETUNDERLINE, static_cast<unsigned long>(STYLE_DEFAULT),
-        static_cast<long>((cf.dwEffects & CFE_UNDERLINE) != 0));
+                  static_cast<long>((cf.dwEffects & CFE_UNDERLINE) != 0));
     Sci(SCI_STYLESETFORE, static_cast<unsigned long>(STYLE_DEFAULT), text);
     Sci(SCI_STYLESETBACK, static_cast<unsigned long>(STYLE_DEFAULT), m_background);
     Sci(SCI_STYLECLEARALL);
