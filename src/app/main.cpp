@@ -21,7 +21,7 @@ bool HasDisplay() {
 int main(int argc, char* argv[]) {
     QStringList params;
     for (int i = 1; i < argc; ++i)
-        params << FileNameFromBytes(argv[i]); // a file name keeps every byte
+        params << QString::fromLocal8Bit(argv[i]);
     const GnuOptionsResult gnu = HandleGnuOptions(params);
     if (gnu.handled) {
         std::fputs(gnu.out.toLocal8Bit().constData(), stdout);
@@ -40,8 +40,11 @@ int main(int argc, char* argv[]) {
     QApplication::setDesktopFileName(QStringLiteral("org.example.zorvek"));
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("org.example.zorvek"),
                                                  QIcon(QStringLiteral(":/icons/zorvek.svg"))));
-    QStringList args = QApplication::arguments();
-    args.removeFirst();
+    // From argv, which QApplication has stripped of its own options: its arguments() would turn
+    // the bytes of a file name that are no UTF-8 into replacement marks.
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args << FileNameFromBytes(argv[i]);
     if (theApp.InitInstance(args))
         QApplication::exec();
     return theApp.ExitInstance();

@@ -68,6 +68,22 @@ utf16_typed_and_saved() {
   wait $pid
 }
 
+non_utf8_name_from_the_command_line() {
+  local name="$work/caf"$'\xe9'".txt"
+  printf 'old\n' > "$name"
+  "$bin" "$name" &
+  local pid=$! wid
+  wid=$(window_of "^caf.*txt @") || { kill $pid; return 1; }
+  xdotool windowfocus --sync "$wid"
+  xdotool key --clearmodifiers ctrl+Home
+  xdotool type --delay 20 "new "
+  xdotool key ctrl+s
+  printf 'new old\n' > "$work/expected-name"
+  wait_for_bytes "$name" "$work/expected-name" || { kill $pid; return 1; }
+  xdotool key Escape
+  wait $pid
+}
+
 layout_comes_back() {
   printf 'text\n' > "$work/g.txt"
   "$bin" "$work/g.txt" &
@@ -138,6 +154,7 @@ no_display_is_explained() {
 
 check "type text and save with Ctrl+S" type_and_save
 check "a UTF-16LE file is typed in and saved as UTF-16LE" utf16_typed_and_saved
+check "a file name that is no UTF-8 opens from the command line and saves" non_utf8_name_from_the_command_line
 check "window, toolbar and status bar come back as left" layout_comes_back
 check "/pt prints a file to a PDF and ends" print_to_pdf_from_the_command_line
 check "--version, --help and an unknown option" gnu_options
