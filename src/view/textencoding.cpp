@@ -2,6 +2,7 @@
 
 #include <QList>
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -171,128 +172,209 @@ bool NextUtf8(const char*& p, const char* end, char32_t& c) {
     return true;
 }
 
-void AppendUtf8(QByteArray& out, char32_t c) {
-    char buf[4];
-    int n = Utf8Length(c);
-    switch (n) {
-    case 1:
-        buf[0] = static_cast<char>(c);
-        break;
-    case 2:
-        buf[0] = static_cast<char>(0xC0 | (c >> 6));
-        buf[1] = static_cast<char>(0x80 | (c & 0x3F));
-        break;
-    case 3:
-        buf[0] = static_cast<char>(0xE0 | (c >> 12));
-        buf[1] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        buf[2] = static_cast<char>(0x80 | (c & 0x3F));
-        break;
-    default:
-        buf[0] = static_cast<char>(0xF0 | (c >> 18));
-        buf[1] = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        buf[2] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        buf[3] = static_cast<char>(0x80 | (c & 0x3F));
-        break;
+namespace {
+// Writes the UTF-8 form of the character; returns its size.
+int PutUtf8(char* out, char32_t c) {
+    if (c < 0x80) {
+        out[0] = static_cast<char>(c);
+        return 1;
     }
-    out.append(buf, n);
+    if (c < 0x800) {
+        out[0] = static_cast<char>(0xC0 | (c >> 6));
+        out[1] = static_cast<char>(0x80 | (c & 0x3F));
+        return 2;
+    }
+    if (c < 0x10000) {
+        out[0] = static_cast<char>(0xE0 | (c >> 12));
+        out[1] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out[2] = static_cast<char>(0x80 | (c & 0x3F));
+        return 3;
+    }
+    out[0] = static_cast<char>(0xF0 | (c >> 18));
+    out[1] = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out[2] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out[3] = static_cast<char>(0x80 | (c & 0x3F));
+    return 4;
 }
 
-namespace {
-// Calls `take` with each character of a UTF-16 text (after its mark) or Windows-1252 text.
-template <typename Take>
-void ForEachCharacter(TextEncoding encoding, const char* data, size_t n, Take take) {
-    const auto* p = reinterpret_cast<const uint8_t*>(data);
+// The length of the run of ASCII bytes at `p`, eight at a time.
+size_t AsciiRun(const uint8_t* p, size_t n) {
+    size_t i = 0;
+    for (uint64_t word; i + 8 <= n; i += 8) {
+        std::memcpy(&word, p + i, 8);
+        if (word & 0x8080808080808080ULL)
+            break;
+    }
+    while (i < n && p[i] < 0x80)
+        ++i;
+    return i;
+}
+
+// Decodes whole characters of a Windows-1252 or UTF-16 text (its mark already skipped, and no
+// surrogate pair split) into `out`, which has room for three bytes per input byte; returns the
+// size written.
+size_t DecodePiece(TextEncoding encoding, const uint8_t* p, size_t n, char* out) {
+    char* o = out;
     if (encoding == TextEncoding::Windows1252) {
-        for (size_t i = 0; i < n; ++i)
-            take(From1252(p[i]));
-        return;
+        for (size_t i = 0; i < n;) {
+            const size_t run = AsciiRun(p + i, n - i);
+            std::memcpy(o, p + i, run);
+            o += run;
+            i += run;
+            if (i < n)
+                o += PutUtf8(o, From1252(p[i++]));
+        }
+        return static_cast<size_t>(o - out);
+    }
+    const bool be = encoding == TextEncoding::Utf16Be;
+    for (size_t i = 0; i + 1 < n; i += 2) {
+        const uint16_t u = Unit(p + i, be);
+        if (IsHigh(u) && i + 3 < n) {
+            const uint16_t low = Unit(p + i + 2, be);
+            o += PutUtf8(o, 0x10000 + ((static_cast<char32_t>(u) - 0xD800) << 10) + (low - 0xDC00));
+            i += 2;
+        } else {
+            o += PutUtf8(o, u);
+        }
+    }
+    return static_cast<size_t>(o - out);
+}
+
+// Where the next piece of at most `max` input bytes from `i` ends without splitting a
+// character.
+size_t PieceEnd(TextEncoding encoding, const uint8_t* p, size_t i, size_t n, size_t max) {
+    if (n - i <= max)
+        return n;
+    size_t end = i + max;
+    if (encoding != TextEncoding::Windows1252 &&
+        IsHigh(Unit(p + end - 2, encoding == TextEncoding::Utf16Be)))
+        end -= 2;
+    return end;
+}
+
+size_t MarkSize(TextEncoding encoding) {
+    return encoding == TextEncoding::Windows1252 ? 0 : 2;
+}
+} // namespace
+
+void AppendUtf8(QByteArray& out, char32_t c) {
+    char buf[4];
+    out.append(buf, PutUtf8(buf, c));
+}
+
+bool DecodeToUtf8(TextEncoding encoding, const char* data, size_t n,
+                  const std::function<bool(const QByteArray&)>& sink) {
+    constexpr size_t kPiece = 1 << 18; // input bytes, an even number
+    const auto* p = reinterpret_cast<const uint8_t*>(data);
+    QByteArray buffer(static_cast<qsizetype>(3 * kPiece), Qt::Uninitialized);
+    for (size_t i = std::min(MarkSize(encoding), n); i < n;) {
+        const size_t end = PieceEnd(encoding, p, i, n, kPiece);
+        const size_t size = DecodePiece(encoding, p + i, end - i, buffer.data());
+        if (!sink(QByteArray::fromRawData(buffer.constData(), static_cast<qsizetype>(size))))
+            return false;
+        i = end;
+    }
+    return true;
+}
+
+QByteArray DecodeToUtf8(TextEncoding encoding, const char* data, size_t n) {
+    QByteArray out(static_cast<qsizetype>(DecodedSize(encoding, data, n)), Qt::Uninitialized);
+    const size_t mark = std::min(MarkSize(encoding), n);
+    DecodePiece(encoding, reinterpret_cast<const uint8_t*>(data) + mark, n - mark, out.data());
+    return out;
+}
+
+size_t DecodedSize(TextEncoding encoding, const char* data, size_t n) {
+    const auto* p = reinterpret_cast<const uint8_t*>(data);
+    size_t size = 0;
+    if (encoding == TextEncoding::Windows1252) {
+        for (size_t i = 0; i < n;) {
+            const size_t run = AsciiRun(p + i, n - i);
+            size += run;
+            i += run;
+            if (i < n)
+                size += Utf8Length(From1252(p[i++]));
+        }
+        return size;
     }
     const bool be = encoding == TextEncoding::Utf16Be;
     for (size_t i = 2; i + 1 < n; i += 2) {
         const uint16_t u = Unit(p + i, be);
         if (IsHigh(u) && i + 3 < n) {
-            const uint16_t low = Unit(p + i + 2, be);
-            take(0x10000 + ((static_cast<char32_t>(u) - 0xD800) << 10) + (low - 0xDC00));
+            size += 4;
             i += 2;
         } else {
-            take(u);
+            size += Utf8Length(u);
         }
     }
-}
-} // namespace
-
-bool DecodeToUtf8(TextEncoding encoding, const char* data, size_t n,
-                  const std::function<bool(const QByteArray&)>& sink) {
-    constexpr qsizetype kPiece = 1 << 20;
-    QByteArray piece;
-    piece.reserve(kPiece + 4);
-    bool going = true;
-    ForEachCharacter(encoding, data, n, [&](char32_t c) {
-        AppendUtf8(piece, c);
-        if (piece.size() >= kPiece && going) {
-            going = sink(piece);
-            piece.clear();
-        }
-    });
-    return going && (piece.isEmpty() || sink(piece));
-}
-
-QByteArray DecodeToUtf8(TextEncoding encoding, const char* data, size_t n) {
-    QByteArray out;
-    out.reserve(static_cast<qsizetype>(DecodedSize(encoding, data, n)));
-    ForEachCharacter(encoding, data, n, [&](char32_t c) { AppendUtf8(out, c); });
-    return out;
-}
-
-size_t DecodedSize(TextEncoding encoding, const char* data, size_t n) {
-    size_t size = 0;
-    ForEachCharacter(encoding, data, n, [&](char32_t c) { size += Utf8Length(c); });
     return size;
 }
 
 bool EncodeFromUtf8(TextEncoding encoding, const char* data, size_t n, QByteArray& out,
                     char32_t* bad) {
-    const char* p = data;
-    const char* end = data + n;
+    const auto* p = reinterpret_cast<const uint8_t*>(data);
+    if (!IsDecoded(encoding)) {
+        // UTF-8 holds any character: only bytes that are no UTF-8 fail.
+        for (const char* q = data; q < data + n;) {
+            char32_t c;
+            if (!NextUtf8(q, data + n, c)) {
+                if (bad)
+                    *bad = 0;
+                return false;
+            }
+        }
+        out.append(data, static_cast<qsizetype>(n));
+        return true;
+    }
+    const qsizetype start = out.size();
+    // At most one byte of Windows-1252, or two of UTF-16, for each byte of UTF-8.
+    out.resize(start + static_cast<qsizetype>(encoding == TextEncoding::Windows1252 ? n : 2 * n));
+    char* o = out.data() + start;
     const bool be = encoding == TextEncoding::Utf16Be;
     auto unit = [&](uint16_t u) {
-        const char b[2] = {static_cast<char>(be ? u >> 8 : u & 0xFF),
-                           static_cast<char>(be ? u & 0xFF : u >> 8)};
-        out.append(b, 2);
+        *o++ = static_cast<char>(be ? u >> 8 : u & 0xFF);
+        *o++ = static_cast<char>(be ? u & 0xFF : u >> 8);
     };
-    while (p < end) {
+    bool ok = true;
+    for (size_t i = 0; i < n && ok;) {
+        const size_t run = AsciiRun(p + i, n - i);
+        if (encoding == TextEncoding::Windows1252) {
+            std::memcpy(o, p + i, run);
+            o += run;
+        } else {
+            for (size_t k = 0; k < run; ++k)
+                unit(p[i + k]);
+        }
+        i += run;
+        if (i == n)
+            break;
+        const char* q = data + i;
         char32_t c;
-        if (!NextUtf8(p, end, c)) {
+        if (!NextUtf8(q, data + n, c)) {
             if (bad)
                 *bad = 0;
-            return false;
+            ok = false;
+            break;
         }
-        switch (encoding) {
-        case TextEncoding::Windows1252: {
+        i = static_cast<size_t>(q - data);
+        if (encoding == TextEncoding::Windows1252) {
             const int b = To1252(c);
             if (b < 0) {
                 if (bad)
                     *bad = c;
-                return false;
+                ok = false;
+                break;
             }
-            out.append(static_cast<char>(b));
-            break;
-        }
-        case TextEncoding::Utf16Le:
-        case TextEncoding::Utf16Be:
-            if (c >= 0x10000) {
-                unit(static_cast<uint16_t>(0xD800 + ((c - 0x10000) >> 10)));
-                unit(static_cast<uint16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
-            } else {
-                unit(static_cast<uint16_t>(c));
-            }
-            break;
-        default:
-            AppendUtf8(out, c);
-            break;
+            *o++ = static_cast<char>(b);
+        } else if (c >= 0x10000) {
+            unit(static_cast<uint16_t>(0xD800 + ((c - 0x10000) >> 10)));
+            unit(static_cast<uint16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
+        } else {
+            unit(static_cast<uint16_t>(c));
         }
     }
-    return true;
+    out.resize(o - out.constData());
+    return ok;
 }
 
 size_t WholeCharacters(const char* data, size_t n, size_t max) {

@@ -105,6 +105,23 @@ TEST(TextEncoding, Utf16DecodesAndEncodesBackWithoutItsMark) {
     }
 }
 
+// Large files are decoded a piece at a time; no piece ends inside a surrogate pair.
+TEST(TextEncoding, PiecesOfALargeUtf16FileKeepPairsWhole) {
+    for (int before : {131070, 131071, 131072}) {
+        const QByteArray file = QByteArray("\xff\xfe") + QByteArray("a\0", 2).repeated(before) +
+                                QByteArray("\x3d\xd8\x00\xde"
+                                           "b\0",
+                                           6);
+        const QByteArray expected = QByteArray(before, 'a') + "\xf0\x9f\x98\x80"
+                                                              "b";
+        QByteArray pieces;
+        ASSERT_TRUE(DecodeToUtf8(TextEncoding::Utf16Le, file.constData(), file.size(),
+                                 [&](const QByteArray& p) { return pieces += p, true; }));
+        EXPECT_EQ(pieces, expected) << before;
+        EXPECT_EQ(DecodeToUtf8(TextEncoding::Utf16Le, file.constData(), file.size()), expected);
+    }
+}
+
 TEST(TextEncoding, WhatEachEncodingCanHold) {
     struct {
         TextEncoding encoding;
