@@ -1,6 +1,7 @@
 // The program's entry point.
 #include "app/gnuoptions.h"
 #include "app/lumettaapp.h"
+#include "framework/filename.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -68,8 +69,11 @@ int main(int argc, char* argv[]) {
     QApplication::setDesktopFileName(QStringLiteral("org.example.zorvek"));
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("org.example.zorvek"),
                                                  QIcon(QStringLiteral(":/icons/zorvek.svg"))));
-    QStringList args = QApplication::arguments();
-    args.removeFirst();
+    // From argv, which QApplication has stripped of its own options: its arguments() would turn
+    // the bytes of a file name that are no UTF-8 into replacement marks.
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args << FileNameFromBytes(argv[i]);
     if (theApp.InitInstance(args))
         QApplication::exec();
     return theApp.ExitInstance();

@@ -19,7 +19,9 @@ void CLumettaView::OnFileInsert() {
         CArchive ar(file.get(), CArchive::load);
         StreamText(ar, SF_TEXT | SFF_SELECTION);
     } catch (const CFileException&) {
-        // Nothing is said; what was inserted before the error stays.
+        // Nothing is said, and nothing was inserted.
+    } catch (const CInsertRefused& e) {
+        Ui().MessageBox(e.m_strMessage, MB_OK | MB_ICONEXCLAMATION);
     }
     SayIfWrapSuspended();
 }

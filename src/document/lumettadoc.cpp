@@ -1,6 +1,7 @@
 #include "document/lumettadoc.h"
 
 #include "framework/file.h"
+#include "framework/filename.h"
 #include "resources/resource.h"
 #include "resources/strings.h"
 #include "view/lumettaview.h"
@@ -28,7 +29,7 @@ QString CLumettaDoc::Caption(const QString& title, const QString& path) {
     if (title == QLatin1String(Str::Untitled))
         return title;
     const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
-    return path.mid(slash + 1) + QStringLiteral(" @ ") + path.left(slash + 1);
+    return DisplayFileName(path.mid(slash + 1) + QStringLiteral(" @ ") + path.left(slash + 1));
 }
 
 void CLumettaDoc::SetTitle(const QString& title) {

@@ -3,6 +3,7 @@
 #include "app/lumettaapp.h"
 #include "document/lumettadoc.h"
 #include "frame/windowplacement.h"
+#include "framework/filename.h"
 #include "resources/commandtable.h"
 #include "resources/resource.h"
 #include "resources/strings.h"
@@ -66,7 +67,8 @@ CMainFrame::CMainFrame(CLumettaDoc* doc, CLumettaApp* app)
 
     m_wndStatusBar.SetIndicators({{ID_INDICATOR_LINECOL, QStringLiteral("Ln 99999, Col 9999")},
                                   {ID_INDICATOR_OVR, QStringLiteral("OVR")},
-                                  {ID_INDICATOR_MODIFIED, QStringLiteral("*")}});
+                                  {ID_INDICATOR_MODIFIED, QStringLiteral("*")},
+                                  {ID_INDICATOR_ENCODING, QStringLiteral("Windows-1252")}});
     setStatusBar(&m_wndStatusBar);
 
     CreateActions();
@@ -366,10 +368,7 @@ void CMainFrame::dragEnterEvent(QDragEnterEvent* e) {
 }
 
 void CMainFrame::dropEvent(QDropEvent* e) {
-    QStringList files;
-    for (const QUrl& url : e->mimeData()->urls())
-        if (url.isLocalFile())
-            files << url.toLocalFile();
+    const QStringList files = LocalFilesOf(e->mimeData());
     e->acceptProposedAction();
     OnDropFiles(files);
 }

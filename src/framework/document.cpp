@@ -2,6 +2,7 @@
 
 #include "framework/file.h"
 #include "framework/interruptedsaves.h"
+#include "framework/filename.h"
 #include "framework/recentfilelist.h"
 #include "framework/streamfile.h"
 #include "framework/uiservices.h"
@@ -12,6 +13,7 @@
 #include <QFileInfo>
 
 #include <memory>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -22,12 +24,12 @@ QString FileTitle(const QString& path) { return QFileInfo(path).fileName(); }
 // A file the user cannot write, or one without any write permission bit (which even the
 // superuser should not silently overwrite), counts as read-only on disk.
 bool IsReadOnlyOnDisk(const QString& path) {
-    const QFileInfo info(path);
-    if (!info.exists())
+    const QByteArray name = FileNameToBytes(path);
+    struct stat st {};
+    if (::stat(name.constData(), &st) != 0)
         return true;
-    const QFile::Permissions writeBits = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
-    return (info.permissions() & writeBits) == 0 ||
-           ::access(QFile::encodeName(path).constData(), W_OK) != 0;
+    return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 ||
+           ::access(name.constData(), W_OK) != 0;
 }
 } // namespace
 
@@ -106,7 +108,7 @@ void CDocument::ReportSaveLoadException(const QString& path, const CFileExceptio
                                         bool saving) {
     // The file the error is about may be another: the place where old content was set aside.
     const QString named = e && !e->m_strFileName.isEmpty() ? e->m_strFileName : path;
-    const QString text = e ? e->GetErrorMessage(QFileInfo(named).absoluteFilePath())
+    const QString text = e ? e->GetErrorMessage(DisplayFileName(QFileInfo(named).absoluteFilePath()))
                            : QString::fromUtf8(saving ? Str::FailedToSave : Str::FailedToOpen);
     Ui().MessageBox(text, MB_OK | MB_ICONEXCLAMATION);
 }

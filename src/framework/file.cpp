@@ -2,6 +2,8 @@
 
 #include "framework/filemetadata.h"
 #include "framework/interruptedsaves.h"
+#include "framework/filename.h"
+
 #include "resources/strings.h"
 
 #include <QDir>
@@ -23,7 +25,9 @@ int SysMkostemp(char* pattern, int flags) { return ::mkostemp(pattern, flags); }
 int SysFsync(int fd) { return ::fsync(fd); }
 int SysRename(const char* from, const char* to) { return ::rename(from, to); }
 
-QByteArray Native(const QString& path) { return QFile::encodeName(path); }
+QByteArray Native(const QString& path) {
+    return FileNameToBytes(path);
+}
 
 // Refusals that say nothing about the file's content but only that this file cannot be
 // replaced by another: a bind mount, another file system, or a folder or mount that allows

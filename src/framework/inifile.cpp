@@ -173,6 +173,12 @@ QByteArray CIniFile::Text() const {
 QString CIniFile::Escape(const QString& value) {
     QString out;
     out.reserve(value.size());
+    // A lone surrogate, which stands for a byte of a file name, has no UTF-8 form of its own.
+    const auto lone = [&value](qsizetype i) {
+        const QChar c = value[i];
+        return (c.isHighSurrogate() && (i + 1 == value.size() || !value[i + 1].isLowSurrogate())) ||
+               (c.isLowSurrogate() && (i == 0 || !value[i - 1].isHighSurrogate()));
+    };
     for (qsizetype i = 0; i < value.size(); ++i) {
         const QChar c = value[i];
         switch (c.unicode()) {
@@ -201,6 +207,8 @@ QString CIniFile::Escape(const QString& value) {
         default:
             if (c.unicode() < 0x20)
                 out += QString::asprintf("\\x%02x", c.unicode());
+            else if (lone(i))
+                out += QString::asprintf("\\u%04x", c.unicode());
             else
                 out += c;
         }
@@ -237,6 +245,17 @@ QString CIniFile::Unescape(const QString& text) {
             if (ok) {
                 out += QChar(code);
                 i += 2;
+            } else {
+                out += e;
+            }
+            break;
+        }
+        case 'u': {
+            bool ok = false;
+            const int code = text.mid(i + 1, 4).toInt(&ok, 16);
+            if (ok) {
+                out += QChar(static_cast<char16_t>(code));
+                i += 4;
             } else {
                 out += e;
             }

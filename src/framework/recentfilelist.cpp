@@ -1,5 +1,6 @@
 #include "framework/recentfilelist.h"
 
+#include "framework/filename.h"
 #include "framework/profilestore.h"
 
 #include <QFileInfo>
@@ -28,7 +29,7 @@ void CRecentFileList::Remove(int index) {
 }
 
 QString CRecentFileList::GetMenuText(int index) const {
-    QString name = AbbreviateName(m_files[index], m_nMaxDisplayLength);
+    QString name = DisplayFileName(AbbreviateName(m_files[index], m_nMaxDisplayLength));
     name.replace(QLatin1Char('&'), QLatin1String("&&"));
     return QStringLiteral("&%1 %2").arg(index + 1).arg(name);
 }

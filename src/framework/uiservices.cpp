@@ -1,5 +1,6 @@
 #include "framework/uiservices.h"
 
+#include "framework/filename.h"
 #include "framework/fontdialog.h"
 #include "resources/strings.h"
 
@@ -60,11 +61,13 @@ int CQtUiServices::MessageBox(const QString& text, unsigned flags) {
 void CQtUiServices::MessageBeep(unsigned) { QApplication::beep(); }
 
 QString CQtUiServices::GetOpenFileName(const QString& title) {
-    return QFileDialog::getOpenFileName(DialogParent(), title, QString(), FileFilter());
+    return ResolveDecodedPath(
+        QFileDialog::getOpenFileName(DialogParent(), title, QString(), FileFilter()));
 }
 
 QString CQtUiServices::GetSaveFileName(const QString& initialPath) {
-    return QFileDialog::getSaveFileName(DialogParent(), QString(), initialPath, FileFilter());
+    return ResolveDecodedPath(
+        QFileDialog::getSaveFileName(DialogParent(), QString(), initialPath, FileFilter()));
 }
 
 int CQtUiServices::DoModal(QDialog& dialog) { return dialog.exec(); }

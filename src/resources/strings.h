@@ -49,6 +49,15 @@ constexpr const char* NonTextEditable =
     "The file is probably non-text; editing may render it unusable.";
 constexpr const char* WrapSuspended =
     "Word wrap is off for this text: it has a line too long to wrap (over %1 bytes).";
+constexpr const char* CannotHold =
+    "\"%1\" (U+%2) cannot be stored in this %3 file; nothing was changed.";
+constexpr const char* InsertNotText =
+    "%1 holds bytes that are not text, which this %2 file cannot hold; nothing was inserted.";
+constexpr const char* CannotSave =
+    "%1 was not saved: the text holds characters that %2 cannot hold.";
+constexpr const char* NotUtf16 =
+    "The file starts with a UTF-16 byte-order mark but is not valid UTF-16; it is shown byte "
+    "by byte.";
 constexpr const char* CursorWarped = "Cursor warped round the file";
 constexpr const char* TextNotFound = "The specified text cannot be located.";
 constexpr const char* NoSingleBrace = "No single brace character is selected.";

@@ -4,6 +4,7 @@
 #include "framework/waitcursor.h"
 #include "resources/strings.h"
 #include "search/findtextdlg.h"
+#include "view/bytefinder.h"
 #include "view/lumettaview.h"
 
 #include <QApplication>
@@ -20,8 +21,16 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include <vector>
+
 namespace {
-inline char FoldAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
+// The characters of a text with letters folded as the search folds them.
+std::vector<char32_t> Folded(const QString& text) {
+    std::vector<char32_t> folded;
+    for (char32_t c : text.toUcs4())
+        folded.push_back(FoldCase(c));
+    return folded;
+}
 } // namespace
 
 CReplaceTextDlg::CReplaceTextDlg(const QString& initial, long limit, CLumettaView* view)
@@ -155,16 +164,14 @@ bool CReplaceTextDlg::SelectionMatches() const {
     const QString selected = m_pView->GetSelectedText();
     if (m_pView->m_bMatchCase)
         return selected == m_strFind;
-    if (selected.size() != m_strFind.size())
-        return false;
-    for (qsizetype i = 0; i < selected.size(); ++i) {
-        const QChar a = selected[i], b = m_strFind[i];
-        if (a != b && !(a.unicode() < 128 && b.unicode() < 128 &&
-                        FoldAscii(static_cast<char>(a.unicode())) ==
-                            FoldAscii(static_cast<char>(b.unicode()))))
-            return false;
-    }
-    return true;
+    return Folded(selected) == Folded(m_strFind);
+}
+
+bool CReplaceTextDlg::ReplacementFits() const {
+    const char32_t bad = m_pView->Unholdable(m_strReplace);
+    if (bad)
+        Ui().MessageBox(m_pView->CannotHoldText(bad), MB_OK | MB_ICONEXCLAMATION);
+    return !bad;
 }
 
 void CReplaceTextDlg::EnableActionButtons(bool enable) {
@@ -191,7 +198,7 @@ void CReplaceTextDlg::OnFindNext() {
 }
 
 void CReplaceTextDlg::OnReplace() {
-    if (UpdateData(true))
+    if (UpdateData(true) && ReplacementFits())
         ReplaceCurrent(true);
 }
 
@@ -234,7 +241,7 @@ bool CReplaceTextDlg::ReplaceCurrent(bool interactive) {
 }
 
 void CReplaceTextDlg::OnReplaceAll() {
-    if (!UpdateData(true))
+    if (!UpdateData(true) || !ReplacementFits())
         return;
     int count = SelectionMatches() ? 1 : 0;
     const int savedCyclic = m_pView->m_bCyclicSearch;
@@ -255,7 +262,6 @@ int CReplaceTextDlg::ReplaceAllMatches() {
     const bool findable = m_pView->ToDocumentBytes(m_strFind, find);
     m_pView->ToDocumentBytes(m_strReplace, with);
     const bool backwards = m_pView->m_bSearchBackwards;
-    const long n = static_cast<long>(find.size());
     CHARRANGE sel;
     m_pEdit->GetSel(sel);
     bool selected = SelectionMatches();
@@ -278,19 +284,20 @@ int CReplaceTextDlg::ReplaceAllMatches() {
         }
         const long limit =
             m_nSearchLimit == -1 || backwards ? m_nSearchLimit : m_nSearchLimit - m_pEdit->BulkShift();
-        long p = findable ? m_pView->FindNextFrom(find, sel, limit) : -1;
-        if (p != -1 && m_pView->m_bWordsOnly && (backwards ? p + n == sel.cpMin : p == sel.cpMin)) {
+        long end = -1;
+        long p = findable ? m_pView->FindNextFrom(find, sel, limit, nullptr, &end) : -1;
+        if (p != -1 && m_pView->m_bWordsOnly && (backwards ? end == sel.cpMin : p == sel.cpMin)) {
             // Whether this is a whole word depends on the replacement next to it: apply the
             // queue and look again.
             if (!backwards)
                 sel.cpMin = sel.cpMax = sel.cpMin + m_pEdit->BulkShift();
             m_pEdit->FlushBulk();
-            p = m_pView->FindNextFrom(find, sel, m_nSearchLimit);
+            p = m_pView->FindNextFrom(find, sel, m_nSearchLimit, nullptr, &end);
         }
         if (p == -1)
             break;
         ++found;
-        sel = {p, p + n};
+        sel = {p, end};
         selected = true;
         if ((found & 0xFFF) == 0 && clock.elapsed() > 200) {
             const long length = std::max(1L, m_pEdit->GetTextLength());

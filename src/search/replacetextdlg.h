@@ -36,6 +36,8 @@ public:
     // it unless `force`.
     void MoveAwayFromSelection(bool force);
     bool SelectionMatches() const;
+    // False, after telling the user, when the file cannot hold the replacement text.
+    bool ReplacementFits() const;
 
     QString m_strFind;
     QString m_strReplace;

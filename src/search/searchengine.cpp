@@ -8,19 +8,12 @@
 #include "search/replacetextdlg.h"
 
 bool CLumettaView::ToDocumentBytes(const QString& text, QByteArray& bytes) const {
-    if (IsUtf8()) {
-        bytes = text.toUtf8();
-        return true;
-    }
-    for (QChar c : text)
-        if (c.unicode() > 0xFF)
-            return false;
-    bytes = text.toLatin1();
-    return true;
+    bytes = text.toUtf8();
+    return Unholdable(text) == 0;
 }
 
 QString CLumettaView::FromDocumentBytes(const QByteArray& bytes) const {
-    return IsUtf8() ? QString::fromUtf8(bytes) : QString::fromLatin1(bytes);
+    return QString::fromUtf8(bytes);
 }
 
 long CLumettaView::FindInRange(const QString& text, const CHARRANGE& range) {
@@ -28,14 +21,16 @@ long CLumettaView::FindInRange(const QString& text, const CHARRANGE& range) {
     return ToDocumentBytes(text, bytes) ? FindBytesInRange(bytes, range) : -1;
 }
 
-long CLumettaView::FindBytesInRange(const QByteArray& bytes, const CHARRANGE& range) const {
+long CLumettaView::FindBytesInRange(const QByteArray& bytes, const CHARRANGE& range,
+                                    long* matchEnd) const {
     const int flags = (m_bMatchCase ? FR_MATCHCASE : 0) | (m_bWordsOnly ? FR_WHOLEWORD : 0);
     // Backwards: the last match in the range, found by scanning from its end.
-    return m_bSearchBackwards ? FindTextLast(flags, range, bytes) : FindText(flags, range, bytes);
+    return m_bSearchBackwards ? FindTextLast(flags, range, bytes, matchEnd)
+                              : FindText(flags, range, bytes, matchEnd);
 }
 
 long CLumettaView::FindNextFrom(const QByteArray& bytes, const CHARRANGE& sel, long limit,
-                                bool* wrapped) const {
+                                bool* wrapped, long* matchEnd) const {
     const long length = GetTextLength();
     CHARRANGE first;
     if (m_bSearchBackwards) {
@@ -44,11 +39,11 @@ long CLumettaView::FindNextFrom(const QByteArray& bytes, const CHARRANGE& sel, l
         first.cpMin = sel.cpMin + (sel.cpMin != sel.cpMax ? 1 : 0);
         first.cpMax = limit != -1 ? limit : length;
     }
-    long p = FindBytesInRange(bytes, first);
+    long p = FindBytesInRange(bytes, first, matchEnd);
     if (p == -1 && m_bCyclicSearch && limit == -1) {
         const CHARRANGE wrap = m_bSearchBackwards ? CHARRANGE{sel.cpMin, length}
                                                   : CHARRANGE{0, first.cpMin};
-        p = FindBytesInRange(bytes, wrap);
+        p = FindBytesInRange(bytes, wrap, matchEnd);
         if (wrapped)
             *wrapped = p != -1;
     }
@@ -60,7 +55,9 @@ long CLumettaView::FindNext(const QString& text, long limit, bool interactive) {
     CHARRANGE sel;
     GetSel(sel);
     bool wrapped = false;
-    const long p = ToDocumentBytes(text, bytes) ? FindNextFrom(bytes, sel, limit, &wrapped) : -1;
+    long end = -1;
+    const long p =
+        ToDocumentBytes(text, bytes) ? FindNextFrom(bytes, sel, limit, &wrapped, &end) : -1;
     if (wrapped && interactive)
         ShowStatusMessage(QString::fromUtf8(Str::CursorWarped), true);
     if (p == -1) {
@@ -68,7 +65,7 @@ long CLumettaView::FindNext(const QString& text, long limit, bool interactive) {
             ShowStatusMessage(QString::fromUtf8(Str::TextNotFound), true);
         return -1;
     }
-    SetSel(p, p + bytes.size());
+    SetSel(p, end);
     return p;
 }
 

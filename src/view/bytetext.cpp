@@ -2,10 +2,34 @@
 
 #include <cstring>
 
+void Utf8Validator::Start(uint8_t c) {
+    m_lower = 0x80;
+    m_upper = 0xBF;
+    m_nHave = 1;
+    if (c >= 0xC2 && c <= 0xDF) {
+        m_nNeed = 1;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+        m_nNeed = 2;
+        if (c == 0xE0)
+            m_lower = 0xA0;
+        else if (c == 0xED)
+            m_upper = 0x9F;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        m_nNeed = 3;
+        if (c == 0xF0)
+            m_lower = 0x90;
+        else if (c == 0xF4)
+            m_upper = 0x8F;
+    } else {
+        m_nHave = 0;
+        ++m_nInvalid;
+    }
+}
+
 void Utf8Validator::Feed(const char* data, size_t n) {
     const auto* p = reinterpret_cast<const uint8_t*>(data);
     const uint8_t* end = p + n;
-    while (m_bValid && p < end) {
+    while (p < end) {
         if (m_nNeed == 0) {
             // Skip runs of ASCII eight bytes at a time.
             while (end - p >= 8) {
@@ -18,38 +42,31 @@ void Utf8Validator::Feed(const char* data, size_t n) {
             if (p == end)
                 break;
             const uint8_t c = *p++;
-            if (c < 0x80)
-                continue;
-            m_lower = 0x80;
-            m_upper = 0xBF;
-            if (c >= 0xC2 && c <= 0xDF) {
-                m_nNeed = 1;
-            } else if (c >= 0xE0 && c <= 0xEF) {
-                m_nNeed = 2;
-                if (c == 0xE0)
-                    m_lower = 0xA0;
-                else if (c == 0xED)
-                    m_upper = 0x9F;
-            } else if (c >= 0xF0 && c <= 0xF4) {
-                m_nNeed = 3;
-                if (c == 0xF0)
-                    m_lower = 0x90;
-                else if (c == 0xF4)
-                    m_upper = 0x8F;
-            } else {
-                m_bValid = false;
-            }
-        } else {
-            const uint8_t c = *p++;
-            if (c < m_lower || c > m_upper) {
-                m_bValid = false;
-                break;
-            }
-            m_lower = 0x80;
-            m_upper = 0xBF;
-            --m_nNeed;
+            if (c >= 0x80)
+                Start(c);
+            continue;
+        }
+        const uint8_t c = *p;
+        if (c < m_lower || c > m_upper) {
+            // The sequence so far is stray bytes; this byte may start the next one.
+            m_nInvalid += m_nHave;
+            m_nNeed = 0;
+            continue;
+        }
+        ++p;
+        ++m_nHave;
+        m_lower = 0x80;
+        m_upper = 0xBF;
+        if (--m_nNeed == 0) {
+            ++m_nSequences;
+            m_nMultiBytes += m_nHave;
         }
     }
+}
+
+bool Utf8Validator::IsMostlyUtf8() const {
+    const uint64_t invalid = InvalidBytes();
+    return invalid == 0 || (m_nSequences > 0 && invalid * 4 <= m_nMultiBytes + invalid);
 }
 
 void LineEndDetector::Feed(const char* data, size_t n) {

@@ -7,17 +7,28 @@
 #include <cstdint>
 
 // Checks that a byte stream is well-formed UTF-8 (no overlong forms, no surrogates, nothing
-// above U+10FFFF). Sequences may be split between pieces.
+// above U+10FFFF), and counts what is not. Sequences may be split between pieces.
 class Utf8Validator {
 public:
     void Feed(const char* data, size_t n);
     // True when everything fed so far is valid and no sequence is left unfinished.
-    bool IsValid() const { return m_bValid && m_nNeed == 0; }
+    bool IsValid() const { return InvalidBytes() == 0; }
+    // UTF-8 apart from a few stray bytes: it has valid multi-byte sequences, and at most a
+    // quarter of its non-ASCII bytes are invalid.
+    bool IsMostlyUtf8() const;
+    uint64_t ValidSequences() const { return m_nSequences; }
+    // Bytes that belong to no valid sequence, an unfinished one at the end included.
+    uint64_t InvalidBytes() const { return m_nInvalid + (m_nNeed ? m_nHave : 0); }
 
 private:
-    bool m_bValid = true;
-    int m_nNeed = 0;         // continuation bytes still expected
-    uint8_t m_lower = 0x80;  // bounds for the next continuation byte
+    void Start(uint8_t c);
+
+    uint64_t m_nSequences = 0;  // valid multi-byte sequences
+    uint64_t m_nMultiBytes = 0; // bytes of those sequences
+    uint64_t m_nInvalid = 0;
+    int m_nNeed = 0;        // continuation bytes still expected
+    int m_nHave = 0;        // bytes of the current sequence so far
+    uint8_t m_lower = 0x80; // bounds for the next continuation byte
     uint8_t m_upper = 0xBF;
 };
 

@@ -1,6 +1,7 @@
 // The view's commands that work on whole lines or insert generated text.
 #include "view/lumettaview.h"
 
+#include "framework/uiservices.h"
 #include "framework/waitcursor.h"
 #include "resources/resource.h"
 #include "view/linetext.h"
@@ -73,5 +74,10 @@ void CLumettaView::OnEditDeleteLine() {
 }
 
 void CLumettaView::OnEditDateTime() {
-    ReplaceSel(DateTimeText(QDateTime::currentDateTime(), QLocale()).toUtf8());
+    const QString text = DateTimeText(QDateTime::currentDateTime(), QLocale());
+    if (const char32_t bad = Unholdable(text)) {
+        Ui().MessageBox(CannotHoldText(bad), MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
+    ReplaceSel(text.toUtf8());
 }

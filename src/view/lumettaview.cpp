@@ -3,6 +3,7 @@
 #include "frame/mainframe.h"
 #include "framework/document.h"
 #include "framework/file.h"
+#include "framework/filename.h"
 #include "framework/waitcursor.h"
 #include "resources/resource.h"
 #include "resources/strings.h"
@@ -46,15 +47,6 @@ uint32_t StreamCallback(uintptr_t cookieWord, char* buffer, long count, long* do
     return 0;
 }
 
-QStringList LocalFiles(const QMimeData* data) {
-    QStringList files;
-    if (!data || !data->hasUrls())
-        return files;
-    for (const QUrl& url : data->urls())
-        if (url.isLocalFile())
-            files << url.toLocalFile();
-    return files;
-}
 } // namespace
 
 const std::vector<MessageMapEntry<CLumettaView>>& CLumettaView::GetMessageMap() {
@@ -110,6 +102,7 @@ const std::vector<MessageMapEntry<CLumettaView>>& CLumettaView::GetMessageMap() 
         OnUpdate<T>(ID_INDICATOR_LINECOL, &T::OnUpdateLineCol),
         OnUpdate<T>(ID_INDICATOR_OVR, &T::OnUpdateOverwriteIndicator),
         OnUpdate<T>(ID_INDICATOR_MODIFIED, &T::OnUpdateModifiedIndicator),
+        OnUpdate<T>(ID_INDICATOR_ENCODING, &T::OnUpdateEncodingIndicator),
     };
     return map;
 }
@@ -215,6 +208,18 @@ void CLumettaView::ShowStatusMessage(const QString& text, bool bBeep) {
         frame->m_wndStatusBar.ShowMessage(text, bBeep);
 }
 
+QString CLumettaView::CannotHoldText(char32_t c) const {
+    return QString::fromUtf8(Str::CannotHold)
+        .arg(
+            QString::fromUcs4(&c, 1),
+            QString::number(static_cast<uint>(c), 16).toUpper().rightJustified(4, QLatin1Char('0')),
+            QString::fromUtf8(EncodingName(GetEncoding())));
+}
+
+void CLumettaView::OnInputRefused(char32_t c) {
+    ShowStatusMessage(CannotHoldText(c), true);
+}
+
 QString CLumettaView::DocumentPath() const {
     return m_pDocument ? m_pDocument->GetPathName() : QString();
 }
@@ -232,6 +237,8 @@ void CLumettaView::Serialize(CArchive& ar) {
             format = SF_RTF;
     }
     StreamText(ar, format);
+    if (LoadedBadUtf16())
+        ShowStatusMessage(QString::fromUtf8(Str::NotUtf16), true);
     SayIfWrapSuspended();
     CheckNonText();
 }
@@ -258,6 +265,16 @@ void CLumettaView::StreamText(CArchive& ar, int format) {
         throw CFileException(static_cast<int>(cookie.error), 0, QString(), cookie.message);
     if (es.dwError == kErrTextLimit)
         throw tooLarge();
+    if (es.dwError == kErrCannotHold) {
+        const QString path = file->GetFilePath();
+        const QString encoding = QString::fromUtf8(EncodingName(GetEncoding()));
+        const char32_t bad = RefusedCharacter();
+        if (ar.IsStoring())
+            throw CFileException(CFileException::generic, 0, path,
+                                 QString::fromUtf8(Str::CannotSave).arg(path, encoding));
+        throw CInsertRefused{bad ? CannotHoldText(bad)
+                                 : QString::fromUtf8(Str::InsertNotText).arg(path, encoding)};
+    }
     // A stored text counts as saved only once the file on disk holds it, which the document
     // knows and this does not.
     if (ar.IsLoading() && !(format & SFF_SELECTION))
@@ -287,21 +304,21 @@ void CLumettaView::changeEvent(QEvent* e) {
 }
 
 void CLumettaView::dragEnterEvent(QDragEnterEvent* e) {
-    if (!LocalFiles(e->mimeData()).isEmpty())
+    if (!LocalFilesOf(e->mimeData()).isEmpty())
         e->acceptProposedAction();
     else
         CTextControl::dragEnterEvent(e);
 }
 
 void CLumettaView::dragMoveEvent(QDragMoveEvent* e) {
-    if (!LocalFiles(e->mimeData()).isEmpty())
+    if (!LocalFilesOf(e->mimeData()).isEmpty())
         e->acceptProposedAction();
     else
         CTextControl::dragMoveEvent(e);
 }
 
 void CLumettaView::dropEvent(QDropEvent* e) {
-    const QStringList files = LocalFiles(e->mimeData());
+    const QStringList files = LocalFilesOf(e->mimeData());
     if (files.isEmpty()) {
         CTextControl::dropEvent(e);
         return;
@@ -385,4 +402,8 @@ void CLumettaView::OnUpdateOverwriteIndicator(CCmdUI* pCmdUI) {
 
 void CLumettaView::OnUpdateModifiedIndicator(CCmdUI* pCmdUI) {
     pCmdUI->SetText(GetModify() ? QStringLiteral("*") : QString());
+}
+
+void CLumettaView::OnUpdateEncodingIndicator(CCmdUI* pCmdUI) {
+    pCmdUI->SetText(QString::fromUtf8(EncodingName(GetEncoding())));
 }

@@ -11,6 +11,12 @@
 class CArchive;
 class CDocument;
 
+// Thrown by StreamText when the file's encoding cannot hold what was to be inserted; nothing
+// was.
+struct CInsertRefused {
+    QString m_strMessage;
+};
+
 class CLumettaView : public CTextControl,
                      public CCmdTargetImpl<CLumettaView>,
                      public CPrintable {
@@ -39,16 +45,20 @@ public:
     // next match from the selection in the current direction, selected, with wrap-around.
     long FindInRange(const QString& text, const CHARRANGE& range);
     long FindNext(const QString& text, long limit, bool interactive);
-    long FindBytesInRange(const QByteArray& bytes, const CHARRANGE& range) const;
+    long FindBytesInRange(const QByteArray& bytes, const CHARRANGE& range,
+                          long* matchEnd = nullptr) const;
     // Where FindNext would find `bytes` from the selection `sel`, without selecting it or
-    // saying anything; `wrapped` tells whether it came from the wrap-around.
+    // saying anything; `wrapped` tells whether it came from the wrap-around, `matchEnd` where
+    // the match ends.
     long FindNextFrom(const QByteArray& bytes, const CHARRANGE& sel, long limit,
-                      bool* wrapped = nullptr) const;
-    // The text's bytes as the document holds them; false when it has characters the document's
-    // code page cannot hold, so that it can never be found.
+                      bool* wrapped = nullptr, long* matchEnd = nullptr) const;
+    // The text's bytes as the document holds them; false when it has characters the file's
+    // encoding cannot hold, so that it can never be found nor be entered.
     bool ToDocumentBytes(const QString& text, QByteArray& bytes) const;
     QString FromDocumentBytes(const QByteArray& bytes) const;
     QString GetSelectedText() const { return FromDocumentBytes(GetSelText()); }
+    // What the user is told when a character cannot be stored in the file.
+    QString CannotHoldText(char32_t c) const;
 
     // The printing steps.
     void OnBeginPrinting(QPainter* painter, CPrintInfo& info) override;
@@ -89,6 +99,7 @@ protected:
     void dragMoveEvent(QDragMoveEvent* e) override;
     void dropEvent(QDropEvent* e) override;
     void contextMenuEvent(QContextMenuEvent* e) override;
+    void OnInputRefused(char32_t c) override;
 
 private:
     void OnEditUndo();
@@ -112,6 +123,7 @@ private:
     void OnUpdateLineCol(CCmdUI* pCmdUI);
     void OnUpdateOverwriteIndicator(CCmdUI* pCmdUI);
     void OnUpdateModifiedIndicator(CCmdUI* pCmdUI);
+    void OnUpdateEncodingIndicator(CCmdUI* pCmdUI);
 
     // Line and indent commands.
     void AutoIndentStep();

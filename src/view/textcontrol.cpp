@@ -4,6 +4,8 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
 #include <QMimeData>
 #include <QPalette>
 
@@ -119,7 +121,8 @@ long CTextControl::GetTextLength() const { return Sci(SCI_GETLENGTH); }
 void CTextControl::SetEmpty() {
     m_bOverlongLine = false;
     Sci(SCI_SETDOCPOINTER, 0UL, static_cast<long>(0));
-    m_bUtf8 = true;
+    m_encoding = TextEncoding::Utf8;
+    m_bBadUtf16 = false;
     m_eLineEnd = LineEnd::Lf;
     m_rich = RtfDocument();
     ApplyDocumentProperties();
@@ -138,7 +141,8 @@ void CTextControl::LoadRichText(const RtfDocument& doc) {
     m_bOverlongLine = longLine.Found();
     Sci(SCI_SETDOCPOINTER, 0UL, document);
     Sci(SCI_RELEASEDOCUMENT, 0UL, document);
-    m_bUtf8 = true;
+    m_encoding = TextEncoding::Utf8;
+    m_bBadUtf16 = false;
     m_rich = doc;
     ApplyDocumentProperties();
     ApplyStyles();
@@ -452,41 +456,47 @@ QPoint CTextControl::PosFromChar(long index) const {
                   Sci(SCI_POINTYFROMPOSITION, 0UL, index));
 }
 
-long CTextControl::FindText(int flags, const CHARRANGE& range, const QByteArray& text) const {
-    return Find(flags, range, text, false);
+long CTextControl::FindText(int flags, const CHARRANGE& range, const QByteArray& text,
+                            long* matchEnd) const {
+    return Find(flags, range, text, false, matchEnd);
 }
 
-long CTextControl::FindTextLast(int flags, const CHARRANGE& range, const QByteArray& text) const {
-    return Find(flags, range, text, true);
+long CTextControl::FindTextLast(int flags, const CHARRANGE& range, const QByteArray& text,
+                                long* matchEnd) const {
+    return Find(flags, range, text, true, matchEnd);
 }
 
-// Our own scan over the component's buffer, with the component's own matching rules: ASCII
-// letters fold when case does not matter, a UTF-8 text matches only at character starts (a range
-// end inside a character moves to that character's end), and whole words are judged by the
-// component's word classes.
-long CTextControl::Find(int flags, const CHARRANGE& range, const QByteArray& text,
-                        bool last) const {
+// Our own scan over the component's buffer, with the component's own rules where they serve: a
+// match starts only at a character start (a range end inside a character moves to that
+// character's end), and whole words are judged by the component's word classes. Case is folded
+// by Unicode's simple case folding, which the component, folding ASCII only, does not know.
+long CTextControl::Find(int flags, const CHARRANGE& range, const QByteArray& text, bool last,
+                        long* matchEnd) const {
     const long length = GetTextLength();
     long cpMin = std::max(range.cpMin, 0L);
     long cpMax = range.cpMax < 0 ? length : std::min(range.cpMax, length);
-    if (m_bUtf8) {
-        cpMin = AfterCharacter(cpMin);
-        cpMax = AfterCharacter(cpMax);
-    }
-    if (text.isEmpty() || cpMin > cpMax || cpMax - cpMin < text.size())
+    cpMin = AfterCharacter(cpMin);
+    cpMax = AfterCharacter(cpMax);
+    if (text.isEmpty() || cpMin > cpMax)
         return -1;
     const CByteFinder finder(text, flags & FR_MATCHCASE);
     const auto* base = reinterpret_cast<const char*>(
         Sci(SCI_GETRANGEPOINTER, static_cast<unsigned long>(cpMin), cpMax - cpMin));
     const char* end = base + (cpMax - cpMin);
-    const char* p = last ? finder.FindLast(base, end) : finder.Find(base, end);
+    const char* stop = nullptr;
+    const char* p =
+        last ? finder.FindLast(base, end, nullptr, &stop) : finder.Find(base, end, &stop);
     while (p) {
         const long pos = cpMin + static_cast<long>(p - base);
-        const bool charStart = !m_bUtf8 || (static_cast<uint8_t>(*p) & 0xC0) != 0x80;
+        const long posEnd = cpMin + static_cast<long>(stop - base);
+        const bool charStart = (static_cast<uint8_t>(*p) & 0xC0) != 0x80;
         if (charStart && (!(flags & FR_WHOLEWORD) ||
-                          Sci(SCI_ISRANGEWORD, static_cast<unsigned long>(pos), pos + text.size())))
+                          Sci(SCI_ISRANGEWORD, static_cast<unsigned long>(pos), posEnd))) {
+            if (matchEnd)
+                *matchEnd = posEnd;
             return pos;
-        p = last ? finder.FindLast(base, p + text.size() - 1) : finder.Find(p + 1, end);
+        }
+        p = last ? finder.FindLast(base, end, p, &stop) : finder.Find(p + 1, end, &stop);
     }
     return -1;
 }
@@ -521,30 +531,36 @@ long CTextControl::StreamIn(int format, EDITSTREAM& es, int64_t sizeHint) {
         return done > 0;
     };
     if (format & SFF_SELECTION) {
+        // Read whole: what is inserted is converted to the text's encoding, or refused whole.
+        QByteArray bytes;
+        for (long done; next(done);) {
+            if (GetTextLength() + bytes.size() + done > m_nTextLimit) {
+                es.dwError = kErrTextLimit;
+                return 0;
+            }
+            bytes.append(buffer.data(), done);
+        }
+        QByteArray text;
+        if (es.dwError != 0)
+            return 0;
+        if (!ForInsertion(bytes, text)) {
+            es.dwError = kErrCannotHold;
+            return 0;
+        }
+        // Known before the text goes in, so that it is never wrapped.
+        LongLineDetector longLine(kMaxWrappedLine);
+        longLine.Feed(text.constData(), static_cast<size_t>(text.size()));
+        if (longLine.Found() && !m_bOverlongLine) {
+            m_bOverlongLine = true;
+            ApplyWordWrap();
+        }
         Sci(SCI_BEGINUNDOACTION);
         Sci(SCI_TARGETFROMSELECTION);
-        Sci(SCI_REPLACETARGET, 0UL, "");
-        long pos = Sci(SCI_GETTARGETSTART);
-        LongLineDetector longLine(kMaxWrappedLine);
-        for (long done; next(done);) {
-            if (GetTextLength() + done > m_nTextLimit) {
-                es.dwError = kErrTextLimit;
-                break;
-            }
-            // Known before the text goes in, so that it is never wrapped.
-            longLine.Feed(buffer.data(), static_cast<size_t>(done));
-            if (longLine.Found() && !m_bOverlongLine) {
-                m_bOverlongLine = true;
-                ApplyWordWrap();
-            }
-            Sci(SCI_SETTARGETRANGE, static_cast<unsigned long>(pos), pos);
-            Sci(SCI_REPLACETARGET, static_cast<unsigned long>(done), buffer.data());
-            pos += done;
-            total += done;
-        }
+        Sci(SCI_REPLACETARGET, static_cast<unsigned long>(text.size()), text.constData());
+        const long end = Sci(SCI_GETTARGETEND);
         Sci(SCI_ENDUNDOACTION);
-        Sci(SCI_SETSEL, pos, pos);
-        return total;
+        Sci(SCI_SETSEL, end, end);
+        return static_cast<long>(bytes.size());
     }
 
     if (format & SF_RTF) {
@@ -577,7 +593,7 @@ long CTextControl::StreamIn(int format, EDITSTREAM& es, int64_t sizeHint) {
         es.dwError = kErrTextLimit;
         return 0;
     }
-    Utf8Validator utf8;
+    EncodingDetector detector;
     LineEndDetector lineEnd;
     LongLineDetector longLine(kMaxWrappedLine);
     for (long done; next(done);) {
@@ -585,7 +601,7 @@ long CTextControl::StreamIn(int format, EDITSTREAM& es, int64_t sizeHint) {
             es.dwError = kErrTextLimit;
             break;
         }
-        utf8.Feed(buffer.data(), static_cast<size_t>(done));
+        detector.Feed(buffer.data(), static_cast<size_t>(done));
         lineEnd.Feed(buffer.data(), static_cast<size_t>(done));
         longLine.Feed(buffer.data(), static_cast<size_t>(done));
         total += done;
@@ -595,11 +611,45 @@ long CTextControl::StreamIn(int format, EDITSTREAM& es, int64_t sizeHint) {
         loader->Release();
         return 0;
     }
+    // Kept until the file's text is in place, so that a failed decoding leaves it shown.
+    void* previous = reinterpret_cast<void*>(Sci(SCI_GETDOCPOINTER));
+    Sci(SCI_ADDREFDOCUMENT, 0UL, previous);
     void* doc = loader->ConvertToDocument();
-    m_bOverlongLine = longLine.Found();
     Sci(SCI_SETDOCPOINTER, 0UL, doc);
     Sci(SCI_RELEASEDOCUMENT, 0UL, doc);
-    m_bUtf8 = utf8.IsValid();
+    // A range pointer, not the character pointer: that one makes room for a terminating NUL,
+    // which reallocates a freshly loaded text and doubles the memory it takes.
+    const auto* raw = reinterpret_cast<const char*>(Sci(SCI_GETRANGEPOINTER, 0UL, total));
+    bool badUtf16 = false;
+    const TextEncoding encoding = detector.Result(raw, static_cast<size_t>(total), &badUtf16);
+    if (IsDecoded(encoding)) {
+        if (!AttachDecoded(encoding, raw, static_cast<size_t>(total))) {
+            Sci(SCI_SETDOCPOINTER, 0UL, previous);
+            Sci(SCI_RELEASEDOCUMENT, 0UL, previous);
+            Sci(SCI_SETCODEPAGE, static_cast<unsigned long>(SC_CP_UTF8));
+            Sci(SCI_SETEOLMODE, static_cast<unsigned long>(m_eLineEnd));
+            Sci(SCI_SETREADONLY, static_cast<unsigned long>(m_bReadOnly));
+            Sci(SCI_SETTABWIDTH, static_cast<unsigned long>(m_nTabBlanks));
+            es.dwError = kErrTextLimit;
+            return 0;
+        }
+        // Line ends and line lengths are those of the decoded text.
+        const auto size = static_cast<size_t>(GetTextLength());
+        const auto* text =
+            reinterpret_cast<const char*>(Sci(SCI_GETRANGEPOINTER, 0UL, static_cast<long>(size)));
+        lineEnd = LineEndDetector();
+        lineEnd.Feed(text, size);
+        longLine = LongLineDetector(kMaxWrappedLine);
+        longLine.Feed(text, size);
+    } else if (encoding == TextEncoding::Utf8Bom) {
+        // The mark is no part of the text: it is written back on saving. A loaded document
+        // records no undo step for this.
+        Sci(SCI_DELETERANGE, 0UL, 3L);
+    }
+    Sci(SCI_RELEASEDOCUMENT, 0UL, previous);
+    m_bOverlongLine = longLine.Found();
+    m_encoding = encoding;
+    m_bBadUtf16 = badUtf16;
     m_eLineEnd = lineEnd.Result();
     m_rich = RtfDocument();
     ApplyDocumentProperties();
@@ -607,25 +657,89 @@ long CTextControl::StreamIn(int format, EDITSTREAM& es, int64_t sizeHint) {
     return total;
 }
 
+bool CTextControl::AttachDecoded(TextEncoding encoding, const char* raw, size_t n) {
+    const size_t size = DecodedSize(encoding, raw, n);
+    if (size > static_cast<size_t>(m_nTextLimit))
+        return false;
+    auto* loader = reinterpret_cast<ILoader*>(
+        Sci(SCI_CREATELOADER, static_cast<unsigned long>(size + 1), SC_DOCUMENTOPTION_STYLES_NONE));
+    if (!loader)
+        return false;
+    const bool decoded = DecodeToUtf8(encoding, raw, n, [loader](const QByteArray& piece) {
+        return loader->AddData(piece.constData(), piece.size()) == 0;
+    });
+    if (!decoded) {
+        loader->Release();
+        return false;
+    }
+    void* doc = loader->ConvertToDocument();
+    Sci(SCI_SETDOCPOINTER, 0UL, doc);
+    Sci(SCI_RELEASEDOCUMENT, 0UL, doc);
+    return true;
+}
+
+bool CTextControl::ForInsertion(const QByteArray& bytes, QByteArray& text) {
+    EncodingDetector detector;
+    detector.Feed(bytes.constData(), static_cast<size_t>(bytes.size()));
+    const TextEncoding source = detector.Result(bytes.constData(), bytes.size());
+    m_refused = 0;
+    if (IsDecoded(source))
+        text = DecodeToUtf8(source, bytes.constData(), static_cast<size_t>(bytes.size()));
+    else
+        text = bytes.mid(ByteOrderMark(source).size());
+    if (!IsDecoded(m_encoding))
+        return true; // a UTF-8 text holds anything, stray bytes too
+    // Only characters can be converted: the check is the conversion itself.
+    QByteArray encoded;
+    return EncodeFromUtf8(m_encoding, text.constData(), static_cast<size_t>(text.size()), encoded,
+                          &m_refused);
+}
+
 long CTextControl::StreamOut(int format, EDITSTREAM& es) {
     long start = 0;
     long end = GetTextLength();
-    if (format & SFF_SELECTION) {
+    const bool selection = format & SFF_SELECTION;
+    if (selection) {
         start = Sci(SCI_GETSELECTIONSTART);
         end = Sci(SCI_GETSELECTIONEND);
     }
-    // The control's own buffer goes straight to the callback, a piece at a time.
-    const auto* text = reinterpret_cast<char*>(
-        Sci(SCI_GETRANGEPOINTER, static_cast<unsigned long>(start), end - start));
     es.dwError = 0;
+    m_refused = 0;
+    const auto send = [&es](const char* data, long count) {
+        long done = 0;
+        if (uint32_t rc = es.pfnCallback(es.dwCookie, const_cast<char*>(data), count, &done)) {
+            es.dwError = rc;
+            return false;
+        }
+        return true;
+    };
+    const QByteArray mark = selection ? QByteArray() : ByteOrderMark(m_encoding);
+    if (!mark.isEmpty() && !send(mark.constData(), mark.size()))
+        return 0;
+    // The control's own buffer goes straight to the callback, a piece at a time, or through
+    // the file's encoding.
+    const auto* text = reinterpret_cast<const char*>(
+        Sci(SCI_GETRANGEPOINTER, static_cast<unsigned long>(start), end - start));
+    const bool encode = !selection && IsDecoded(m_encoding);
+    QByteArray encoded;
     long offset = 0;
     while (offset < end - start) {
-        const long piece = std::min(kStreamPiece, end - start - offset);
-        long done = 0;
-        if (uint32_t rc = es.pfnCallback(es.dwCookie, const_cast<char*>(text) + offset, piece,
-                                         &done)) {
-            es.dwError = rc;
-            break;
+        long piece = std::min(kStreamPiece, end - start - offset);
+        if (!encode) {
+            if (!send(text + offset, piece))
+                break;
+        } else {
+            piece = static_cast<long>(WholeCharacters(text + offset,
+                                                      static_cast<size_t>(end - start - offset),
+                                                      static_cast<size_t>(piece)));
+            encoded.clear();
+            if (!EncodeFromUtf8(m_encoding, text + offset, static_cast<size_t>(piece), encoded,
+                                &m_refused)) {
+                es.dwError = kErrCannotHold;
+                break;
+            }
+            if (!send(encoded.constData(), encoded.size()))
+                break;
         }
         offset += piece;
     }
@@ -704,6 +818,61 @@ void CTextControl::TypeChar(char c) {
     Sci(SCI_GOTOPOS, static_cast<unsigned long>(pos + 1));
 }
 
+void CTextControl::keyPressEvent(QKeyEvent* e) {
+    // A typed character the file cannot hold is refused, never stored as something else.
+    const QString text = e->text();
+    if (!text.isEmpty() && text[0].isPrint() && !m_bReadOnly) {
+        if (const char32_t bad = Unholdable(text)) {
+            e->accept();
+            OnInputRefused(bad);
+            return;
+        }
+    }
+    QsciScintillaBase::keyPressEvent(e);
+}
+
+void CTextControl::inputMethodEvent(QInputMethodEvent* e) {
+    const char32_t bad = m_bReadOnly ? 0 : Unholdable(e->commitString());
+    if (!bad) {
+        QsciScintillaBase::inputMethodEvent(e);
+        return;
+    }
+    // The composition still ends; only what it would have entered is dropped.
+    QInputMethodEvent kept(e->preeditString(), e->attributes());
+    QsciScintillaBase::inputMethodEvent(&kept);
+    e->accept();
+    OnInputRefused(bad);
+}
+
+void CTextControl::dragEnterEvent(QDragEnterEvent* e) {
+    m_bDragging = true;
+    QsciScintillaBase::dragEnterEvent(e);
+    m_bDragging = false;
+}
+
+void CTextControl::dragMoveEvent(QDragMoveEvent* e) {
+    m_bDragging = true;
+    QsciScintillaBase::dragMoveEvent(e);
+    m_bDragging = false;
+}
+
+// Every paste and drop of text asks this first: text the file cannot hold is turned away whole.
+bool CTextControl::canInsertFromMimeData(const QMimeData* source) const {
+    if (!QsciScintillaBase::canInsertFromMimeData(source))
+        return false;
+    const char32_t bad = Unholdable(source->text());
+    if (!bad)
+        return true;
+    // A drag passing over is only refused; a paste or a drop is told about.
+    if (!m_bDragging)
+        const_cast<CTextControl*>(this)->OnInputRefused(bad);
+    return false;
+}
+
+void CTextControl::OnInputRefused(char32_t) {
+    QApplication::beep();
+}
+
 bool CTextControl::GetOvertype() const { return Sci(SCI_GETOVERTYPE) != 0; }
 void CTextControl::ToggleOvertype() { Sci(SCI_EDITTOGGLEOVERTYPE); }
 
@@ -764,7 +933,8 @@ void CTextControl::ApplyPlainStrikeOut() {
 
 void CTextControl::ApplyDocumentProperties() {
     // Attaching a document resets these; they belong to the text being shown.
-    Sci(SCI_SETCODEPAGE, static_cast<unsigned long>(m_bUtf8 ? SC_CP_UTF8 : 0));
+    // Every text is shown as UTF-8: files in other encodings are decoded into it.
+    Sci(SCI_SETCODEPAGE, static_cast<unsigned long>(SC_CP_UTF8));
     Sci(SCI_SETEOLMODE, static_cast<unsigned long>(m_eLineEnd));
     Sci(SCI_SETREADONLY, static_cast<unsigned long>(m_bReadOnly));
     Sci(SCI_SETUNDOCOLLECTION, 1UL);

@@ -5,6 +5,7 @@
 #include "view/bytetext.h"
 #include "view/charformat.h"
 #include "view/rtfreader.h"
+#include "view/textencoding.h"
 
 #include <Qsci/qsciscintillabase.h>
 
@@ -57,6 +58,9 @@ public:
     static constexpr long kMaxWrappedLine = 1000000;
     // dwError of a stream-in that stopped at the text limit.
     static constexpr uint32_t kErrTextLimit = 0xFFFF0001u;
+    // dwError of a stream that stopped at text the file's encoding cannot hold; what that is
+    // tells RefusedCharacter.
+    static constexpr uint32_t kErrCannotHold = 0xFFFF0002u;
 
     explicit CTextControl(QWidget* parent = nullptr);
 
@@ -108,10 +112,13 @@ public:
     long ColumnOf(long index) const;
     QPoint PosFromChar(long index) const;
 
-    // First position p >= cpMin with p + len <= cpMax where `text` matches, or -1.
-    long FindText(int flags, const CHARRANGE& range, const QByteArray& text) const;
+    // First position p >= cpMin where `text` matches with the match's end <= cpMax, or -1;
+    // `matchEnd` gets that end (without matching case, a match may differ from `text` in size).
+    long FindText(int flags, const CHARRANGE& range, const QByteArray& text,
+                  long* matchEnd = nullptr) const;
     // The last position p with a match lying wholly inside the range, or -1.
-    long FindTextLast(int flags, const CHARRANGE& range, const QByteArray& text) const;
+    long FindTextLast(int flags, const CHARRANGE& range, const QByteArray& text,
+                      long* matchEnd = nullptr) const;
     // The same search done by the component itself: slower, the reference for FindText.
     long FindTextByComponent(int flags, const CHARRANGE& range, const QByteArray& text) const;
 
@@ -144,11 +151,26 @@ public:
     void TypeChar(char c);
     void ToggleOvertype();
 
-    // How the current text is shown and how new lines are typed.
-    bool IsUtf8() const { return m_bUtf8; }
+    // The encoding the text is saved in.
+    TextEncoding GetEncoding() const { return m_encoding; }
+    // The last load found a UTF-16 byte-order mark on bytes that are not UTF-16.
+    bool LoadedBadUtf16() const { return m_bBadUtf16; }
+    // The first character of `text` that the text's encoding cannot hold, or 0.
+    char32_t Unholdable(const QString& text) const { return FirstUnholdable(m_encoding, text); }
+    // What the last stream that ended with kErrCannotHold stopped at: a character, or 0 for
+    // bytes that are not text.
+    char32_t RefusedCharacter() const { return m_refused; }
 
 protected:
     bool event(QEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+    void inputMethodEvent(QInputMethodEvent* e) override;
+    void dragEnterEvent(QDragEnterEvent* e) override;
+    void dragMoveEvent(QDragMoveEvent* e) override;
+    bool canInsertFromMimeData(const QMimeData* source) const override;
+    // Typed, pasted or dropped text held a character the encoding cannot hold, and nothing
+    // was entered.
+    virtual void OnInputRefused(char32_t c);
 
     // Sends a message to the editing component.
     long Sci(unsigned int msg, unsigned long w = 0, long l = 0) const {
@@ -163,7 +185,13 @@ protected:
     long Sci(unsigned int msg, const QColor& c) const { return SendScintilla(msg, c); }
 
 private:
-    long Find(int flags, const CHARRANGE& range, const QByteArray& text, bool last) const;
+    long Find(int flags, const CHARRANGE& range, const QByteArray& text, bool last,
+              long* matchEnd) const;
+    // Shows the loaded file decoded; false when that text cannot be had.
+    bool AttachDecoded(TextEncoding encoding, const char* raw, size_t n);
+    // The control's form of a file's bytes to insert into the text; false when the text's
+    // encoding cannot hold them (m_refused says why).
+    bool ForInsertion(const QByteArray& bytes, QByteArray& text);
     void ClipboardChanged();
     // `pos`, or the end of the UTF-8 character it lies inside.
     long AfterCharacter(long pos) const;
@@ -180,7 +208,10 @@ private:
     long m_nTextLimit = kMaxTextLimit;
     bool m_bReadOnly = false;
     bool m_bForcedModify = false;
-    bool m_bUtf8 = true;
+    TextEncoding m_encoding = TextEncoding::Utf8;
+    bool m_bBadUtf16 = false;
+    char32_t m_refused = 0;
+    bool m_bDragging = false; // a drag is over the control: refusing it needs no message
     bool m_bClipboardHasText = false;
     bool m_bStrikeOut = false; // the whole plain text is struck out
     bool m_bWordWrap = false;

@@ -84,6 +84,37 @@ save_asks_before_overwriting_a_changed_file() {
   wait $pid
 }
 
+utf16_typed_and_saved() {
+  printf '\xff\xfeh\0i\0\r\0\n\0' > "$work/u16.txt"
+  "$bin" "$work/u16.txt" &
+  local pid=$! wid
+  wid=$(window_of "u16.txt @") || { kill $pid; return 1; }
+  xdotool windowfocus --sync "$wid"
+  xdotool key --clearmodifiers ctrl+End
+  LC_ALL=C.UTF-8 xdotool type --delay 50 $'X\xc3\xa9'  # X and e acute
+  xdotool key ctrl+s
+  printf '\xff\xfeh\0i\0\r\0\n\0X\0\xe9\0' > "$work/expected16"
+  wait_for_bytes "$work/u16.txt" "$work/expected16" || { kill $pid; return 1; }
+  xdotool key Escape
+  wait $pid
+}
+
+non_utf8_name_from_the_command_line() {
+  local name="$work/caf"$'\xe9'".txt"
+  printf 'old\n' > "$name"
+  "$bin" "$name" &
+  local pid=$! wid
+  wid=$(window_of "^caf.*txt @") || { kill $pid; return 1; }
+  xdotool windowfocus --sync "$wid"
+  xdotool key --clearmodifiers ctrl+Home
+  xdotool type --delay 20 "new "
+  xdotool key ctrl+s
+  printf 'new old\n' > "$work/expected-name"
+  wait_for_bytes "$name" "$work/expected-name" || { kill $pid; return 1; }
+  xdotool key Escape
+  wait $pid
+}
+
 layout_comes_back() {
   printf 'text\n' > "$work/g.txt"
   "$bin" "$work/g.txt" &
@@ -217,6 +248,8 @@ unreachable_display_is_one_line() {
 
 check "type text and save with Ctrl+S" type_and_save
 check "Ctrl+S asks before saving over a file another program changed" save_asks_before_overwriting_a_changed_file
+check "a UTF-16LE file is typed in and saved as UTF-16LE" utf16_typed_and_saved
+check "a file name that is no UTF-8 opens from the command line and saves" non_utf8_name_from_the_command_line
 check "window, toolbar and status bar come back as left" layout_comes_back
 check "/pt prints a file to a PDF and ends" print_to_pdf_from_the_command_line
 check "--version, --help and an unknown option" gnu_options

@@ -25,7 +25,8 @@ TEST_F(FrameTest, ToolbarStartsDockedVerticallyAtTheLeftWithItsCaption) {
     EXPECT_EQ(bar->actions().size(), 20);
     EXPECT_EQ(bar->actions()[0]->toolTip(), "New (Ctrl+N)");
     EXPECT_EQ(bar->actions()[0]->statusTip(), "Create a new document");
-    EXPECT_EQ(Frame()->m_wndStatusBar.GetPaneCount(), 4);
+    EXPECT_EQ(Frame()->m_wndStatusBar.GetPaneCount(),
+              5); // message, Ln/Col, OVR, modified, encoding
 }
 
 TEST_F(FrameTest, PlacementAndBarLayoutComeBackAsLeft) {

@@ -1,0 +1,79 @@
+// How a file's bytes become the text the control shows, and back again: the encodings the editor
+// recognises, the rule that picks one, and conversions that give back exactly the bytes read.
+#pragma once
+
+#include "view/bytetext.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+
+// The control always shows UTF-8. A UTF-8 file (stray bytes and all) is shown as it is, without
+// its byte-order mark; a UTF-16 or Windows-1252 file is shown decoded.
+enum class TextEncoding { Utf8, Utf8Bom, Utf16Le, Utf16Be, Windows1252 };
+
+// The name the status bar shows.
+const char* EncodingName(TextEncoding encoding);
+
+// The byte-order mark that a file of the encoding starts with, if any.
+QByteArray ByteOrderMark(TextEncoding encoding);
+
+// True when the file's bytes are not the text the control holds, so that they are converted on
+// the way in and out.
+inline bool IsDecoded(TextEncoding encoding) {
+    return encoding == TextEncoding::Utf16Le || encoding == TextEncoding::Utf16Be ||
+           encoding == TextEncoding::Windows1252;
+}
+
+// Whether a file of the encoding can hold the character.
+bool CanHold(TextEncoding encoding, char32_t c);
+
+// The first character of `text` that a file of the encoding cannot hold, or 0.
+char32_t FirstUnholdable(TextEncoding encoding, const QString& text);
+
+// Tells a UTF-16 text with its byte-order mark from bytes that only start like one: an even
+// length and every surrogate paired.
+bool IsValidUtf16(const char* data, size_t n, bool bigEndian);
+
+// The encoding to show a whole file in; `badUtf16` is set when the file starts with a UTF-16
+// byte-order mark but is not UTF-16, and so is shown byte by byte.
+class EncodingDetector {
+public:
+    // Fed the file piece by piece; pieces may split a character.
+    void Feed(const char* data, size_t n);
+    // Called once all has been fed; the UTF-16 check needs the whole file, which it is given.
+    TextEncoding Result(const char* whole, size_t n, bool* badUtf16 = nullptr) const;
+
+private:
+    char m_head[3] = {};
+    size_t m_nHead = 0;
+    Utf8Validator m_utf8;
+};
+
+// The control's text (UTF-8) for a whole file in an encoding that needs decoding, handed to
+// `sink` a piece at a time; the file's byte-order mark is skipped. A UTF-16 input must be valid.
+// Stops early, returning false, when the sink does.
+bool DecodeToUtf8(TextEncoding encoding, const char* data, size_t n,
+                  const std::function<bool(const QByteArray&)>& sink);
+QByteArray DecodeToUtf8(TextEncoding encoding, const char* data, size_t n);
+// The size DecodeToUtf8 will give.
+size_t DecodedSize(TextEncoding encoding, const char* data, size_t n);
+
+// The file's bytes for a piece of the control's text, which must hold whole characters. False
+// (with the offending character in `bad`, 0 for bytes that are no UTF-8) when the encoding cannot
+// hold the text. No byte-order mark is added.
+bool EncodeFromUtf8(TextEncoding encoding, const char* data, size_t n, QByteArray& out,
+                    char32_t* bad = nullptr);
+
+// Reads one well-formed UTF-8 character at `p` and moves past it; false (with `p` unmoved) for
+// a byte that starts none.
+bool NextUtf8(const char*& p, const char* end, char32_t& c);
+
+// Appends the UTF-8 form of the character.
+void AppendUtf8(QByteArray& out, char32_t c);
+
+// Where a piece of at most `max` bytes of UTF-8 text should end so that it splits no character.
+size_t WholeCharacters(const char* data, size_t n, size_t max);
