@@ -25,6 +25,12 @@ protected:
 };
 
 namespace {
+// Room for a loaded text of `size` bytes and some to spare, so that the first edits do not
+// regrow (copy) the whole buffer.
+unsigned long LoaderRoom(size_t size) {
+    return static_cast<unsigned long>(size + size / 64 + 65536);
+}
+
 struct Sci_CharacterRange {
     long cpMin;
     long cpMax;
@@ -585,10 +591,8 @@ long CTextControl::StreamIn(int format, EDITSTREAM& es, int64_t sizeHint) {
 
     const long capacity =
         sizeHint >= 0 ? static_cast<long>(std::min<int64_t>(sizeHint, m_nTextLimit)) : 0;
-    // Room to spare, so that the first edits do not regrow (copy) the whole buffer.
-    const long room = capacity + capacity / 64 + 65536;
-    auto* loader = reinterpret_cast<ILoader*>(
-        Sci(SCI_CREATELOADER, static_cast<unsigned long>(room), SC_DOCUMENTOPTION_STYLES_NONE));
+    auto* loader = reinterpret_cast<ILoader*>(Sci(
+        SCI_CREATELOADER, LoaderRoom(static_cast<size_t>(capacity)), SC_DOCUMENTOPTION_STYLES_NONE));
     if (!loader) {
         es.dwError = kErrTextLimit;
         return 0;
@@ -662,7 +666,7 @@ bool CTextControl::AttachDecoded(TextEncoding encoding, const char* raw, size_t 
     if (size > static_cast<size_t>(m_nTextLimit))
         return false;
     auto* loader = reinterpret_cast<ILoader*>(
-        Sci(SCI_CREATELOADER, static_cast<unsigned long>(size + 1), SC_DOCUMENTOPTION_STYLES_NONE));
+        Sci(SCI_CREATELOADER, LoaderRoom(size), SC_DOCUMENTOPTION_STYLES_NONE));
     if (!loader)
         return false;
     const bool decoded = DecodeToUtf8(encoding, raw, n, [loader](const QByteArray& piece) {

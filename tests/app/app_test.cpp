@@ -102,7 +102,7 @@ TEST_F(AppTest, FurtherFilesOpenInRunsOfTheirOwnInOrder) {
 }
 
 TEST_F(AppTest, ADashReadsStandardInputByteForByteIntoAnUntitledDocument) {
-    const QByteArray bytes("piped\r\nnul\0and \xff\xfe\n", 20);
+    const QByteArray bytes("piped\r\nnul\0and \xc3\xa9\n\0", 19);
     int fds[2];
     ASSERT_EQ(pipe(fds), 0);
     ASSERT_EQ(write(fds[1], bytes.constData(), bytes.size()), bytes.size());

@@ -207,7 +207,7 @@ protected:
 };
 
 TEST_F(FifoTest, WhatAFifoCarriesIsReadWithoutFreezingTheWindow) {
-    const QByteArray bytes("from a pipe\0\xff\r\n", 16);
+    const QByteArray bytes("from a pipe\0\xc3\xa9\r\n", 17);
     ASSERT_EQ(write(writer, bytes.constData(), bytes.size()), bytes.size());
     ASSERT_TRUE(Start());
     // The writer ends a while after the reading began; meanwhile the program keeps running.
