@@ -11,9 +11,7 @@
 class CArchive;
 class CDocument;
 
-class CLumettaView : public CTextControl,
-                     public CCmdTargetImpl<CLumettaView>,
-                     public CPrintable {
+class CLumettaView : public CTextControl, public CCmdTargetImpl<CLumettaView>, public CPrintable {
     Q_OBJECT
 public:
     explicit CLumettaView(QWidget* parent = nullptr);
@@ -89,6 +87,7 @@ protected:
 
 private:
     void OnEditUndo();
+    void OnEditRedo();
     void OnEditSelectAll();
     void OnEditCut();
     void OnEditCopy();
@@ -97,6 +96,8 @@ private:
     void OnViewReadOnly();
     void OnViewWordWrap();
     void OnUpdateEditUndo(CCmdUI* pCmdUI);
+    void OnUpdateEditRedo(CCmdUI* pCmdUI);
+    void OnViewZoom(int id);
     void OnUpdateEditCut(CCmdUI* pCmdUI);
     void OnUpdateEditPaste(CCmdUI* pCmdUI);
     void OnUpdateEditOverwrite(CCmdUI* pCmdUI);

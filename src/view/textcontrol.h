@@ -82,6 +82,8 @@ public:
     // successive replacements move in one direction. The queue is applied in large pieces.
     void BeginBulkReplace();
     void BulkReplace(long pos, long length, const QByteArray& with);
+    // Puts back what the pieces applied so far replaced, leaving no undo step.
+    void CancelBulkReplace();
     // How far the queued replacements move the text after them.
     long BulkShift() const { return m_nQueuedShift; }
     void FlushBulk();
@@ -93,6 +95,8 @@ public:
     void Clear();
     void Undo();
     bool CanUndo() const;
+    void Redo();
+    bool CanRedo() const;
     void EmptyUndoBuffer();
     bool CanPaste() const;
     bool GetModify() const;
@@ -100,7 +104,7 @@ public:
 
     long LineFromChar(long index) const; // -1: the line of the selection's start
     long LineIndex(long line) const;     // -1: the caret's line
-    long LineLength(long index) const;   // of the line holding `index`, without its break; -1: caret
+    long LineLength(long index) const; // of the line holding `index`, without its break; -1: caret
     QByteArray GetLine(long line, int maxChars) const;
     long GetLineCount() const;
     // The characters (not bytes) between the start of the line holding `index` and `index`.
@@ -138,12 +142,21 @@ public:
     // ends a line.
     void TypeChar(char c);
     void ToggleOvertype();
+    // Magnifies the view only; the editor font stays as it is.
+    void ZoomIn();
+    void ZoomOut();
+    void ZoomReset();
+    int GetZoom() const;
 
     // How the current text is shown and how new lines are typed.
     bool IsUtf8() const { return m_bUtf8; }
 
 protected:
     bool event(QEvent* e) override;
+    // Only the keys the control keeps reach the component; Tab is typed as a character and a
+    // chord with Ctrl or Alt that no command took does nothing.
+    void keyPressEvent(QKeyEvent* e) override;
+    void wheelEvent(QWheelEvent* e) override;
 
     // Sends a message to the editing component.
     long Sci(unsigned int msg, unsigned long w = 0, long l = 0) const {
@@ -169,7 +182,7 @@ private:
     void ApplyStyles();
     void ApplyPlainStrikeOut();
     void ApplyWordWrap();
-    void RemoveClashingKeys();
+    void ApplyKeyBindings();
 
     long m_nTextLimit = kMaxTextLimit;
     bool m_bReadOnly = false;
@@ -203,13 +216,18 @@ private:
         long withOffset;
         long withLength;
     };
-    void UndoBulk(const BulkRecord& record);
-    std::vector<BulkRecord> m_bulkUndo; // the component's undo history holds their numbers
+    // Puts back what each edit of the record replaced, and makes the record the one that
+    // reverses this: undoing it twice redoes it.
+    void SwapBulk(BulkRecord& record, bool backwards);
+    // The component's undo history holds their numbers; the undone ones, which only a redo can
+    // bring back, are the last.
+    std::vector<BulkRecord> m_bulkUndo;
+    size_t m_nBulkDone = 0; // of m_bulkUndo, those not undone
     BulkRecord m_bulk;
     std::vector<QueuedEdit> m_queue;
     QByteArray m_queuedText;
     long m_nQueuedShift = 0;
-    int m_nPendingBulkUndo = 0;
+    int m_nPendingBulk = 0; // the record the component's last undo or redo stepped over
     QColor m_background;
     CHARFORMAT m_defaultFormat;
 };
