@@ -21,7 +21,9 @@
 #include <QVBoxLayout>
 
 namespace {
-inline char FoldAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
+inline char FoldAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+}
 } // namespace
 
 CReplaceTextDlg::CReplaceTextDlg(const QString& initial, long limit, CLumettaView* view)
@@ -85,9 +87,9 @@ CReplaceTextDlg::CReplaceTextDlg(const QString& initial, long limit, CLumettaVie
     layout->addLayout(fields);
     layout->addLayout(bottom);
     layout->setSizeConstraint(QLayout::SetFixedSize);
-    QWidget* order[] = {m_pFindWhat, m_pReplaceWith, m_pMatchCase, m_pWholeWords,
-                        m_pSearchBackwards, m_pSelectionOnly, m_pReplace, m_pReplaceAll,
-                        m_pFindNext, close};
+    QWidget* order[] = {
+        m_pFindWhat,      m_pReplaceWith, m_pMatchCase,  m_pWholeWords, m_pSearchBackwards,
+        m_pSelectionOnly, m_pReplace,     m_pReplaceAll, m_pFindNext,   close};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 
@@ -113,9 +115,9 @@ CReplaceTextDlg::CReplaceTextDlg(const QString& initial, long limit, CLumettaVie
 }
 
 void CReplaceTextDlg::DoDataExchange(CDataExchange& dx) {
-    DDX_CBString(dx, m_pFindWhat, m_strFind);
+    DDX_SearchString(dx, m_pFindWhat, m_strFind);
     DDV_MaxChars(dx, m_pFindWhat, m_strFind, kMaxChars);
-    DDX_CBString(dx, m_pReplaceWith, m_strReplace);
+    DDX_SearchString(dx, m_pReplaceWith, m_strReplace);
     DDV_MaxChars(dx, m_pReplaceWith, m_strReplace, kMaxChars);
     DDX_Check(dx, m_pSelectionOnly, m_bSelectionOnly);
     DDX_Check(dx, m_pSearchBackwards, m_pView->m_bSearchBackwards);
@@ -239,8 +241,11 @@ void CReplaceTextDlg::OnReplaceAll() {
     int count = SelectionMatches() ? 1 : 0;
     const int savedCyclic = m_pView->m_bCyclicSearch;
     m_pView->m_bCyclicSearch = 0;
-    count += ReplaceAllMatches();
+    const int found = ReplaceAllMatches();
     m_pView->m_bCyclicSearch = savedCyclic;
+    if (found < 0)
+        return; // cancelled: nothing was replaced
+    count += found;
     if (count > 0)
         Ui().MessageBox(QString::asprintf(Str::OccurrencesReplaced, count, count > 1 ? "s" : ""),
                         MB_OK | MB_ICONINFORMATION);
@@ -258,10 +263,14 @@ int CReplaceTextDlg::ReplaceAllMatches() {
     const long n = static_cast<long>(find.size());
     CHARRANGE sel;
     m_pEdit->GetSel(sel);
+    const CHARRANGE before = sel;
+    const long rangeEnd = m_nRangeEnd;
+    const long searchLimit = m_nSearchLimit;
     bool selected = SelectionMatches();
     int found = 0;
     CWaitCursor wait;
-    QProgressDialog progress(QStringLiteral("Replacing..."), QString(), 0, 1000, this);
+    QProgressDialog progress(QStringLiteral("Replacing..."), QStringLiteral("Cancel"), 0, 1000,
+                             this);
     progress.setMinimumDuration(500);
     progress.setWindowModality(Qt::WindowModal);
     QElapsedTimer clock;
@@ -276,8 +285,9 @@ int CReplaceTextDlg::ReplaceAllMatches() {
             const long caret = backwards ? sel.cpMin : sel.cpMax;
             sel = {caret, caret};
         }
-        const long limit =
-            m_nSearchLimit == -1 || backwards ? m_nSearchLimit : m_nSearchLimit - m_pEdit->BulkShift();
+        const long limit = m_nSearchLimit == -1 || backwards
+                               ? m_nSearchLimit
+                               : m_nSearchLimit - m_pEdit->BulkShift();
         long p = findable ? m_pView->FindNextFrom(find, sel, limit) : -1;
         if (p != -1 && m_pView->m_bWordsOnly && (backwards ? p + n == sel.cpMin : p == sel.cpMin)) {
             // Whether this is a whole word depends on the replacement next to it: apply the
@@ -292,9 +302,17 @@ int CReplaceTextDlg::ReplaceAllMatches() {
         ++found;
         sel = {p, p + n};
         selected = true;
-        if ((found & 0xFFF) == 0 && clock.elapsed() > 200) {
+        if ((found & 0xFF) == 0 && clock.elapsed() > 200) {
             const long length = std::max(1L, m_pEdit->GetTextLength());
             progress.setValue(static_cast<int>(1000.0 * (backwards ? length - p : p) / length));
+            if (progress.wasCanceled()) {
+                // The text goes back to what it was, and leaves nothing to undo or redo.
+                m_pEdit->CancelBulkReplace();
+                m_nRangeEnd = rangeEnd;
+                m_nSearchLimit = searchLimit;
+                m_pEdit->SetSel(before);
+                return -1;
+            }
         }
     }
     if (!backwards) {

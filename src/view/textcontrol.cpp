@@ -298,6 +298,8 @@ void CTextControl::SetSel(long cpMin, long cpMax) {
         cpMax = length;
     cpMin = std::min(cpMin, length);
     Sci(SCI_SETSEL, cpMin, cpMax);
+    // Up and Down go on from here, not from the column the caret had before.
+    Sci(SCI_CHOOSECARETX);
 }
 
 QByteArray CTextControl::GetTextRange(long cpMin, long cpMax) const {
@@ -450,19 +452,52 @@ void CTextControl::EndUndoAction() {
     Sci(SCI_ENDUNDOACTION);
 }
 
+namespace {
+// The component's page layout on one painter.
+class CComponentLayout : public CPrintPager::Layout {
+public:
+    CComponentLayout(const QsciScintillaBase& control, QPainter* painter, const QRect& page)
+        : m_control(control), m_painter(painter), m_page(page) {}
+
+    long Format(bool draw, const QRect& render, long cpMin, long cpMax) override {
+        Sci_RangeToFormat fr{m_painter,
+                             m_painter,
+                             {render.left(), render.top(), render.right() + 1, render.bottom() + 1},
+                             {m_page.left(), m_page.top(), m_page.right() + 1, m_page.bottom() + 1},
+                             {cpMin, cpMax}};
+        return Send(QsciScintillaBase::SCI_FORMATRANGE, draw, &fr);
+    }
+    long LineFromPosition(long pos) const override {
+        return Send(QsciScintillaBase::SCI_LINEFROMPOSITION, static_cast<unsigned long>(pos));
+    }
+    long LineStart(long line) const override {
+        return Send(QsciScintillaBase::SCI_POSITIONFROMLINE, static_cast<unsigned long>(line));
+    }
+    long Length() const override { return Send(QsciScintillaBase::SCI_GETLENGTH); }
+
+private:
+    long Send(unsigned int msg, unsigned long w = 0, void* p = nullptr) const {
+        return m_control.SendScintilla(msg, w, p);
+    }
+
+    const QsciScintillaBase& m_control;
+    QPainter* m_painter;
+    QRect m_page;
+};
+} // namespace
+
 long CTextControl::FormatRange(bool draw, QPainter* painter, const QRect& render, const QRect& page,
                                long cpMin, long cpMax) {
-    if (!painter)
+    if (!painter) {
+        m_printPager.Reset();
         return Sci(SCI_FORMATRANGE, 0UL, 0L);
-    // Printed on white, whatever the editor's background.
+    }
+    // Printed on white, whatever the editor's background, and wrapped, whatever the view does:
+    // every byte reaches the paper.
     Sci(SCI_SETPRINTCOLOURMODE, static_cast<unsigned long>(SC_PRINT_COLOURONWHITEDEFAULTBG));
     Sci(SCI_SETPRINTWRAPMODE, static_cast<unsigned long>(SC_WRAP_WORD));
-    Sci_RangeToFormat fr{painter,
-                         painter,
-                         {render.left(), render.top(), render.right() + 1, render.bottom() + 1},
-                         {page.left(), page.top(), page.right() + 1, page.bottom() + 1},
-                         {cpMin, cpMax}};
-    return Sci(SCI_FORMATRANGE, static_cast<unsigned long>(draw), &fr);
+    CComponentLayout layout(*this, painter, page);
+    return m_printPager.FormatPage(layout, draw, render, cpMin, cpMax);
 }
 
 void CTextControl::SetTabStops(int blanks) {

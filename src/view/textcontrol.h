@@ -4,6 +4,7 @@
 
 #include "view/bytetext.h"
 #include "view/charformat.h"
+#include "view/printpager.h"
 #include "view/rtfreader.h"
 
 #include <Qsci/qsciscintillabase.h>
@@ -131,8 +132,8 @@ public:
     void SetSelectionBar(bool on);
     void SetDefaultCharFormat(const CHARFORMAT& cf);
     // Lays out (and with `draw`, draws) the text from cpMin to cpMax that fits `render`, in the
-    // painter's device pixels; returns the first position that did not fit. A null painter
-    // forgets the cached layout.
+    // painter's device pixels, wrapped; returns the first position that did not fit, where the
+    // next page starts. A null painter forgets the cached layout.
     long FormatRange(bool draw, QPainter* painter, const QRect& render, const QRect& page,
                      long cpMin, long cpMax);
     // Tab stops every `blanks` widths of a blank of the editor font.
@@ -230,4 +231,5 @@ private:
     int m_nPendingBulk = 0; // the record the component's last undo or redo stepped over
     QColor m_background;
     CHARFORMAT m_defaultFormat;
+    CPrintPager m_printPager;
 };
