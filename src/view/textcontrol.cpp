@@ -768,6 +768,7 @@ long CTextControl::StreamIn(int format, EDITSTREAM& es, int64_t sizeHint) {
     if (es.dwError != 0) {
         // The text shown stays as it was.
         loader->Release();
+        ReattachDocument();
         return 0;
     }
     void* doc = loader->ConvertToDocument();
@@ -780,6 +781,23 @@ long CTextControl::StreamIn(int format, EDITSTREAM& es, int64_t sizeHint) {
     ApplyDocumentProperties();
     ApplyStyles();
     return total;
+}
+
+void CTextControl::ReattachDocument() {
+    // Making a loader makes the component forget the shown document's lines, as if the new
+    // document were already attached: it would draw one line only. Attaching the shown
+    // document again makes it count them; the caret and the scroll position are kept.
+    void* doc = reinterpret_cast<void*>(Sci(SCI_GETDOCPOINTER));
+    const long anchor = Sci(SCI_GETANCHOR);
+    const long caret = Sci(SCI_GETCURRENTPOS);
+    const long firstLine = Sci(SCI_GETFIRSTVISIBLELINE);
+    const long xOffset = Sci(SCI_GETXOFFSET);
+    Sci(SCI_ADDREFDOCUMENT, 0UL, doc);
+    Sci(SCI_SETDOCPOINTER, 0UL, doc);
+    Sci(SCI_RELEASEDOCUMENT, 0UL, doc);
+    Sci(SCI_SETSEL, static_cast<unsigned long>(anchor), caret);
+    Sci(SCI_SETFIRSTVISIBLELINE, static_cast<unsigned long>(firstLine));
+    Sci(SCI_SETXOFFSET, static_cast<unsigned long>(xOffset));
 }
 
 long CTextControl::StreamOut(int format, EDITSTREAM& es) {

@@ -177,6 +177,7 @@ private:
     // `pos`, or the end of the UTF-8 character it lies inside.
     long AfterCharacter(long pos) const;
     void ApplyDocumentProperties();
+    void ReattachDocument();
     // Shows a rich-text document: its text, with a style for each kind of run.
     void LoadRichText(const RtfDocument& doc);
     void ApplyRichStyles();
