@@ -163,18 +163,18 @@ void CTextControl::ApplyKeyBindings() {
 
 void CTextControl::keyPressEvent(QKeyEvent* e) {
     const Qt::KeyboardModifiers modifiers = e->modifiers() & ~Qt::KeypadModifier;
-    const bool chord = modifiers & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
     if (e->key() == Qt::Key_Tab && modifiers == Qt::NoModifier) {
         TypeChar('\t');
         e->accept();
         return;
     }
-    const QString text = e->text();
-    const bool typed = !chord && !text.isEmpty() && text[0].isPrint();
-    if (typed || IsBound(e->key(), modifiers))
-        QsciScintillaBase::keyPressEvent(e);
-    else
+    // A chord is a command's or nothing: its key's text is never typed.
+    const bool chord = modifiers & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+    if (chord && !IsBound(e->key(), modifiers)) {
         e->accept();
+        return;
+    }
+    QsciScintillaBase::keyPressEvent(e);
 }
 
 void CTextControl::wheelEvent(QWheelEvent* e) {
@@ -411,8 +411,8 @@ void CTextControl::CancelBulkReplace() {
 
 void CTextControl::SwapBulk(BulkRecord& record, bool backwards) {
     Sci(SCI_SETUNDOCOLLECTION, 0UL);
-    // Each batch was applied to the text the batches before it left, so they are undone last
-    // first and redone first first.
+    // Each batch was applied to the text the batches before it left: they are undone from the
+    // last, and redone from the first.
     const auto swap = [this](BulkBatch& batch) {
         const auto* now = reinterpret_cast<const char*>(
             Sci(SCI_GETRANGEPOINTER, static_cast<unsigned long>(batch.start), batch.newLength));

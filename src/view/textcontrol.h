@@ -154,7 +154,7 @@ public:
 
 protected:
     bool event(QEvent* e) override;
-    // Only the keys the control keeps reach the component; Tab is typed as a character and a
+    // The component knows only the keys the control keeps; Tab is typed as a character, and a
     // chord with Ctrl or Alt that no command took does nothing.
     void keyPressEvent(QKeyEvent* e) override;
     void wheelEvent(QWheelEvent* e) override;
