@@ -57,7 +57,11 @@ long CPrintPager::FormatPage(Layout& layout, bool draw, const QRect& render, lon
     if (cpMin != lineStart)
         rowsBefore = cpMin == m_nNextPos ? m_nNextRows : RowsBefore(layout, render, cpMin, cpMax);
     long next = layout.Format(draw, render, cpMin, cpMax);
-    if (rowsBefore > 0) {
+    const long lineEnd = layout.LineStart(line + 1);
+    if (rowsBefore > 0 && next < lineEnd) {
+        // The page ended inside its first line: the count is too far on by the rows skipped.
+        next -= cpMin - lineStart;
+    } else if (rowsBefore > 0) {
         // Laid out from the line's start, with the rows printed before above the page, the
         // count is right.
         const long above = std::min<long>(rowsBefore * m_nRowHeight, INT_MAX / 2);
