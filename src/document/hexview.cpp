@@ -4,6 +4,7 @@
 #include "document/hexdump.h"
 #include "frame/mainframe.h"
 #include "framework/file.h"
+#include "framework/uiservices.h"
 #include "framework/waitcursor.h"
 #include "resources/strings.h"
 
@@ -64,6 +65,11 @@ void CLumettaView::OnViewHex() {
     }
     if (file->GetLength() <= 0)
         return;
+    if (HexDump::DumpLength(file->GetLength()) > GetLimitText()) {
+        Ui().MessageBox(QString::fromUtf8(Str::DumpTooLarge).arg(path).arg(GetLimitText()),
+                        MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
     ShowStatusMessage(QString::fromUtf8(Str::Converting), false);
     auto* frame = qobject_cast<CMainFrame*>(window());
     CInputSwallower input;

@@ -14,15 +14,17 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QMenuBar>
-#include <QScreen>
-#include <QToolBar>
 #include <QMimeData>
+#include <QScreen>
 #include <QStatusTipEvent>
 #include <QTimer>
+#include <QToolBar>
 #include <QUrl>
 
 // The icons are compiled into the library; the linker keeps them only when asked for.
-static void InitResources() { Q_INIT_RESOURCE(zorvek); }
+static void InitResources() {
+    Q_INIT_RESOURCE(zorvek);
+}
 
 namespace {
 const QString kSettings = QStringLiteral("Editor/Viewer Settings");
@@ -77,9 +79,9 @@ CMainFrame::CMainFrame(CLumettaDoc* doc, CLumettaApp* app)
     ApplyStoredPlacement();
     LoadBarState(kSettings);
 
-    m_idleConnection = connect(QAbstractEventDispatcher::instance(),
-                               &QAbstractEventDispatcher::aboutToBlock, this,
-                               &CMainFrame::OnIdleUpdate);
+    m_idleConnection =
+        connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, this,
+                &CMainFrame::OnIdleUpdate);
     qApp->installEventFilter(this);
     OnIdleUpdate();
 }
@@ -105,7 +107,7 @@ void CMainFrame::CreateActions() {
             continue;
         auto* action = new QAction(c.menuText ? QString::fromUtf8(c.menuText) : QString(), this);
         if (c.shortcut) {
-            action->setShortcut(QKeySequence(QString::fromUtf8(c.shortcut)));
+            action->setShortcuts(QKeySequence::listFromString(QString::fromUtf8(c.shortcut)));
             action->setShortcutContext(Qt::WindowShortcut);
         }
         action->setStatusTip(PromptPart(c.prompt, false));
@@ -125,8 +127,7 @@ QMenu* CMainFrame::BuildMenu(const QString& title, const std::vector<MenuItem>& 
         } else if (!item.children.empty()) {
             menu->addMenu(BuildMenu(QString::fromUtf8(item.title), item.children));
         } else if (item.id == ID_FILE_MRU_FILE1) {
-            m_recentPlaceholder =
-                menu->addAction(QString::fromUtf8(Str::RecentFilePlaceholder));
+            m_recentPlaceholder = menu->addAction(QString::fromUtf8(Str::RecentFilePlaceholder));
             m_recentPlaceholder->setEnabled(false);
             for (int id = ID_FILE_MRU_FILE1; id <= ID_FILE_MRU_FILE4; ++id)
                 menu->addAction(Action(id));
@@ -281,8 +282,8 @@ void CMainFrame::CreateMenus() {
         connect(menu, &QMenu::aboutToHide, this, [this] { OnMenuSelect(0, 0xFFFF, nullptr); });
         menuBar()->addMenu(menu);
     }
-    for (int id : std::initializer_list<int>{ID_EDIT_UNDO, 0, ID_EDIT_CUT, ID_EDIT_COPY, ID_EDIT_PASTE, 0,
-                   ID_EDIT_SELECT_ALL}) {
+    for (int id : std::initializer_list<int>{ID_EDIT_UNDO, ID_EDIT_REDO, 0, ID_EDIT_CUT,
+                                             ID_EDIT_COPY, ID_EDIT_PASTE, 0, ID_EDIT_SELECT_ALL}) {
         if (id == 0)
             m_editMenu.addSeparator();
         else
@@ -327,15 +328,17 @@ void CMainFrame::ShowEditMenu(const QPoint& globalPos) {
     m_editMenu.exec(globalPos);
 }
 
-void CMainFrame::DragAcceptFiles(bool accept) { setAcceptDrops(accept); }
+void CMainFrame::DragAcceptFiles(bool accept) {
+    setAcceptDrops(accept);
+}
 
 void CMainFrame::closeEvent(QCloseEvent* e) {
     if (m_pApp->m_bPersistSettings) {
         // The normal (not maximised) placement; written even if the close is then cancelled.
-        const QRect r = isMaximized() || isMinimized() || isFullScreen() ? normalGeometry()
-                                                                          : geometry();
-        m_pApp->WriteProfileRect(kSettings, RECT{r.left(), r.top(), r.left() + r.width(),
-                                                 r.top() + r.height()});
+        const QRect r =
+            isMaximized() || isMinimized() || isFullScreen() ? normalGeometry() : geometry();
+        m_pApp->WriteProfileRect(
+            kSettings, RECT{r.left(), r.top(), r.left() + r.width(), r.top() + r.height()});
         SaveBarState(kSettings);
     }
     if (!m_pDoc->SaveModified()) {
@@ -378,7 +381,9 @@ void CMainFrame::OnDropFiles(const QStringList& files) {
     QTimer::singleShot(0, this, [this, files] { m_pApp->OpenDroppedFiles(files); });
 }
 
-void CMainFrame::OnViewStatusBar() { m_wndStatusBar.setVisible(m_wndStatusBar.isHidden()); }
+void CMainFrame::OnViewStatusBar() {
+    m_wndStatusBar.setVisible(m_wndStatusBar.isHidden());
+}
 
 bool CMainFrame::IsToolBarLost() const {
     if (!m_wndToolBar->isFloating())
@@ -399,6 +404,10 @@ void CMainFrame::OnViewToolBar() {
     m_wndToolBar->setVisible(m_wndToolBar->isHidden());
 }
 
-void CMainFrame::OnUpdateViewToolBar(CCmdUI* pCmdUI) { pCmdUI->SetCheck(!m_wndToolBar->isHidden()); }
+void CMainFrame::OnUpdateViewToolBar(CCmdUI* pCmdUI) {
+    pCmdUI->SetCheck(!m_wndToolBar->isHidden());
+}
 
-void CMainFrame::OnUpdateViewStatusBar(CCmdUI* pCmdUI) { pCmdUI->SetCheck(!m_wndStatusBar.isHidden()); }
+void CMainFrame::OnUpdateViewStatusBar(CCmdUI* pCmdUI) {
+    pCmdUI->SetCheck(!m_wndStatusBar.isHidden());
+}

@@ -1,6 +1,7 @@
 #include "framework/printing.h"
 
 #include "framework/uiservices.h"
+#include "resources/strings.h"
 
 #include <QApplication>
 #include <QPainter>
@@ -20,9 +21,8 @@ int PrintDocument(CPrintable& view, QPrinter& printer, bool showProgress) {
         return -1;
     std::unique_ptr<QProgressDialog> progress;
     if (showProgress) {
-        progress = std::make_unique<QProgressDialog>(QStringLiteral("Printing..."),
-                                                     QStringLiteral("Cancel"), 0, 0,
-                                                     DialogParent());
+        progress = std::make_unique<QProgressDialog>(
+            QStringLiteral("Printing..."), QStringLiteral("Cancel"), 0, 0, DialogParent());
         progress->setWindowModality(Qt::ApplicationModal);
         progress->setMinimumDuration(300);
     }
@@ -33,8 +33,10 @@ int PrintDocument(CPrintable& view, QPrinter& printer, bool showProgress) {
         view.OnPrepareDC(&painter, info);
         if (!info.m_bContinuePrinting)
             break;
-        if (pages > 0 && !printer.newPage())
+        if (pages > 0 && !printer.newPage()) {
+            info.m_strError = QString::fromUtf8(Str::PrintingStopped).arg(pages);
             break;
+        }
         view.OnPrint(painter, info);
         ++pages;
         if (progress) {
@@ -48,5 +50,7 @@ int PrintDocument(CPrintable& view, QPrinter& printer, bool showProgress) {
     }
     view.OnEndPrinting(&painter, info);
     painter.end();
+    if (!info.m_strError.isEmpty())
+        Ui().MessageBox(info.m_strError, MB_OK | MB_ICONEXCLAMATION);
     return pages;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QRect>
+#include <QString>
 
 class QPainter;
 class QPrinter;
@@ -11,6 +12,7 @@ struct CPrintInfo {
     bool m_bContinuePrinting = true;
     int m_nCurPage = 1;
     QRect m_rectDraw; // the printable area, in the printer's device pixels from the paper's corner
+    QString m_strError; // why the job stopped before the end, said to the user once it ends
 };
 
 class CPrintable {
@@ -26,7 +28,8 @@ public:
 };
 
 // Prints on `printer`; returns the number of pages printed, or -1 when the printer could not be
-// started. A job with nothing to print creates no output at all.
+// started. A job with nothing to print creates no output at all. A job that stops early for
+// another reason than the user's Cancel says why in a message box.
 int PrintDocument(CPrintable& view, QPrinter& printer, bool showProgress);
 
 // Multiplies, then divides with rounding to the nearest whole number, halves away from zero.

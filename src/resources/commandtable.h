@@ -7,10 +7,10 @@
 struct CommandInfo {
     int id;
     const char* name;
-    const char* menuText;  // as the menu shows it, shortcut text after a tab; null: no menu item
-    const char* shortcut;  // portable QKeySequence text; null: no shortcut
-    const char* prompt;    // status prompt, then "\n" and the tooltip; null: none
-    const char* iconName;  // freedesktop icon name for the toolbar; null: not on the toolbar
+    const char* menuText; // as the menu shows it, shortcut text after a tab; null: no menu item
+    const char* shortcut; // portable QKeySequence text, further keys after "; "; null: none
+    const char* prompt;   // status prompt, then "\n" and the tooltip; null: none
+    const char* iconName; // freedesktop icon name for the toolbar; null: not on the toolbar
 };
 
 // A menu entry: a command (id > 0), a separator (id 0) or a submenu (title and children).

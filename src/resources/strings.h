@@ -41,8 +41,14 @@ constexpr const char* Unregistered =
 constexpr const char* NoPrinter = "No printer is set up to print %1 on.";
 constexpr const char* NoSuchPrinter = "There is no printer called %1.";
 constexpr const char* PrinterFailed = "The printer %1 could not be started.";
+constexpr const char* PrintingStopped =
+    "Printing stopped after page %1: the printer reported an error.";
+constexpr const char* PrintNoRoom =
+    "Printing stopped after page %1: the page margins leave no room for a line of text.";
 
 constexpr const char* Converting = "Converting... (ESC to interrupt)";
+constexpr const char* DumpTooLarge =
+    "The hexadecimal dump of %1 is too large to show: at most %2 bytes can be shown.";
 constexpr const char* NonTextReadOnly =
     "The file is probably non-text; a switch to hex-view is suggested.";
 constexpr const char* NonTextEditable =

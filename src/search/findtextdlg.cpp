@@ -2,6 +2,7 @@
 
 #include "framework/uiservices.h"
 #include "resources/strings.h"
+#include "search/fieldtext.h"
 #include "view/lumettaview.h"
 
 #include <QCheckBox>
@@ -17,7 +18,11 @@
 QComboBox* MakeHistoryCombo(QWidget* parent, int id) {
     auto* combo = new QComboBox(parent);
     combo->setEditable(true);
+    // What the user typed is what is used: no completion from the history, which would swap
+    // the text for an entry that differs in case or goes on further.
+    combo->setCompleter(nullptr);
     combo->setInsertPolicy(QComboBox::NoInsert);
+    FieldText::Attach(combo);
     combo->setMinimumContentsLength(24);
     combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     combo->setObjectName(QStringLiteral("IDC_%1").arg(id));
@@ -28,6 +33,15 @@ QCheckBox* MakeCheck(const QString& text, QWidget* parent, int id) {
     auto* box = new QCheckBox(text, parent);
     box->setObjectName(QStringLiteral("IDC_%1").arg(id));
     return box;
+}
+
+void DDX_SearchString(CDataExchange& dx, QComboBox* combo, QString& value) {
+    if (dx.m_bFailed)
+        return;
+    if (dx.m_bSaveAndValidate)
+        value = FieldText::FromField(combo->currentText());
+    else
+        combo->setEditText(FieldText::ToField(value));
 }
 
 bool DDV_SearchString(CDataExchange& dx, QComboBox* combo, const QString& text) {
@@ -117,7 +131,7 @@ bool CFindTextDlg::OnInitDialog() {
 }
 
 void CFindTextDlg::DoDataExchange(CDataExchange& dx) {
-    DDX_CBString(dx, m_pFindWhat, m_strFind);
+    DDX_SearchString(dx, m_pFindWhat, m_strFind);
     DDV_MaxChars(dx, m_pFindWhat, m_strFind, kMaxChars);
     DDX_Check(dx, m_pSearchBackwards, m_pView->m_bSearchBackwards);
     DDX_Check(dx, m_pCyclicSearch, m_pView->m_bCyclicSearch);

@@ -38,6 +38,9 @@ protected:
 
 // Parts the Find and Replace dialogs share.
 QComboBox* MakeHistoryCombo(QWidget* parent, int id);
+// Exchanges a search or replacement string with a history combo box, control characters shown
+// as symbols.
+void DDX_SearchString(CDataExchange& dx, QComboBox* combo, QString& value);
 QCheckBox* MakeCheck(const QString& text, QWidget* parent, int id);
 // Refuses an empty search string when saving: "Search string should not be empty". Returns
 // whether the exchange saves and has succeeded so far.

@@ -94,9 +94,9 @@ CReplaceTextDlg::CReplaceTextDlg(const QString& initial, long limit, CLumettaVie
     layout->addLayout(fields);
     layout->addLayout(bottom);
     layout->setSizeConstraint(QLayout::SetFixedSize);
-    QWidget* order[] = {m_pFindWhat, m_pReplaceWith, m_pMatchCase, m_pWholeWords,
-                        m_pSearchBackwards, m_pSelectionOnly, m_pReplace, m_pReplaceAll,
-                        m_pFindNext, close};
+    QWidget* order[] = {
+        m_pFindWhat,      m_pReplaceWith, m_pMatchCase,  m_pWholeWords, m_pSearchBackwards,
+        m_pSelectionOnly, m_pReplace,     m_pReplaceAll, m_pFindNext,   close};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 
@@ -122,9 +122,9 @@ CReplaceTextDlg::CReplaceTextDlg(const QString& initial, long limit, CLumettaVie
 }
 
 void CReplaceTextDlg::DoDataExchange(CDataExchange& dx) {
-    DDX_CBString(dx, m_pFindWhat, m_strFind);
+    DDX_SearchString(dx, m_pFindWhat, m_strFind);
     DDV_MaxChars(dx, m_pFindWhat, m_strFind, kMaxChars);
-    DDX_CBString(dx, m_pReplaceWith, m_strReplace);
+    DDX_SearchString(dx, m_pReplaceWith, m_strReplace);
     DDV_MaxChars(dx, m_pReplaceWith, m_strReplace, kMaxChars);
     DDX_Check(dx, m_pSelectionOnly, m_bSelectionOnly);
     DDX_Check(dx, m_pSearchBackwards, m_pView->m_bSearchBackwards);
@@ -246,8 +246,11 @@ void CReplaceTextDlg::OnReplaceAll() {
     int count = SelectionMatches() ? 1 : 0;
     const int savedCyclic = m_pView->m_bCyclicSearch;
     m_pView->m_bCyclicSearch = 0;
-    count += ReplaceAllMatches();
+    const int found = ReplaceAllMatches();
     m_pView->m_bCyclicSearch = savedCyclic;
+    if (found < 0)
+        return; // cancelled: nothing was replaced
+    count += found;
     if (count > 0)
         Ui().MessageBox(QString::asprintf(Str::OccurrencesReplaced, count, count > 1 ? "s" : ""),
                         MB_OK | MB_ICONINFORMATION);
@@ -264,10 +267,14 @@ int CReplaceTextDlg::ReplaceAllMatches() {
     const bool backwards = m_pView->m_bSearchBackwards;
     CHARRANGE sel;
     m_pEdit->GetSel(sel);
+    const CHARRANGE before = sel;
+    const long rangeEnd = m_nRangeEnd;
+    const long searchLimit = m_nSearchLimit;
     bool selected = SelectionMatches();
     int found = 0;
     CWaitCursor wait;
-    QProgressDialog progress(QStringLiteral("Replacing..."), QString(), 0, 1000, this);
+    QProgressDialog progress(QStringLiteral("Replacing..."), QStringLiteral("Cancel"), 0, 1000,
+                             this);
     progress.setMinimumDuration(500);
     progress.setWindowModality(Qt::WindowModal);
     QElapsedTimer clock;
@@ -299,9 +306,17 @@ int CReplaceTextDlg::ReplaceAllMatches() {
         ++found;
         sel = {p, end};
         selected = true;
-        if ((found & 0xFFF) == 0 && clock.elapsed() > 200) {
+        if ((found & 0xFF) == 0 && clock.elapsed() > 200) {
             const long length = std::max(1L, m_pEdit->GetTextLength());
             progress.setValue(static_cast<int>(1000.0 * (backwards ? length - p : p) / length));
+            if (progress.wasCanceled()) {
+                // The text goes back to what it was, and leaves nothing to undo or redo.
+                m_pEdit->CancelBulkReplace();
+                m_nRangeEnd = rangeEnd;
+                m_nSearchLimit = searchLimit;
+                m_pEdit->SetSel(before);
+                return -1;
+            }
         }
     }
     if (!backwards) {

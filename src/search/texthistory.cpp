@@ -1,6 +1,7 @@
 #include "search/texthistory.h"
 
 #include "app/lumettaapp.h"
+#include "search/fieldtext.h"
 
 #include <QComboBox>
 
@@ -19,12 +20,12 @@ void CTextHistory::AddString(int max, const QString& text) {
 
 void CTextHistory::FillComboBox(int max, QComboBox* combo, const QString& text) const {
     for (int i = 0; i < m_entries.size() && i < max; ++i)
-        combo->addItem(m_entries[i]);
+        combo->addItem(FieldText::ToField(m_entries[i]));
     QString shown = text;
     if (shown.isEmpty() && !m_entries.isEmpty())
         shown = m_entries.first();
     if (!shown.isNull())
-        combo->setEditText(shown);
+        combo->setEditText(FieldText::ToField(shown));
 }
 
 QString CTextHistory::GetMostRecent() const {

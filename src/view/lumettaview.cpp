@@ -54,6 +54,9 @@ const std::vector<MessageMapEntry<CLumettaView>>& CLumettaView::GetMessageMap() 
     static const std::vector<MessageMapEntry<T>> map = {
         OnCommand<T>(ID_EDIT_UNDO, &T::OnEditUndo),
         OnUpdate<T>(ID_EDIT_UNDO, &T::OnUpdateEditUndo),
+        OnCommand<T>(ID_EDIT_REDO, &T::OnEditRedo),
+        OnUpdate<T>(ID_EDIT_REDO, &T::OnUpdateEditRedo),
+        OnCommandRange<T>(ID_VIEW_ZOOMIN, ID_VIEW_ZOOMRESET, &T::OnViewZoom),
         OnCommand<T>(ID_EDIT_SELECT_ALL, &T::OnEditSelectAll),
         OnCommand<T>(ID_EDIT_CUT, &T::OnEditCut),
         OnUpdate<T>(ID_EDIT_CUT, &T::OnUpdateEditCut),
@@ -202,7 +205,6 @@ void CLumettaView::SayIfWrapSuspended() {
         ShowStatusMessage(QString::fromUtf8(Str::WrapSuspended).arg(kMaxWrappedLine), false);
 }
 
-
 void CLumettaView::ShowStatusMessage(const QString& text, bool bBeep) {
     if (auto* frame = qobject_cast<CMainFrame*>(window()))
         frame->m_wndStatusBar.ShowMessage(text, bBeep);
@@ -291,7 +293,9 @@ void CLumettaView::keyPressEvent(QKeyEvent* e) {
         e->accept();
         return;
     }
-    if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && m_bAutoIndent && !m_bReadOnly)
+    const bool newLine = (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) &&
+                         !(e->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier));
+    if (newLine && m_bAutoIndent && !m_bReadOnly)
         AutoIndentStep();
     CTextControl::keyPressEvent(e);
 }
@@ -333,10 +337,30 @@ void CLumettaView::contextMenuEvent(QContextMenuEvent* e) {
         frame->ShowEditMenu(e->globalPos());
 }
 
-void CLumettaView::OnEditUndo() { Undo(); }
-void CLumettaView::OnEditSelectAll() { SetSel(0, -1); }
-void CLumettaView::OnEditCut() { Cut(); }
-void CLumettaView::OnEditPaste() { Paste(); }
+void CLumettaView::OnEditUndo() {
+    Undo();
+}
+void CLumettaView::OnEditRedo() {
+    Redo();
+}
+
+void CLumettaView::OnViewZoom(int id) {
+    if (id == ID_VIEW_ZOOMIN)
+        ZoomIn();
+    else if (id == ID_VIEW_ZOOMOUT)
+        ZoomOut();
+    else
+        ZoomReset();
+}
+void CLumettaView::OnEditSelectAll() {
+    SetSel(0, -1);
+}
+void CLumettaView::OnEditCut() {
+    Cut();
+}
+void CLumettaView::OnEditPaste() {
+    Paste();
+}
 
 void CLumettaView::OnEditCopy() {
     CHARRANGE sel;
@@ -355,8 +379,7 @@ void CLumettaView::OnEditCopy() {
 
 void CLumettaView::OnEditOverwrite() {
     // The same path as a typed Insert key, so that the flag and the control stay in step.
-    QApplication::postEvent(this,
-                            new QKeyEvent(QEvent::KeyPress, Qt::Key_Insert, Qt::NoModifier));
+    QApplication::postEvent(this, new QKeyEvent(QEvent::KeyPress, Qt::Key_Insert, Qt::NoModifier));
     QApplication::postEvent(this,
                             new QKeyEvent(QEvent::KeyRelease, Qt::Key_Insert, Qt::NoModifier));
 }
@@ -365,7 +388,12 @@ void CLumettaView::OnViewReadOnly() { ToggleReadOnly(); }
 void CLumettaView::OnViewWordWrap() { ToggleWordWrap(); }
 void CLumettaView::OnViewLineNumbers() { ToggleLineNumbers(); }
 
-void CLumettaView::OnUpdateEditUndo(CCmdUI* pCmdUI) { pCmdUI->Enable(CanUndo()); }
+void CLumettaView::OnUpdateEditUndo(CCmdUI* pCmdUI) {
+    pCmdUI->Enable(CanUndo());
+}
+void CLumettaView::OnUpdateEditRedo(CCmdUI* pCmdUI) {
+    pCmdUI->Enable(CanRedo());
+}
 
 void CLumettaView::OnUpdateEditCut(CCmdUI* pCmdUI) {
     CHARRANGE sel;
@@ -373,7 +401,9 @@ void CLumettaView::OnUpdateEditCut(CCmdUI* pCmdUI) {
     pCmdUI->Enable(!m_bReadOnly && sel.cpMin != sel.cpMax);
 }
 
-void CLumettaView::OnUpdateEditPaste(CCmdUI* pCmdUI) { pCmdUI->Enable(!m_bReadOnly && CanPaste()); }
+void CLumettaView::OnUpdateEditPaste(CCmdUI* pCmdUI) {
+    pCmdUI->Enable(!m_bReadOnly && CanPaste());
+}
 
 void CLumettaView::OnUpdateEditOverwrite(CCmdUI* pCmdUI) {
     pCmdUI->SetCheck(m_bOverwrite);

@@ -103,6 +103,7 @@ protected:
 
 private:
     void OnEditUndo();
+    void OnEditRedo();
     void OnEditSelectAll();
     void OnEditCut();
     void OnEditCopy();
@@ -112,6 +113,8 @@ private:
     void OnViewWordWrap();
     void OnViewLineNumbers();
     void OnUpdateEditUndo(CCmdUI* pCmdUI);
+    void OnUpdateEditRedo(CCmdUI* pCmdUI);
+    void OnViewZoom(int id);
     void OnUpdateEditCut(CCmdUI* pCmdUI);
     void OnUpdateEditPaste(CCmdUI* pCmdUI);
     void OnUpdateEditOverwrite(CCmdUI* pCmdUI);

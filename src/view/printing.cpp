@@ -10,8 +10,10 @@
 #include <QPrinterInfo>
 
 namespace {
-int TwipsToPixels(int twips, int dpi) { return MulDiv(twips, dpi, 1440); }
+int TwipsToPixels(int twips, int dpi) {
+    return MulDiv(twips, dpi, 1440);
 }
+} // namespace
 
 void CLumettaView::OnBeginPrinting(QPainter*, CPrintInfo&) {
     FormatRange(false, nullptr, QRect(), QRect(), 0, 0); // forget any cached layout
@@ -29,11 +31,18 @@ void CLumettaView::OnPrint(QPainter& painter, CPrintInfo& info) {
     // The margins count from the paper's edges; the right and bottom ones from the edges of
     // the printable area.
     const QRect page = info.m_rectDraw;
-    const QRect render(QPoint(TwipsToPixels(m_rectMargins.left, dpiX),
-                              TwipsToPixels(m_rectMargins.top, dpiY)),
-                       QPoint(page.right() - TwipsToPixels(m_rectMargins.right, dpiX),
-                              page.bottom() - TwipsToPixels(m_rectMargins.bottom, dpiY)));
-    m_nPrintPos = FormatRange(true, &painter, render, page, m_nPrintPos, GetTextLength());
+    const QRect render(
+        QPoint(TwipsToPixels(m_rectMargins.left, dpiX), TwipsToPixels(m_rectMargins.top, dpiY)),
+        QPoint(page.right() - TwipsToPixels(m_rectMargins.right, dpiX),
+               page.bottom() - TwipsToPixels(m_rectMargins.bottom, dpiY)));
+    const long next = FormatRange(true, &painter, render, page, m_nPrintPos, GetTextLength());
+    if (next <= m_nPrintPos) {
+        // Not one line fits: the job ends rather than printing blank pages for ever.
+        info.m_bContinuePrinting = false;
+        info.m_strError = QString::fromUtf8(Str::PrintNoRoom).arg(info.m_nCurPage - 1);
+        return;
+    }
+    m_nPrintPos = next;
 }
 
 void CLumettaView::OnEndPrinting(QPainter*, CPrintInfo&) {
@@ -62,8 +71,8 @@ void CLumettaView::OnFilePageSetup() {
         return;
     const QMarginsF chosen = edited.pageLayout().margins(QPageLayout::Millimeter);
     auto back = [](double mm) { return MulDiv(static_cast<int>(qRound(mm * 100)), 1440, 2540); };
-    m_rectMargins = RECT{back(chosen.left()), back(chosen.top()), back(chosen.right()),
-                         back(chosen.bottom())};
+    m_rectMargins =
+        RECT{back(chosen.left()), back(chosen.top()), back(chosen.right()), back(chosen.bottom())};
     app->SelectPrinter(edited);
 }
 
@@ -88,6 +97,6 @@ void CLumettaView::OnFilePrintDirect() {
     if (PrintDocument(*this, printer, true) < 0)
         Ui().MessageBox(QString::fromUtf8(Str::PrinterFailed)
                             .arg(printer.outputFileName().isEmpty() ? printer.printerName()
-                                                                     : printer.outputFileName()),
+                                                                    : printer.outputFileName()),
                         MB_OK | MB_ICONEXCLAMATION);
 }

@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QPalette>
+#include <QWheelEvent>
 
 #include <algorithm>
 #include <vector>
@@ -58,19 +59,22 @@ constexpr int SC_DOCUMENTOPTION_STYLES_NONE = 1;
 constexpr int SCMOD_SHIFT = 1;
 constexpr int SCMOD_CTRL = 2;
 constexpr int SCMOD_ALT = 4;
+constexpr int SCMOD_META = 16;
 constexpr long kStreamPiece = 1 << 20;
 
-long KeyDef(int key, int modifiers) { return key | (modifiers << 16); }
+long KeyDef(int key, int modifiers) {
+    return key | (modifiers << 16);
+}
 
 constexpr unsigned long kStrikeIndicator = 8;
 } // namespace
 
 CTextControl::CTextControl(QWidget* parent) : QsciScintillaBase(parent) {
     connect(this, &QsciScintillaBase::SCN_MODIFIED, this,
-            [this](int position, int type, const char*, int length, int, int, int, int,
-                   int token, int) {
-                if ((type & SC_MOD_CONTAINER) && (type & SC_PERFORMED_UNDO))
-                    m_nPendingBulkUndo = token;
+            [this](int position, int type, const char*, int length, int, int, int, int, int token,
+                   int) {
+                if ((type & SC_MOD_CONTAINER) && (type & (SC_PERFORMED_UNDO | SC_PERFORMED_REDO)))
+                    m_nPendingBulk = token;
                 if ((type & SC_MOD_INSERTTEXT) && m_bStrikeOut) {
                     Sci(SCI_SETINDICATORCURRENT, kStrikeIndicator);
                     Sci(SCI_INDICATORFILLRANGE, static_cast<unsigned long>(position),
@@ -97,7 +101,7 @@ CTextControl::CTextControl(QWidget* parent) : QsciScintillaBase(parent) {
     Sci(SCI_SETSCROLLWIDTH, 1UL);
     Sci(SCI_SETSCROLLWIDTHTRACKING, 1UL);
     Sci(SCI_SETPASTECONVERTENDINGS, 1UL);
-    RemoveClashingKeys();
+    ApplyKeyBindings();
     connect(QApplication::clipboard(), &QClipboard::dataChanged, this,
             &CTextControl::ClipboardChanged);
     ClipboardChanged();
@@ -108,21 +112,129 @@ CTextControl::CTextControl(QWidget* parent) : QsciScintillaBase(parent) {
     ApplyDocumentProperties();
 }
 
-void CTextControl::RemoveClashingKeys() {
-    // The program's own commands own these keys, also while they are disabled.
-    const long keys[] = {
-        KeyDef('Z', SCMOD_CTRL), KeyDef('Y', SCMOD_CTRL),      KeyDef('X', SCMOD_CTRL),
-        KeyDef('C', SCMOD_CTRL), KeyDef('V', SCMOD_CTRL),      KeyDef('A', SCMOD_CTRL),
-        KeyDef('L', SCMOD_CTRL), KeyDef('L', SCMOD_CTRL | SCMOD_SHIFT),
-        KeyDef(']', SCMOD_CTRL), KeyDef('[', SCMOD_CTRL),      KeyDef(SCK_INSERT, 0),
-        KeyDef(SCK_ESCAPE, 0),   KeyDef(SCK_LEFT, SCMOD_ALT),  KeyDef(SCK_RIGHT, SCMOD_ALT),
-        KeyDef('Z', SCMOD_CTRL | SCMOD_SHIFT),
-    };
-    for (long k : keys)
-        Sci(SCI_CLEARCMDKEY, static_cast<unsigned long>(k));
+namespace {
+// The keys the component keeps: moving the caret, extending the selection, deleting and new
+// lines. Everything else is the program's commands' or typed text.
+struct KeyBinding {
+    int qtKey;
+    int sciKey;
+    int modifiers;
+    unsigned int message;
+};
+using S = QsciScintillaBase;
+const KeyBinding kKeyBindings[] = {
+    {Qt::Key_Down, S::SCK_DOWN, 0, S::SCI_LINEDOWN},
+    {Qt::Key_Down, S::SCK_DOWN, SCMOD_SHIFT, S::SCI_LINEDOWNEXTEND},
+    {Qt::Key_Down, S::SCK_DOWN, SCMOD_CTRL, S::SCI_LINESCROLLDOWN},
+    {Qt::Key_Up, S::SCK_UP, 0, S::SCI_LINEUP},
+    {Qt::Key_Up, S::SCK_UP, SCMOD_SHIFT, S::SCI_LINEUPEXTEND},
+    {Qt::Key_Up, S::SCK_UP, SCMOD_CTRL, S::SCI_LINESCROLLUP},
+    {Qt::Key_Left, S::SCK_LEFT, 0, S::SCI_CHARLEFT},
+    {Qt::Key_Left, S::SCK_LEFT, SCMOD_SHIFT, S::SCI_CHARLEFTEXTEND},
+    {Qt::Key_Left, S::SCK_LEFT, SCMOD_CTRL, S::SCI_WORDLEFT},
+    {Qt::Key_Left, S::SCK_LEFT, SCMOD_CTRL | SCMOD_SHIFT, S::SCI_WORDLEFTEXTEND},
+    {Qt::Key_Right, S::SCK_RIGHT, 0, S::SCI_CHARRIGHT},
+    {Qt::Key_Right, S::SCK_RIGHT, SCMOD_SHIFT, S::SCI_CHARRIGHTEXTEND},
+    {Qt::Key_Right, S::SCK_RIGHT, SCMOD_CTRL, S::SCI_WORDRIGHT},
+    {Qt::Key_Right, S::SCK_RIGHT, SCMOD_CTRL | SCMOD_SHIFT, S::SCI_WORDRIGHTEXTEND},
+    {Qt::Key_Home, S::SCK_HOME, 0, S::SCI_HOME},
+    {Qt::Key_Home, S::SCK_HOME, SCMOD_SHIFT, S::SCI_HOMEEXTEND},
+    {Qt::Key_Home, S::SCK_HOME, SCMOD_CTRL, S::SCI_DOCUMENTSTART},
+    {Qt::Key_Home, S::SCK_HOME, SCMOD_CTRL | SCMOD_SHIFT, S::SCI_DOCUMENTSTARTEXTEND},
+    {Qt::Key_End, S::SCK_END, 0, S::SCI_LINEEND},
+    {Qt::Key_End, S::SCK_END, SCMOD_SHIFT, S::SCI_LINEENDEXTEND},
+    {Qt::Key_End, S::SCK_END, SCMOD_CTRL, S::SCI_DOCUMENTEND},
+    {Qt::Key_End, S::SCK_END, SCMOD_CTRL | SCMOD_SHIFT, S::SCI_DOCUMENTENDEXTEND},
+    {Qt::Key_PageUp, S::SCK_PRIOR, 0, S::SCI_PAGEUP},
+    {Qt::Key_PageUp, S::SCK_PRIOR, SCMOD_SHIFT, S::SCI_PAGEUPEXTEND},
+    {Qt::Key_PageDown, S::SCK_NEXT, 0, S::SCI_PAGEDOWN},
+    {Qt::Key_PageDown, S::SCK_NEXT, SCMOD_SHIFT, S::SCI_PAGEDOWNEXTEND},
+    {Qt::Key_Delete, S::SCK_DELETE, 0, S::SCI_CLEAR},
+    {Qt::Key_Delete, S::SCK_DELETE, SCMOD_CTRL, S::SCI_DELWORDRIGHT},
+    {Qt::Key_Backspace, S::SCK_BACK, 0, S::SCI_DELETEBACK},
+    {Qt::Key_Backspace, S::SCK_BACK, SCMOD_SHIFT, S::SCI_DELETEBACK},
+    {Qt::Key_Backspace, S::SCK_BACK, SCMOD_CTRL, S::SCI_DELWORDLEFT},
+    // Shift+Enter too, as auto indent counts it a new line.
+    {Qt::Key_Return, S::SCK_RETURN, 0, S::SCI_NEWLINE},
+    {Qt::Key_Return, S::SCK_RETURN, SCMOD_SHIFT, S::SCI_NEWLINE},
+    {Qt::Key_Enter, S::SCK_RETURN, 0, S::SCI_NEWLINE},
+    {Qt::Key_Enter, S::SCK_RETURN, SCMOD_SHIFT, S::SCI_NEWLINE},
+};
+
+int SciModifiers(Qt::KeyboardModifiers m) {
+    return (m & Qt::ShiftModifier ? SCMOD_SHIFT : 0) | (m & Qt::ControlModifier ? SCMOD_CTRL : 0) |
+           (m & Qt::AltModifier ? SCMOD_ALT : 0) | (m & Qt::MetaModifier ? SCMOD_META : 0);
 }
 
-long CTextControl::GetTextLength() const { return Sci(SCI_GETLENGTH); }
+bool IsBound(int qtKey, Qt::KeyboardModifiers m) {
+    const int modifiers = SciModifiers(m);
+    return std::any_of(std::begin(kKeyBindings), std::end(kKeyBindings), [&](const KeyBinding& b) {
+        return b.qtKey == qtKey && b.modifiers == modifiers;
+    });
+}
+} // namespace
+
+void CTextControl::ApplyKeyBindings() {
+    Sci(SCI_CLEARALLCMDKEYS);
+    for (const KeyBinding& b : kKeyBindings)
+        Sci(SCI_ASSIGNCMDKEY, static_cast<unsigned long>(KeyDef(b.sciKey, b.modifiers)),
+            static_cast<long>(b.message));
+}
+
+void CTextControl::keyPressEvent(QKeyEvent* e) {
+    const Qt::KeyboardModifiers modifiers = e->modifiers() & ~Qt::KeypadModifier;
+    if (e->key() == Qt::Key_Tab && modifiers == Qt::NoModifier) {
+        TypeChar('\t');
+        e->accept();
+        return;
+    }
+    // A chord is a command's or nothing: its key's text is never typed.
+    const bool chord = modifiers & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+    if (chord && !IsBound(e->key(), modifiers)) {
+        e->accept();
+        return;
+    }
+    // A typed character the file cannot hold is refused, never stored as something else.
+    const QString text = e->text();
+    if (!chord && !text.isEmpty() && text[0].isPrint() && !m_bReadOnly) {
+        if (const char32_t bad = Unholdable(text)) {
+            e->accept();
+            OnInputRefused(bad);
+            return;
+        }
+    }
+    QsciScintillaBase::keyPressEvent(e);
+}
+
+void CTextControl::wheelEvent(QWheelEvent* e) {
+    if (!(e->modifiers() & Qt::ControlModifier)) {
+        QsciScintillaBase::wheelEvent(e);
+        return;
+    }
+    const int delta = e->angleDelta().y();
+    if (delta > 0)
+        ZoomIn();
+    else if (delta < 0)
+        ZoomOut();
+    e->accept();
+}
+
+void CTextControl::ZoomIn() {
+    Sci(SCI_ZOOMIN);
+}
+void CTextControl::ZoomOut() {
+    Sci(SCI_ZOOMOUT);
+}
+void CTextControl::ZoomReset() {
+    Sci(SCI_SETZOOM, 0UL);
+}
+int CTextControl::GetZoom() const {
+    return static_cast<int>(Sci(SCI_GETZOOM));
+}
+
+long CTextControl::GetTextLength() const {
+    return Sci(SCI_GETLENGTH);
+}
 
 void CTextControl::SetEmpty() {
     m_bOverlongLine = false;
@@ -197,7 +309,9 @@ void CTextControl::ApplyRichStyles() {
     }
 }
 
-QByteArray CTextControl::GetText() const { return GetTextRange(0, GetTextLength()); }
+QByteArray CTextControl::GetText() const {
+    return GetTextRange(0, GetTextLength());
+}
 
 void CTextControl::GetSel(CHARRANGE& range) const {
     range.cpMin = Sci(SCI_GETSELECTIONSTART);
@@ -215,6 +329,8 @@ void CTextControl::SetSel(long cpMin, long cpMax) {
         cpMax = length;
     cpMin = std::min(cpMin, length);
     Sci(SCI_SETSEL, cpMin, cpMax);
+    // Up and Down go on from here, not from the column the caret had before.
+    Sci(SCI_CHOOSECARETX);
 }
 
 QByteArray CTextControl::GetTextRange(long cpMin, long cpMax) const {
@@ -259,8 +375,8 @@ void CTextControl::BeginBulkReplace() {
 }
 
 void CTextControl::BulkReplace(long pos, long length, const QByteArray& with) {
-    m_queue.push_back({pos, length, static_cast<long>(m_queuedText.size()),
-                       static_cast<long>(with.size())});
+    m_queue.push_back(
+        {pos, length, static_cast<long>(m_queuedText.size()), static_cast<long>(with.size())});
     m_queuedText += with;
     m_nQueuedShift += with.size() - length;
     constexpr size_t kMaxQueuedEdits = 1 << 16;
@@ -305,52 +421,114 @@ void CTextControl::EndBulkReplace() {
     Sci(SCI_SETUNDOCOLLECTION, 1UL);
     if (m_bulk.empty())
         return;
+    // A new step ends every redo, so the undone records can never come back.
+    m_bulkUndo.resize(m_nBulkDone);
     m_bulkUndo.push_back(std::move(m_bulk));
+    m_nBulkDone = m_bulkUndo.size();
     m_bulk.clear();
     // One step in the component's history stands for the whole record.
     Sci(SCI_ADDUNDOACTION, static_cast<unsigned long>(m_bulkUndo.size()), 0L);
 }
 
-void CTextControl::UndoBulk(const BulkRecord& record) {
+void CTextControl::CancelBulkReplace() {
+    m_queue.clear();
+    m_queuedText.clear();
+    m_nQueuedShift = 0;
+    if (!m_bulk.empty())
+        SwapBulk(m_bulk, true);
+    m_bulk.clear();
+    Sci(SCI_SETUNDOCOLLECTION, 1UL);
+}
+
+void CTextControl::SwapBulk(BulkRecord& record, bool backwards) {
     Sci(SCI_SETUNDOCOLLECTION, 0UL);
-    for (auto batch = record.rbegin(); batch != record.rend(); ++batch) {
-        const auto* now = reinterpret_cast<const char*>(Sci(
-            SCI_GETRANGEPOINTER, static_cast<unsigned long>(batch->start), batch->newLength));
+    // Each batch was applied to the text the batches before it left: they are undone from the
+    // last, and redone from the first.
+    const auto swap = [this](BulkBatch& batch) {
+        const auto* now = reinterpret_cast<const char*>(
+            Sci(SCI_GETRANGEPOINTER, static_cast<unsigned long>(batch.start), batch.newLength));
         QByteArray text;
+        QByteArray replaced;
         long at = 0;
-        long original = 0;
-        for (const BulkEdit& e : batch->edits) {
+        long other = 0;
+        for (BulkEdit& e : batch.edits) {
             text.append(now + at, e.offset - at);
-            text.append(batch->originals.constData() + original, e.oldLength);
-            original += e.oldLength;
+            replaced.append(now + e.offset, e.newLength);
+            const long offset = static_cast<long>(text.size());
+            text.append(batch.originals.constData() + other, e.oldLength);
+            other += e.oldLength;
             at = e.offset + e.newLength;
+            e = BulkEdit{offset, e.oldLength, e.newLength};
         }
-        text.append(now + at, batch->newLength - at);
-        Sci(SCI_SETTARGETRANGE, static_cast<unsigned long>(batch->start),
-            batch->start + batch->newLength);
+        text.append(now + at, batch.newLength - at);
+        Sci(SCI_SETTARGETRANGE, static_cast<unsigned long>(batch.start),
+            batch.start + batch.newLength);
         Sci(SCI_REPLACETARGET, static_cast<unsigned long>(text.size()), text.constData());
-    }
+        batch.newLength = static_cast<long>(text.size());
+        batch.originals = std::move(replaced);
+    };
+    if (backwards)
+        std::for_each(record.rbegin(), record.rend(), swap);
+    else
+        std::for_each(record.begin(), record.end(), swap);
     Sci(SCI_SETUNDOCOLLECTION, 1UL);
     const long first = std::min(record.front().start, record.back().start);
     Sci(SCI_SETSEL, first, first);
 }
 
-void CTextControl::BeginUndoAction() { Sci(SCI_BEGINUNDOACTION); }
-void CTextControl::EndUndoAction() { Sci(SCI_ENDUNDOACTION); }
+void CTextControl::BeginUndoAction() {
+    Sci(SCI_BEGINUNDOACTION);
+}
+void CTextControl::EndUndoAction() {
+    Sci(SCI_ENDUNDOACTION);
+}
 
-long CTextControl::FormatRange(bool draw, QPainter* painter, const QRect& render,
-                               const QRect& page, long cpMin, long cpMax) {
-    if (!painter)
+namespace {
+// The component's page layout on one painter.
+class CComponentLayout : public CPrintPager::Layout {
+public:
+    CComponentLayout(const QsciScintillaBase& control, QPainter* painter, const QRect& page)
+        : m_control(control), m_painter(painter), m_page(page) {}
+
+    long Format(bool draw, const QRect& render, long cpMin, long cpMax) override {
+        Sci_RangeToFormat fr{m_painter,
+                             m_painter,
+                             {render.left(), render.top(), render.right() + 1, render.bottom() + 1},
+                             {m_page.left(), m_page.top(), m_page.right() + 1, m_page.bottom() + 1},
+                             {cpMin, cpMax}};
+        return Send(QsciScintillaBase::SCI_FORMATRANGE, draw, &fr);
+    }
+    long LineFromPosition(long pos) const override {
+        return Send(QsciScintillaBase::SCI_LINEFROMPOSITION, static_cast<unsigned long>(pos));
+    }
+    long LineStart(long line) const override {
+        return Send(QsciScintillaBase::SCI_POSITIONFROMLINE, static_cast<unsigned long>(line));
+    }
+    long Length() const override { return Send(QsciScintillaBase::SCI_GETLENGTH); }
+
+private:
+    long Send(unsigned int msg, unsigned long w = 0, void* p = nullptr) const {
+        return m_control.SendScintilla(msg, w, p);
+    }
+
+    const QsciScintillaBase& m_control;
+    QPainter* m_painter;
+    QRect m_page;
+};
+} // namespace
+
+long CTextControl::FormatRange(bool draw, QPainter* painter, const QRect& render, const QRect& page,
+                               long cpMin, long cpMax) {
+    if (!painter) {
+        m_printPager.Reset();
         return Sci(SCI_FORMATRANGE, 0UL, 0L);
-    // Printed on white, whatever the editor's background.
+    }
+    // Printed on white, whatever the editor's background, and wrapped, whatever the view does:
+    // every byte reaches the paper.
     Sci(SCI_SETPRINTCOLOURMODE, static_cast<unsigned long>(SC_PRINT_COLOURONWHITEDEFAULTBG));
     Sci(SCI_SETPRINTWRAPMODE, static_cast<unsigned long>(SC_WRAP_WORD));
-    Sci_RangeToFormat fr{painter,
-                         painter,
-                         {render.left(), render.top(), render.right() + 1, render.bottom() + 1},
-                         {page.left(), page.top(), page.right() + 1, page.bottom() + 1},
-                         {cpMin, cpMax}};
-    return Sci(SCI_FORMATRANGE, static_cast<unsigned long>(draw), &fr);
+    CComponentLayout layout(*this, painter, page);
+    return m_printPager.FormatPage(layout, draw, render, cpMin, cpMax);
 }
 
 void CTextControl::SetTabStops(int blanks) {
@@ -358,20 +536,28 @@ void CTextControl::SetTabStops(int blanks) {
     Sci(SCI_SETTABWIDTH, static_cast<unsigned long>(blanks));
 }
 
-void CTextControl::Cut() { Sci(SCI_CUT); }
-void CTextControl::Copy() { Sci(SCI_COPY); }
-void CTextControl::Paste() { Sci(SCI_PASTE); }
-void CTextControl::Clear() { Sci(SCI_CLEAR); }
-// Undo stays available in read-only mode: the component refuses it there, so read-only is
-// lifted around it.
+void CTextControl::Cut() {
+    Sci(SCI_CUT);
+}
+void CTextControl::Copy() {
+    Sci(SCI_COPY);
+}
+void CTextControl::Paste() {
+    Sci(SCI_PASTE);
+}
+void CTextControl::Clear() {
+    Sci(SCI_CLEAR);
+}
+// Undo and redo stay available in read-only mode: the component refuses them there, so
+// read-only is lifted around them.
 void CTextControl::Undo() {
     Sci(SCI_SETREADONLY, 0UL);
-    m_nPendingBulkUndo = 0;
+    m_nPendingBulk = 0;
     Sci(SCI_UNDO);
-    if (m_nPendingBulkUndo > 0 && m_nPendingBulkUndo <= static_cast<int>(m_bulkUndo.size())) {
-        // The component has stepped over a bulk replacement; put its text back now.
-        UndoBulk(m_bulkUndo[m_nPendingBulkUndo - 1]);
-        m_bulkUndo.resize(m_nPendingBulkUndo - 1);
+    if (m_nPendingBulk > 0 && m_nPendingBulk <= static_cast<int>(m_bulkUndo.size())) {
+        // The component has stepped back over a bulk replacement; put its text back now.
+        SwapBulk(m_bulkUndo[m_nPendingBulk - 1], true);
+        m_nBulkDone = m_nPendingBulk - 1;
     }
     Sci(SCI_SETREADONLY, static_cast<unsigned long>(m_bReadOnly));
 }
@@ -383,16 +569,37 @@ bool CTextControl::CanUndo() const {
     return can;
 }
 
+void CTextControl::Redo() {
+    Sci(SCI_SETREADONLY, 0UL);
+    m_nPendingBulk = 0;
+    Sci(SCI_REDO);
+    if (m_nPendingBulk > 0 && m_nPendingBulk <= static_cast<int>(m_bulkUndo.size())) {
+        SwapBulk(m_bulkUndo[m_nPendingBulk - 1], false);
+        m_nBulkDone = m_nPendingBulk;
+    }
+    Sci(SCI_SETREADONLY, static_cast<unsigned long>(m_bReadOnly));
+}
+
+bool CTextControl::CanRedo() const {
+    Sci(SCI_SETREADONLY, 0UL);
+    const bool can = Sci(SCI_CANREDO) != 0;
+    Sci(SCI_SETREADONLY, static_cast<unsigned long>(m_bReadOnly));
+    return can;
+}
+
 void CTextControl::EmptyUndoBuffer() {
     // Forgetting the undo steps must not forget that the text differs from the file.
     const bool modified = GetModify();
     Sci(SCI_EMPTYUNDOBUFFER);
     m_bulkUndo.clear();
+    m_nBulkDone = 0;
     if (!modified)
         Sci(SCI_SETSAVEPOINT);
 }
 
-bool CTextControl::CanPaste() const { return m_bClipboardHasText; }
+bool CTextControl::CanPaste() const {
+    return m_bClipboardHasText;
+}
 
 void CTextControl::ClipboardChanged() {
     // Asked here, once per change: asking another program's clipboard is a round trip.
@@ -418,8 +625,7 @@ long CTextControl::LineFromChar(long index) const {
 
 long CTextControl::LineIndex(long line) const {
     if (line < 0)
-        line = Sci(SCI_LINEFROMPOSITION,
-                             static_cast<unsigned long>(Sci(SCI_GETCURRENTPOS)));
+        line = Sci(SCI_LINEFROMPOSITION, static_cast<unsigned long>(Sci(SCI_GETCURRENTPOS)));
     if (line >= GetLineCount())
         return -1;
     return Sci(SCI_POSITIONFROMLINE, static_cast<unsigned long>(line));
@@ -441,7 +647,9 @@ QByteArray CTextControl::GetLine(long line, int maxChars) const {
     return GetTextRange(start, start + std::min<long>(length, maxChars));
 }
 
-long CTextControl::GetLineCount() const { return Sci(SCI_GETLINECOUNT); }
+long CTextControl::GetLineCount() const {
+    return Sci(SCI_GETLINECOUNT);
+}
 
 long CTextControl::ColumnOf(long index) const {
     const long line = Sci(SCI_LINEFROMPOSITION, static_cast<unsigned long>(index));
@@ -458,8 +666,7 @@ long CTextControl::ColumnOf(long index) const {
 }
 
 QPoint CTextControl::PosFromChar(long index) const {
-    return QPoint(Sci(SCI_POINTXFROMPOSITION, 0UL, index),
-                  Sci(SCI_POINTYFROMPOSITION, 0UL, index));
+    return QPoint(Sci(SCI_POINTXFROMPOSITION, 0UL, index), Sci(SCI_POINTYFROMPOSITION, 0UL, index));
 }
 
 long CTextControl::FindText(int flags, const CHARRANGE& range, const QByteArray& text,
@@ -613,6 +820,7 @@ long CTextControl::StreamIn(int format, EDITSTREAM& es, int64_t sizeHint) {
     if (es.dwError != 0) {
         // The text shown stays as it was.
         loader->Release();
+        ReattachDocument();
         return 0;
     }
     // Kept until the file's text is in place, so that a failed decoding leaves it shown.
@@ -697,6 +905,23 @@ bool CTextControl::ForInsertion(const QByteArray& bytes, QByteArray& text) {
     QByteArray encoded;
     return EncodeFromUtf8(m_encoding, text.constData(), static_cast<size_t>(text.size()), encoded,
                           &m_refused);
+}
+
+void CTextControl::ReattachDocument() {
+    // Making a loader makes the component forget the shown document's lines, as if the new
+    // document were already attached: it would draw one line only. Attaching the shown
+    // document again makes it count them; the caret and the scroll position are kept.
+    void* doc = reinterpret_cast<void*>(Sci(SCI_GETDOCPOINTER));
+    const long anchor = Sci(SCI_GETANCHOR);
+    const long caret = Sci(SCI_GETCURRENTPOS);
+    const long firstLine = Sci(SCI_GETFIRSTVISIBLELINE);
+    const long xOffset = Sci(SCI_GETXOFFSET);
+    Sci(SCI_ADDREFDOCUMENT, 0UL, doc);
+    Sci(SCI_SETDOCPOINTER, 0UL, doc);
+    Sci(SCI_RELEASEDOCUMENT, 0UL, doc);
+    Sci(SCI_SETSEL, static_cast<unsigned long>(anchor), caret);
+    Sci(SCI_SETFIRSTVISIBLELINE, static_cast<unsigned long>(firstLine));
+    Sci(SCI_SETXOFFSET, static_cast<unsigned long>(xOffset));
 }
 
 long CTextControl::StreamOut(int format, EDITSTREAM& es) {
@@ -822,19 +1047,6 @@ void CTextControl::TypeChar(char c) {
     Sci(SCI_GOTOPOS, static_cast<unsigned long>(pos + 1));
 }
 
-void CTextControl::keyPressEvent(QKeyEvent* e) {
-    // A typed character the file cannot hold is refused, never stored as something else.
-    const QString text = e->text();
-    if (!text.isEmpty() && text[0].isPrint() && !m_bReadOnly) {
-        if (const char32_t bad = Unholdable(text)) {
-            e->accept();
-            OnInputRefused(bad);
-            return;
-        }
-    }
-    QsciScintillaBase::keyPressEvent(e);
-}
-
 void CTextControl::inputMethodEvent(QInputMethodEvent* e) {
     const char32_t bad = m_bReadOnly ? 0 : Unholdable(e->commitString());
     if (!bad) {
@@ -887,15 +1099,15 @@ void CTextControl::ApplyStyles() {
     if (!text.isValid())
         text = pal.color(QPalette::Text); // the automatic colour
     Sci(SCI_STYLESETFONT, static_cast<unsigned long>(STYLE_DEFAULT),
-                  cf.szFaceName.toUtf8().constData());
+        cf.szFaceName.toUtf8().constData());
     Sci(SCI_STYLESETSIZEFRACTIONAL, static_cast<unsigned long>(STYLE_DEFAULT),
-                  static_cast<long>(cf.yHeight > 0 ? cf.yHeight * 5 : 1000));
+        static_cast<long>(cf.yHeight > 0 ? cf.yHeight * 5 : 1000));
     Sci(SCI_STYLESETBOLD, static_cast<unsigned long>(STYLE_DEFAULT),
-                  static_cast<long>((cf.dwEffects & CFE_BOLD) != 0));
+        static_cast<long>((cf.dwEffects & CFE_BOLD) != 0));
     Sci(SCI_STYLESETITALIC, static_cast<unsigned long>(STYLE_DEFAULT),
-                  static_cast<long>((cf.dwEffects & CFE_ITALIC) != 0));
+        static_cast<long>((cf.dwEffects & CFE_ITALIC) != 0));
     Sci(SCI_STYLESETUNDERLINE, static_cast<unsigned long>(STYLE_DEFAULT),
-                  static_cast<long>((cf.dwEffects & CFE_UNDERLINE) != 0));
+        static_cast<long>((cf.dwEffects & CFE_UNDERLINE) != 0));
     Sci(SCI_STYLESETFORE, static_cast<unsigned long>(STYLE_DEFAULT), text);
     Sci(SCI_STYLESETBACK, static_cast<unsigned long>(STYLE_DEFAULT), m_background);
     Sci(SCI_STYLECLEARALL);
@@ -944,5 +1156,6 @@ void CTextControl::ApplyDocumentProperties() {
     Sci(SCI_SETUNDOCOLLECTION, 1UL);
     ApplyWordWrap();
     m_bulkUndo.clear();
+    m_nBulkDone = 0;
     Sci(SCI_SETTABWIDTH, static_cast<unsigned long>(m_nTabBlanks));
 }

@@ -4,6 +4,7 @@
 
 #include "view/bytetext.h"
 #include "view/charformat.h"
+#include "view/printpager.h"
 #include "view/rtfreader.h"
 #include "view/textencoding.h"
 
@@ -86,6 +87,8 @@ public:
     // successive replacements move in one direction. The queue is applied in large pieces.
     void BeginBulkReplace();
     void BulkReplace(long pos, long length, const QByteArray& with);
+    // Puts back what the pieces applied so far replaced, leaving no undo step.
+    void CancelBulkReplace();
     // How far the queued replacements move the text after them.
     long BulkShift() const { return m_nQueuedShift; }
     void FlushBulk();
@@ -97,6 +100,8 @@ public:
     void Clear();
     void Undo();
     bool CanUndo() const;
+    void Redo();
+    bool CanRedo() const;
     void EmptyUndoBuffer();
     bool CanPaste() const;
     bool GetModify() const;
@@ -105,7 +110,7 @@ public:
 
     long LineFromChar(long index) const; // -1: the line of the selection's start
     long LineIndex(long line) const;     // -1: the caret's line
-    long LineLength(long index) const;   // of the line holding `index`, without its break; -1: caret
+    long LineLength(long index) const; // of the line holding `index`, without its break; -1: caret
     QByteArray GetLine(long line, int maxChars) const;
     long GetLineCount() const;
     // The characters (not bytes) between the start of the line holding `index` and `index`.
@@ -139,8 +144,8 @@ public:
     int GetLineNumberMarginWidth() const { return static_cast<int>(Sci(SCI_GETMARGINWIDTHN, 0UL)); }
     void SetDefaultCharFormat(const CHARFORMAT& cf);
     // Lays out (and with `draw`, draws) the text from cpMin to cpMax that fits `render`, in the
-    // painter's device pixels; returns the first position that did not fit. A null painter
-    // forgets the cached layout.
+    // painter's device pixels, wrapped; returns the first position that did not fit, where the
+    // next page starts. A null painter forgets the cached layout.
     long FormatRange(bool draw, QPainter* painter, const QRect& render, const QRect& page,
                      long cpMin, long cpMax);
     // Tab stops every `blanks` widths of a blank of the editor font.
@@ -150,6 +155,11 @@ public:
     // ends a line.
     void TypeChar(char c);
     void ToggleOvertype();
+    // Magnifies the view only; the editor font stays as it is.
+    void ZoomIn();
+    void ZoomOut();
+    void ZoomReset();
+    int GetZoom() const;
 
     // The encoding the text is saved in.
     TextEncoding GetEncoding() const { return m_encoding; }
@@ -163,7 +173,10 @@ public:
 
 protected:
     bool event(QEvent* e) override;
+    // The component knows only the keys the control keeps; Tab is typed as a character, and a
+    // chord with Ctrl or Alt that no command took does nothing.
     void keyPressEvent(QKeyEvent* e) override;
+    void wheelEvent(QWheelEvent* e) override;
     void inputMethodEvent(QInputMethodEvent* e) override;
     void dragEnterEvent(QDragEnterEvent* e) override;
     void dragMoveEvent(QDragMoveEvent* e) override;
@@ -196,6 +209,7 @@ private:
     // `pos`, or the end of the UTF-8 character it lies inside.
     long AfterCharacter(long pos) const;
     void ApplyDocumentProperties();
+    void ReattachDocument();
     // Shows a rich-text document: its text, with a style for each kind of run.
     void LoadRichText(const RtfDocument& doc);
     void ApplyRichStyles();
@@ -203,7 +217,7 @@ private:
     void ApplyPlainStrikeOut();
     void ApplyWordWrap();
     void UpdateLineNumberWidth();
-    void RemoveClashingKeys();
+    void ApplyKeyBindings();
 
     long m_nTextLimit = kMaxTextLimit;
     bool m_bReadOnly = false;
@@ -253,13 +267,19 @@ private:
         long withOffset;
         long withLength;
     };
-    void UndoBulk(const BulkRecord& record);
-    std::vector<BulkRecord> m_bulkUndo; // the component's undo history holds their numbers
+    // Puts back what each edit of the record replaced, and makes the record the one that
+    // reverses this: undoing it twice redoes it.
+    void SwapBulk(BulkRecord& record, bool backwards);
+    // The component's undo history holds their numbers; the undone ones, which only a redo can
+    // bring back, are the last.
+    std::vector<BulkRecord> m_bulkUndo;
+    size_t m_nBulkDone = 0; // of m_bulkUndo, those not undone
     BulkRecord m_bulk;
     std::vector<QueuedEdit> m_queue;
     QByteArray m_queuedText;
     long m_nQueuedShift = 0;
-    int m_nPendingBulkUndo = 0;
+    int m_nPendingBulk = 0; // the record the component's last undo or redo stepped over
     QColor m_background;
     CHARFORMAT m_defaultFormat;
+    CPrintPager m_printPager;
 };

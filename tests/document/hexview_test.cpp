@@ -3,7 +3,11 @@
 #include "support/appfixture.h"
 
 #include <QApplication>
+#include <QImage>
 #include <QKeyEvent>
+
+#include <chrono>
+#include <thread>
 
 #include <random>
 
@@ -120,12 +124,15 @@ TEST_F(HexViewTest, EscapeInterruptsAndKeysTypedMeanwhileAreDropped) {
     ASSERT_TRUE(Start());
     QByteArray big;
     for (int i = 0; i < 400000; ++i)
-        big += "a line of text that is about a hundred bytes long, to make a dump of some size....\n";
+        big +=
+            "a line of text that is about a hundred bytes long, to make a dump of some size....\n";
     ui.boxReplies = {IDNO};
     ASSERT_TRUE(app->DocTemplate()->OpenDocumentFile(WriteFile("big", big)));
     Exec(ID_VIEW_READONLY);
-    QApplication::postEvent(View(), new QKeyEvent(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, "a"));
-    QApplication::postEvent(View(), new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+    QApplication::postEvent(View(),
+                            new QKeyEvent(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, "a"));
+    QApplication::postEvent(View(),
+                            new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
     Exec(ID_VIEW_HEX);
     EXPECT_EQ(View()->m_bHexView, 0);
     EXPECT_EQ(View()->GetTextLength(), big.size());
@@ -135,6 +142,71 @@ TEST_F(HexViewTest, EscapeInterruptsAndKeysTypedMeanwhileAreDropped) {
     EXPECT_EQ(View()->GetTextLength(), big.size());
 }
 
+// The rows of the view that show text: bands of rows with ink between blank ones.
+int DrawnLines(QWidget* viewport) {
+    const QImage image = viewport->grab().toImage();
+    const QRgb blank = image.pixel(image.width() - 1, image.height() - 1);
+    int lines = 0;
+    bool inked = false;
+    for (int y = 0; y < image.height(); ++y) {
+        bool ink = false;
+        for (int x = 0; x < image.width() && !ink; ++x)
+            ink = image.pixel(x, y) != blank;
+        lines += ink && !inked;
+        inked = ink;
+    }
+    return lines;
+}
+
+TEST_F(HexViewTest, EscapeDuringTheDumpLeavesAViewThatDrawsTheWholeText) {
+    QByteArray big;
+    for (int i = 0; big.size() < 20000000; ++i)
+        big += "line " + QByteArray::number(i) + " of a file of twenty megabytes\n";
+    ASSERT_TRUE(Start({WriteFile("big", big)}));
+    Exec(ID_VIEW_READONLY);
+    Frame()->resize(800, 600);
+    Frame()->show();
+    QApplication::processEvents();
+    const int before = DrawnLines(View()->viewport());
+    ASSERT_GT(before, 15);
+    for (int delay : {0, 20, 50, 100, 150}) {
+        View()->SetSel(1000, 1005);
+        // Escape pressed while the conversion runs, from another thread as the window system
+        // would deliver it.
+        std::thread escape([delay, view = View()] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(delay));
+            QApplication::postEvent(
+                view, new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+            QApplication::postEvent(
+                view, new QKeyEvent(QEvent::KeyRelease, Qt::Key_Escape, Qt::NoModifier));
+        });
+        Exec(ID_VIEW_HEX);
+        escape.join();
+        QApplication::processEvents();
+        const bool done = View()->m_bHexView; // before the Escape came
+        if (done)
+            Exec(ID_VIEW_HEX);
+        EXPECT_EQ(View()->GetTextLength(), big.size()) << delay;
+        EXPECT_EQ(DrawnLines(View()->viewport()), before) << delay;
+        if (!done) { // interrupted: the caret and selection stay
+            EXPECT_EQ(Sel().cpMin, 1000) << delay;
+            EXPECT_EQ(Sel().cpMax, 1005) << delay;
+        }
+    }
+}
+
+TEST_F(HexViewTest, ADumpTooLargeForTheControlSaysSo) {
+    ASSERT_TRUE(Start({WriteFile("f", QByteArray(300, 'x'))}));
+    Exec(ID_VIEW_READONLY);
+    View()->LimitText(1000); // the dump takes 1,320 bytes
+    Exec(ID_VIEW_HEX);
+    EXPECT_EQ(View()->m_bHexView, 0);
+    EXPECT_EQ(View()->GetText(), QByteArray(300, 'x'));
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_TRUE(
+        ui.boxes[0].text.startsWith("The hexadecimal dump of " + Path("f") + " is too large"));
+}
+
 TEST_F(HexViewTest, InsertFileReplacesTheSelectionAndCountsAsAChange) {
     const QString part = WriteFile("part", QByteArray("in\0serted\x01", 10));
     ASSERT_TRUE(Start({WriteFile("f", "0123456789")}));
@@ -142,7 +214,9 @@ TEST_F(HexViewTest, InsertFileReplacesTheSelectionAndCountsAsAChange) {
     ui.fileNames = {part};
     Exec(ID_FILE_INSERT);
     EXPECT_EQ(ui.openTitles, QStringList{"Insert"});
-    EXPECT_EQ(View()->GetText(), QByteArray("01in\0serted\x01" "56789", 17));
+    EXPECT_EQ(View()->GetText(), QByteArray("01in\0serted\x01"
+                                            "56789",
+                                            17));
     EXPECT_TRUE(Doc()->IsModified());
     QApplication::processEvents();
     EXPECT_TRUE(ui.beeps.empty()); // an inserted file raises no warning

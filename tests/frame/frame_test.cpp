@@ -22,7 +22,12 @@ TEST_F(FrameTest, ToolbarStartsDockedVerticallyAtTheLeftWithItsCaption) {
     EXPECT_EQ(bar->orientation(), Qt::Vertical);
     EXPECT_EQ(bar->windowTitle(), "Editor toolbar");
     EXPECT_TRUE(bar->isFloatable());
-    EXPECT_EQ(bar->actions().size(), 20);
+    const QList<QAction*> actions = bar->actions();
+    EXPECT_EQ(actions.size(), 21);
+    const qsizetype undo = actions.indexOf(Frame()->Action(ID_EDIT_UNDO));
+    ASSERT_GE(undo, 0);
+    EXPECT_EQ(actions.value(undo + 1), Frame()->Action(ID_EDIT_REDO)); // Redo beside Undo
+    EXPECT_EQ(Frame()->Action(ID_EDIT_REDO)->toolTip(), "Redo (Ctrl+Y)");
     EXPECT_EQ(bar->actions()[0]->toolTip(), "New (Ctrl+N)");
     EXPECT_EQ(bar->actions()[0]->statusTip(), "Create a new document");
     EXPECT_EQ(Frame()->m_wndStatusBar.GetPaneCount(),

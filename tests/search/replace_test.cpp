@@ -5,8 +5,10 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QScreen>
+#include <QTimer>
 
 #include <functional>
 #include <random>
@@ -100,7 +102,7 @@ TEST_F(ReplaceTest, ReplaceAllEndsWhenTheReplacementHoldsTheSearchText) {
 TEST_F(ReplaceTest, SelectionOnlyRangeMovesWithReplacementsAndCloseSelectsIt) {
     ASSERT_TRUE(Start());
     Open("ab\nab ab\nab\nab");
-    View()->SetSel(0, 9); // lines 1 to 3, up to and including "ab\n" of line 3... not quite
+    View()->SetSel(0, 9);  // lines 1 to 3, up to and including "ab\n" of line 3... not quite
     View()->SetSel(3, 11); // from line 2 to the middle of line 3
     WithDialog([&](CReplaceTextDlg& d) {
         EXPECT_TRUE(d.m_pSelectionOnly->isChecked());
@@ -215,6 +217,93 @@ TEST_F(ReplaceTest, ReplaceAllOverManyPiecesAndItsUndo) {
         EXPECT_TRUE(View()->GetText() == expected) << backwards;
         Exec(ID_EDIT_UNDO);
         EXPECT_TRUE(View()->GetText() == text) << backwards;
+        EXPECT_FALSE(View()->GetModify());
+        // Redone and undone again as one step, piece by piece.
+        EXPECT_TRUE(Exec(ID_EDIT_REDO));
+        EXPECT_TRUE(View()->GetText() == expected) << backwards;
+        EXPECT_TRUE(View()->GetModify());
+        EXPECT_FALSE(Enabled(ID_EDIT_REDO));
+        Exec(ID_EDIT_UNDO);
+        EXPECT_TRUE(View()->GetText() == text) << backwards;
+        Exec(ID_EDIT_REDO);
+        EXPECT_TRUE(View()->GetText() == expected) << backwards;
+    }
+}
+
+TEST_F(ReplaceTest, RedoBringsBackAReplaceAllAmongOtherSteps) {
+    ASSERT_TRUE(Start());
+    Type("ab ab");
+    View()->SetSel(0, 0);
+    WithDialog([&](CReplaceTextDlg& d) {
+        Fill(d, "ab", "xyz");
+        d.OnReplaceAll();
+    });
+    View()->SetSel(7, 7);
+    Type("!");
+    const QByteArray steps[] = {"ab ab", "xyz xyz", "xyz xyz!"};
+    Exec(ID_EDIT_UNDO);
+    EXPECT_EQ(View()->GetText(), steps[1]);
+    Exec(ID_EDIT_UNDO);
+    EXPECT_EQ(View()->GetText(), steps[0]);
+    Exec(ID_EDIT_REDO);
+    EXPECT_EQ(View()->GetText(), steps[1]);
+    Exec(ID_EDIT_REDO);
+    EXPECT_EQ(View()->GetText(), steps[2]);
+    // Undone, then replaced by a new change: the old replacement can no longer come back,
+    // and a new one undoes and redoes as itself.
+    Exec(ID_EDIT_UNDO);
+    Exec(ID_EDIT_UNDO);
+    View()->SetSel(0, 0);
+    WithDialog([&](CReplaceTextDlg& d) {
+        Fill(d, "b", "BB");
+        d.OnReplaceAll();
+    });
+    EXPECT_EQ(View()->GetText(), "aBB aBB");
+    EXPECT_FALSE(Enabled(ID_EDIT_REDO));
+    Exec(ID_EDIT_UNDO);
+    EXPECT_EQ(View()->GetText(), "ab ab");
+    Exec(ID_EDIT_REDO);
+    EXPECT_EQ(View()->GetText(), "aBB aBB");
+}
+
+TEST_F(ReplaceTest, CancellingReplaceAllLeavesTheTextAsItWas) {
+    QByteArray text;
+    text.reserve(40000000);
+    for (int i = 0; i < 4000000; ++i)
+        text += "ab ab ab\n";
+    ASSERT_TRUE(Start());
+    for (bool ranged : {false, true}) {
+        Open(text);
+        View()->SetSel(ranged ? 3 : 0, ranged ? text.size() - 3 : 0);
+        View()->m_bWordsOnly = 1; // the slower search, so that the progress dialog shows
+        ui.boxes.clear();
+
+        // Presses Cancel as soon as the progress dialog shows.
+        int cancelled = 0;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* progress = qobject_cast<QProgressDialog*>(w);
+                    progress && progress->isVisible() && !progress->wasCanceled()) {
+                    progress->cancel();
+                    ++cancelled;
+                }
+        });
+        poll.start(10);
+        long rangeEnd = 0;
+        WithDialog([&](CReplaceTextDlg& d) {
+            Fill(d, "ab", "xyz");
+            rangeEnd = d.m_nRangeEnd;
+            d.OnReplaceAll();
+            EXPECT_EQ(d.m_nRangeEnd, rangeEnd);
+        });
+        poll.stop();
+        ASSERT_EQ(cancelled, 1) << "the progress dialog showed";
+        EXPECT_TRUE(View()->GetText() == text) << ranged;
+        EXPECT_TRUE(ui.boxes.empty());
+        EXPECT_FALSE(View()->GetModify());
+        EXPECT_FALSE(Enabled(ID_EDIT_UNDO));
+        EXPECT_FALSE(Enabled(ID_EDIT_REDO));
     }
 }
 
@@ -279,12 +368,11 @@ TEST_F(ReplaceTest, ReplaceAllEqualsTheStepByStepLoop) {
         };
         const Outcome step = run(false);
         const Outcome bulk = run(true);
-        const std::string what = "round " + std::to_string(round) + " text [" +
-                                 text.toStdString() + "] find [" + find.toStdString() +
-                                 "] with [" + with.toStdString() + "] case " +
-                                 std::to_string(matchCase) + " words " + std::to_string(words) +
-                                 " back " + std::to_string(backwards) + " ranged " +
-                                 std::to_string(ranged);
+        const std::string what = "round " + std::to_string(round) + " text [" + text.toStdString() +
+                                 "] find [" + find.toStdString() + "] with [" + with.toStdString() +
+                                 "] case " + std::to_string(matchCase) + " words " +
+                                 std::to_string(words) + " back " + std::to_string(backwards) +
+                                 " ranged " + std::to_string(ranged);
         ASSERT_EQ(bulk.text, step.text) << what;
         ASSERT_EQ(bulk.count, step.count) << what;
         ASSERT_EQ(bulk.sel.cpMin, step.sel.cpMin) << what;

@@ -3,8 +3,8 @@
 #include "support/appfixture.h"
 
 #include <QFile>
-#include <QPainter>
 #include <QPageLayout>
+#include <QPainter>
 #include <QPrinter>
 #include <QProcess>
 #include <QRegularExpression>
@@ -96,9 +96,10 @@ TEST_F(PrintingTest, TextLiesInsideTheMarginsFromThePapersEdges) {
     ASSERT_TRUE(pageSize.hasMatch());
     const double width = pageSize.captured(1).toDouble(), height = pageSize.captured(2).toDouble();
     double left = 1e9, top = 1e9, right = 0, bottom = 0;
-    auto words = QRegularExpression("<word xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" xMax=\"([\\d.]+)\" "
-                                    "yMax=\"([\\d.]+)\"")
-                     .globalMatch(html);
+    auto words =
+        QRegularExpression("<word xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" xMax=\"([\\d.]+)\" "
+                           "yMax=\"([\\d.]+)\"")
+            .globalMatch(html);
     int count = 0;
     while (words.hasNext()) {
         const auto w = words.next();
@@ -156,5 +157,75 @@ TEST_F(PrintingTest, CommandLinePrintsToAPdfAndEnds) {
     EXPECT_FALSE(Start({"/pt", f, "no-such-printer", "", ""}));
     EXPECT_EQ(app->ExitInstance(), 1);
     EXPECT_EQ(ui.BoxTexts(), QStringList{"There is no printer called no-such-printer."});
+}
+
+// Every byte of the text reaches the pages, in order, whatever the lines, wrapping and margins.
+TEST_F(PrintingTest, EveryWordReachesThePagesInOrder) {
+    const auto words = [](int count, const char* separator, int perLine, const char* lineEnd) {
+        QByteArray text;
+        for (int i = 1; i <= count; ++i) {
+            text += "w" + QByteArray::number(i);
+            text += perLine && i % perLine == 0 ? lineEnd : separator;
+        }
+        return text;
+    };
+    QByteArray blob; // one word far wider than the page: broken anywhere
+    for (int i = 0; i < 3000; ++i)
+        blob += QByteArray::number(i, 16);
+    QByteArray longLine; // 300,000 characters
+    for (int i = 0; longLine.size() < 300000; ++i)
+        longLine += "x" + QByteArray::number(i) + " ";
+    const RECT usual{300, 300, 300, 300}, narrowColumn{4000, 1000, 4000, 1000}, none{0, 0, 0, 0};
+    const struct {
+        const char* what;
+        QByteArray text;
+        int wrap;
+        RECT margins;
+    } cases[] = {
+        {"2,000 words on a line", words(2000, " ", 0, ""), 1, usual},
+        {"2,000 words on a line, unwrapped view", words(2000, " ", 0, ""), 0, usual},
+        {"2,000 words on a line, narrow column", words(2000, " ", 0, ""), 1, narrowColumn},
+        {"300,000 characters on a line", longLine, 0, none},
+        {"tabs", words(3000, "\t", 37, "\n"), 1, usual},
+        {"CRLF lines that wrap", words(4000, " ", 45, "\r\n"), 0, narrowColumn},
+        {"lines, and one long word", words(500, " ", 9, "\n") + blob + "\n" + words(50, " ", 0, ""),
+         1, usual},
+    };
+    ASSERT_TRUE(Start());
+    int n = 0;
+    for (const auto& c : cases) {
+        Open(c.text);
+        if (View()->m_bWordWrap != c.wrap)
+            Exec(ID_VIEW_WORDWRAP);
+        View()->m_rectMargins = c.margins;
+        const QString pdf = QStringLiteral("words%1.pdf").arg(++n);
+        ASSERT_GT(PrintToPdf(pdf), 0) << c.what;
+        QProcess text;
+        text.start("pdftotext", {Path(pdf), "-"});
+        text.waitForFinished(-1);
+        // Only a word wider than the page is broken across rows: compare the text without its
+        // blanks, and the words wherever none is broken.
+        const QString printed = QString::fromUtf8(text.readAllStandardOutput());
+        const QString expected = QString::fromUtf8(c.text);
+        QString printedBare = printed, expectedBare = expected;
+        printedBare.remove(QRegularExpression("\\s+"));
+        expectedBare.remove(QRegularExpression("\\s+"));
+        EXPECT_TRUE(printedBare == expectedBare)
+            << c.what << ": " << printedBare.size() << " of " << expectedBare.size() << " printed";
+        if (!c.text.contains(blob)) {
+            const QStringList got = printed.split(QRegularExpression("\\s+"), Qt::SkipEmptyParts);
+            EXPECT_TRUE(got == expected.split(QRegularExpression("\\s+"), Qt::SkipEmptyParts))
+                << c.what;
+        }
+    }
+    EXPECT_TRUE(ui.boxes.empty());
+}
+
+TEST_F(PrintingTest, MarginsThatLeaveNoRoomEndTheJobAndSaySo) {
+    ASSERT_TRUE(Start({WriteFile("f", "a line\n")}));
+    View()->m_rectMargins = RECT{300, 9000, 300, 9000}; // more than the paper's height
+    PrintToPdf("none.pdf");
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_TRUE(ui.boxes[0].text.contains("no room for a line of text"));
 }
 } // namespace
