@@ -52,15 +52,17 @@ constexpr int SCMOD_CTRL = 2;
 constexpr int SCMOD_ALT = 4;
 constexpr long kStreamPiece = 1 << 20;
 
-long KeyDef(int key, int modifiers) { return key | (modifiers << 16); }
+long KeyDef(int key, int modifiers) {
+    return key | (modifiers << 16);
+}
 
 constexpr unsigned long kStrikeIndicator = 8;
 } // namespace
 
 CTextControl::CTextControl(QWidget* parent) : QsciScintillaBase(parent) {
     connect(this, &QsciScintillaBase::SCN_MODIFIED, this,
-            [this](int position, int type, const char*, int length, int, int, int, int,
-                   int token, int) {
+            [this](int position, int type, const char*, int length, int, int, int, int, int token,
+                   int) {
                 if ((type & SC_MOD_CONTAINER) && (type & SC_PERFORMED_UNDO))
                     m_nPendingBulkUndo = token;
                 if ((type & SC_MOD_INSERTTEXT) && m_bStrikeOut) {
@@ -90,18 +92,29 @@ CTextControl::CTextControl(QWidget* parent) : QsciScintillaBase(parent) {
 void CTextControl::RemoveClashingKeys() {
     // The program's own commands own these keys, also while they are disabled.
     const long keys[] = {
-        KeyDef('Z', SCMOD_CTRL), KeyDef('Y', SCMOD_CTRL),      KeyDef('X', SCMOD_CTRL),
-        KeyDef('C', SCMOD_CTRL), KeyDef('V', SCMOD_CTRL),      KeyDef('A', SCMOD_CTRL),
-        KeyDef('L', SCMOD_CTRL), KeyDef('L', SCMOD_CTRL | SCMOD_SHIFT),
-        KeyDef(']', SCMOD_CTRL), KeyDef('[', SCMOD_CTRL),      KeyDef(SCK_INSERT, 0),
-        KeyDef(SCK_ESCAPE, 0),   KeyDef(SCK_LEFT, SCMOD_ALT),  KeyDef(SCK_RIGHT, SCMOD_ALT),
+        KeyDef('Z', SCMOD_CTRL),
+        KeyDef('Y', SCMOD_CTRL),
+        KeyDef('X', SCMOD_CTRL),
+        KeyDef('C', SCMOD_CTRL),
+        KeyDef('V', SCMOD_CTRL),
+        KeyDef('A', SCMOD_CTRL),
+        KeyDef('L', SCMOD_CTRL),
+        KeyDef('L', SCMOD_CTRL | SCMOD_SHIFT),
+        KeyDef(']', SCMOD_CTRL),
+        KeyDef('[', SCMOD_CTRL),
+        KeyDef(SCK_INSERT, 0),
+        KeyDef(SCK_ESCAPE, 0),
+        KeyDef(SCK_LEFT, SCMOD_ALT),
+        KeyDef(SCK_RIGHT, SCMOD_ALT),
         KeyDef('Z', SCMOD_CTRL | SCMOD_SHIFT),
     };
     for (long k : keys)
         Sci(SCI_CLEARCMDKEY, static_cast<unsigned long>(k));
 }
 
-long CTextControl::GetTextLength() const { return Sci(SCI_GETLENGTH); }
+long CTextControl::GetTextLength() const {
+    return Sci(SCI_GETLENGTH);
+}
 
 void CTextControl::SetEmpty() {
     m_bOverlongLine = false;
@@ -113,7 +126,7 @@ void CTextControl::SetEmpty() {
     ApplyStyles();
 }
 
-void CTextControl::LoadRichText(const RtfDocument& doc) {
+void CTextControl::LoadRichText(RtfDocument doc) {
     auto* loader = reinterpret_cast<ILoader*>(
         Sci(SCI_CREATELOADER, static_cast<unsigned long>(doc.text.size() + 1), 0L));
     if (!loader)
@@ -125,29 +138,29 @@ void CTextControl::LoadRichText(const RtfDocument& doc) {
     m_bOverlongLine = longLine.Found();
     Sci(SCI_SETDOCPOINTER, 0UL, document);
     Sci(SCI_RELEASEDOCUMENT, 0UL, document);
+    std::string().swap(doc.text); // the component has its own copy now
     m_bUtf8 = true;
-    m_rich = doc;
+    m_rich.formats = std::move(doc.formats);
+    m_rich.fonts = std::move(doc.fonts);
+    m_rich.colors = std::move(doc.colors);
     ApplyDocumentProperties();
     ApplyStyles();
+    StyleRichText(doc.runs);
 }
 
-// Styles 32 to 39 belong to the component; the runs get the others, one per kind of run.
+// Styles 32 to 39 belong to the component; the formats get the others, as far as they go.
+unsigned long CTextControl::RichStyle(size_t format) {
+    if (format >= kRichStyles)
+        return 0;
+    return format < 32 ? format : format + 8;
+}
+
+// The component keeps each character's style: a change of font or colours only redefines them.
 void CTextControl::ApplyRichStyles() {
-    std::vector<RtfFormat> kinds;
-    m_richStyleOfRun.clear();
-    for (const RtfRun& run : m_rich.runs) {
-        auto it = std::find(kinds.begin(), kinds.end(), run.format);
-        if (it == kinds.end() && kinds.size() < 248) {
-            kinds.push_back(run.format);
-            it = kinds.end() - 1;
-        }
-        const int kind = it == kinds.end() ? 0 : static_cast<int>(it - kinds.begin());
-        m_richStyleOfRun.push_back(kind < 32 ? kind : kind + 8);
-    }
     const QColor text = palette().color(QPalette::Text);
-    for (size_t k = 0; k < kinds.size(); ++k) {
-        const RtfFormat& f = kinds[k];
-        const unsigned long style = k < 32 ? k : k + 8;
+    for (size_t k = 0; k < std::min(m_rich.formats.size(), kRichStyles); ++k) {
+        const RtfFormat& f = m_rich.formats[k];
+        const unsigned long style = RichStyle(k);
         const std::string face = f.font >= 0 && f.font < static_cast<int>(m_rich.fonts.size()) &&
                                          !m_rich.fonts[f.font].empty()
                                      ? m_rich.fonts[f.font]
@@ -163,18 +176,43 @@ void CTextControl::ApplyRichStyles() {
             colored ? QColor((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF) : text);
         Sci(SCI_STYLESETBACK, style, m_background);
     }
-    Sci(SCI_SETINDICATORCURRENT, kStrikeIndicator);
-    Sci(SCI_STARTSTYLING, 0UL, 0L);
-    for (size_t r = 0; r < m_rich.runs.size(); ++r) {
-        const RtfRun& run = m_rich.runs[r];
-        Sci(SCI_SETSTYLING, static_cast<unsigned long>(run.length), m_richStyleOfRun[r]);
-        if (run.format.strike)
-            Sci(SCI_INDICATORFILLRANGE, static_cast<unsigned long>(run.start),
-                static_cast<long>(run.length));
-    }
 }
 
-QByteArray CTextControl::GetText() const { return GetTextRange(0, GetTextLength()); }
+// Styles go to the component a large piece at a time: files with millions of runs exist.
+void CTextControl::StyleRichText(const std::deque<RtfRun>& runs) {
+    constexpr size_t kPiece = 1 << 16;
+    std::string styles;
+    styles.reserve(kPiece + 0xFFFF);
+    const auto flushStyles = [&] {
+        Sci(SCI_SETSTYLINGEX, static_cast<unsigned long>(styles.size()), styles.data());
+        styles.clear();
+    };
+    Sci(SCI_SETINDICATORCURRENT, kStrikeIndicator);
+    long struckFrom = -1;
+    long pos = 0;
+    const auto endStrike = [&] {
+        if (struckFrom >= 0)
+            Sci(SCI_INDICATORFILLRANGE, static_cast<unsigned long>(struckFrom), pos - struckFrom);
+        struckFrom = -1;
+    };
+    Sci(SCI_STARTSTYLING, 0UL, 0L);
+    for (const RtfRun& run : runs) {
+        styles.append(run.length, static_cast<char>(RichStyle(run.format)));
+        if (styles.size() >= kPiece)
+            flushStyles();
+        if (!m_rich.formats[run.format].strike)
+            endStrike();
+        else if (struckFrom < 0)
+            struckFrom = pos;
+        pos += run.length;
+    }
+    flushStyles();
+    endStrike();
+}
+
+QByteArray CTextControl::GetText() const {
+    return GetTextRange(0, GetTextLength());
+}
 
 void CTextControl::GetSel(CHARRANGE& range) const {
     range.cpMin = Sci(SCI_GETSELECTIONSTART);
@@ -236,8 +274,8 @@ void CTextControl::BeginBulkReplace() {
 }
 
 void CTextControl::BulkReplace(long pos, long length, const QByteArray& with) {
-    m_queue.push_back({pos, length, static_cast<long>(m_queuedText.size()),
-                       static_cast<long>(with.size())});
+    m_queue.push_back(
+        {pos, length, static_cast<long>(m_queuedText.size()), static_cast<long>(with.size())});
     m_queuedText += with;
     m_nQueuedShift += with.size() - length;
     constexpr size_t kMaxQueuedEdits = 1 << 16;
@@ -291,8 +329,8 @@ void CTextControl::EndBulkReplace() {
 void CTextControl::UndoBulk(const BulkRecord& record) {
     Sci(SCI_SETUNDOCOLLECTION, 0UL);
     for (auto batch = record.rbegin(); batch != record.rend(); ++batch) {
-        const auto* now = reinterpret_cast<const char*>(Sci(
-            SCI_GETRANGEPOINTER, static_cast<unsigned long>(batch->start), batch->newLength));
+        const auto* now = reinterpret_cast<const char*>(
+            Sci(SCI_GETRANGEPOINTER, static_cast<unsigned long>(batch->start), batch->newLength));
         QByteArray text;
         long at = 0;
         long original = 0;
@@ -312,11 +350,15 @@ void CTextControl::UndoBulk(const BulkRecord& record) {
     Sci(SCI_SETSEL, first, first);
 }
 
-void CTextControl::BeginUndoAction() { Sci(SCI_BEGINUNDOACTION); }
-void CTextControl::EndUndoAction() { Sci(SCI_ENDUNDOACTION); }
+void CTextControl::BeginUndoAction() {
+    Sci(SCI_BEGINUNDOACTION);
+}
+void CTextControl::EndUndoAction() {
+    Sci(SCI_ENDUNDOACTION);
+}
 
-long CTextControl::FormatRange(bool draw, QPainter* painter, const QRect& render,
-                               const QRect& page, long cpMin, long cpMax) {
+long CTextControl::FormatRange(bool draw, QPainter* painter, const QRect& render, const QRect& page,
+                               long cpMin, long cpMax) {
     if (!painter)
         return Sci(SCI_FORMATRANGE, 0UL, 0L);
     // Printed on white, whatever the editor's background.
@@ -335,10 +377,18 @@ void CTextControl::SetTabStops(int blanks) {
     Sci(SCI_SETTABWIDTH, static_cast<unsigned long>(blanks));
 }
 
-void CTextControl::Cut() { Sci(SCI_CUT); }
-void CTextControl::Copy() { Sci(SCI_COPY); }
-void CTextControl::Paste() { Sci(SCI_PASTE); }
-void CTextControl::Clear() { Sci(SCI_CLEAR); }
+void CTextControl::Cut() {
+    Sci(SCI_CUT);
+}
+void CTextControl::Copy() {
+    Sci(SCI_COPY);
+}
+void CTextControl::Paste() {
+    Sci(SCI_PASTE);
+}
+void CTextControl::Clear() {
+    Sci(SCI_CLEAR);
+}
 // Undo stays available in read-only mode: the component refuses it there, so read-only is
 // lifted around it.
 void CTextControl::Undo() {
@@ -369,7 +419,9 @@ void CTextControl::EmptyUndoBuffer() {
         Sci(SCI_SETSAVEPOINT);
 }
 
-bool CTextControl::CanPaste() const { return m_bClipboardHasText; }
+bool CTextControl::CanPaste() const {
+    return m_bClipboardHasText;
+}
 
 void CTextControl::ClipboardChanged() {
     // Asked here, once per change: asking another program's clipboard is a round trip.
@@ -377,7 +429,9 @@ void CTextControl::ClipboardChanged() {
     m_bClipboardHasText = data && data->hasText();
 }
 
-bool CTextControl::GetModify() const { return Sci(SCI_GETMODIFY) != 0; }
+bool CTextControl::GetModify() const {
+    return Sci(SCI_GETMODIFY) != 0;
+}
 
 void CTextControl::SetModify(bool modified) {
     if (!modified)
@@ -392,8 +446,7 @@ long CTextControl::LineFromChar(long index) const {
 
 long CTextControl::LineIndex(long line) const {
     if (line < 0)
-        line = Sci(SCI_LINEFROMPOSITION,
-                             static_cast<unsigned long>(Sci(SCI_GETCURRENTPOS)));
+        line = Sci(SCI_LINEFROMPOSITION, static_cast<unsigned long>(Sci(SCI_GETCURRENTPOS)));
     if (line >= GetLineCount())
         return -1;
     return Sci(SCI_POSITIONFROMLINE, static_cast<unsigned long>(line));
@@ -415,7 +468,9 @@ QByteArray CTextControl::GetLine(long line, int maxChars) const {
     return GetTextRange(start, start + std::min<long>(length, maxChars));
 }
 
-long CTextControl::GetLineCount() const { return Sci(SCI_GETLINECOUNT); }
+long CTextControl::GetLineCount() const {
+    return Sci(SCI_GETLINECOUNT);
+}
 
 long CTextControl::ColumnOf(long index) const {
     const long line = Sci(SCI_LINEFROMPOSITION, static_cast<unsigned long>(index));
@@ -424,8 +479,7 @@ long CTextControl::ColumnOf(long index) const {
 }
 
 QPoint CTextControl::PosFromChar(long index) const {
-    return QPoint(Sci(SCI_POINTXFROMPOSITION, 0UL, index),
-                  Sci(SCI_POINTYFROMPOSITION, 0UL, index));
+    return QPoint(Sci(SCI_POINTXFROMPOSITION, 0UL, index), Sci(SCI_POINTYFROMPOSITION, 0UL, index));
 }
 
 long CTextControl::FindText(int flags, const CHARRANGE& range, const QByteArray& text) const {
@@ -487,8 +541,17 @@ long CTextControl::StreamIn(int format, EDITSTREAM& es, int64_t sizeHint) {
     std::vector<char> buffer(kStreamPiece);
     long total = 0;
     es.dwError = 0;
+    std::string readAhead; // handed on before the callback's next pieces
+    size_t readAheadUsed = 0;
     // The next piece from the callback; false at the end, or when it stopped with an error.
     auto next = [&](long& done) {
+        if (readAheadUsed < readAhead.size()) {
+            done =
+                static_cast<long>(std::min<size_t>(kStreamPiece, readAhead.size() - readAheadUsed));
+            std::copy_n(readAhead.data() + readAheadUsed, done, buffer.data());
+            readAheadUsed += static_cast<size_t>(done);
+            return true;
+        }
         done = 0;
         if (uint32_t rc = es.pfnCallback(es.dwCookie, buffer.data(), kStreamPiece, &done)) {
             es.dwError = rc;
@@ -524,23 +587,41 @@ long CTextControl::StreamIn(int format, EDITSTREAM& es, int64_t sizeHint) {
     }
 
     if (format & SF_RTF) {
-        // Rich text is read whole, then shown formatted; files of it are small.
+        // Rich text is read whole, then shown formatted. Only its start tells it is rich text.
         std::string source;
+        RtfSignature signature = RtfSignature::Undecided;
         for (long done; next(done);) {
             if (static_cast<long>(source.size()) + done > m_nTextLimit) {
                 es.dwError = kErrTextLimit;
                 return 0;
             }
-            source.append(buffer.data(), done);
+            if (signature == RtfSignature::Undecided) {
+                source.append(buffer.data(), done);
+                signature = RtfSignatureOf(source.data(), source.size());
+                if (signature == RtfSignature::Plain)
+                    break;
+                if (signature == RtfSignature::Rich && sizeHint > 0)
+                    source.reserve(static_cast<size_t>(std::min<int64_t>(sizeHint, m_nTextLimit)));
+            } else {
+                source.append(buffer.data(), done);
+            }
         }
         if (es.dwError != 0)
             return 0;
-        LineEndDetector lineEnd;
-        lineEnd.Feed(source.data(), source.size());
-        m_eLineEnd = lineEnd.Result();
-        static const char* const kBreaks[] = {"\r\n", "\r", "\n"};
-        LoadRichText(ReadRtf(source.data(), source.size(), kBreaks[static_cast<int>(m_eLineEnd)]));
-        return static_cast<long>(source.size());
+        if (signature == RtfSignature::Rich) {
+            LineEndDetector lineEnd;
+            lineEnd.Feed(source.data(), source.size());
+            m_eLineEnd = lineEnd.Result();
+            static const char* const kBreaks[] = {"\r\n", "\r", "\n"};
+            RtfDocument doc =
+                ReadRtf(source.data(), source.size(), kBreaks[static_cast<int>(m_eLineEnd)]);
+            const auto size = static_cast<long>(source.size());
+            std::string().swap(source); // before the component copies the text
+            LoadRichText(std::move(doc));
+            return size;
+        }
+        // A plain text under a rich-text name: loaded as any other file, from its first byte.
+        readAhead = std::move(source);
     }
 
     const long capacity =
@@ -596,8 +677,8 @@ long CTextControl::StreamOut(int format, EDITSTREAM& es) {
     while (offset < end - start) {
         const long piece = std::min(kStreamPiece, end - start - offset);
         long done = 0;
-        if (uint32_t rc = es.pfnCallback(es.dwCookie, const_cast<char*>(text) + offset, piece,
-                                         &done)) {
+        if (uint32_t rc =
+                es.pfnCallback(es.dwCookie, const_cast<char*>(text) + offset, piece, &done)) {
             es.dwError = rc;
             break;
         }
@@ -660,8 +741,12 @@ void CTextControl::TypeChar(char c) {
     Sci(SCI_GOTOPOS, static_cast<unsigned long>(pos + 1));
 }
 
-bool CTextControl::GetOvertype() const { return Sci(SCI_GETOVERTYPE) != 0; }
-void CTextControl::ToggleOvertype() { Sci(SCI_EDITTOGGLEOVERTYPE); }
+bool CTextControl::GetOvertype() const {
+    return Sci(SCI_GETOVERTYPE) != 0;
+}
+void CTextControl::ToggleOvertype() {
+    Sci(SCI_EDITTOGGLEOVERTYPE);
+}
 
 void CTextControl::ApplyStyles() {
     const QPalette pal = palette();
@@ -670,15 +755,15 @@ void CTextControl::ApplyStyles() {
     if (!text.isValid())
         text = pal.color(QPalette::Text); // the automatic colour
     Sci(SCI_STYLESETFONT, static_cast<unsigned long>(STYLE_DEFAULT),
-                  cf.szFaceName.toUtf8().constData());
+        cf.szFaceName.toUtf8().constData());
     Sci(SCI_STYLESETSIZEFRACTIONAL, static_cast<unsigned long>(STYLE_DEFAULT),
-                  static_cast<long>(cf.yHeight > 0 ? cf.yHeight * 5 : 1000));
+        static_cast<long>(cf.yHeight > 0 ? cf.yHeight * 5 : 1000));
     Sci(SCI_STYLESETBOLD, static_cast<unsigned long>(STYLE_DEFAULT),
-                  static_cast<long>((cf.dwEffects & CFE_BOLD) != 0));
+        static_cast<long>((cf.dwEffects & CFE_BOLD) != 0));
     Sci(SCI_STYLESETITALIC, static_cast<unsigned long>(STYLE_DEFAULT),
-                  static_cast<long>((cf.dwEffects & CFE_ITALIC) != 0));
+        static_cast<long>((cf.dwEffects & CFE_ITALIC) != 0));
     Sci(SCI_STYLESETUNDERLINE, static_cast<unsigned long>(STYLE_DEFAULT),
-                  static_cast<long>((cf.dwEffects & CFE_UNDERLINE) != 0));
+        static_cast<long>((cf.dwEffects & CFE_UNDERLINE) != 0));
     Sci(SCI_STYLESETFORE, static_cast<unsigned long>(STYLE_DEFAULT), text);
     Sci(SCI_STYLESETBACK, static_cast<unsigned long>(STYLE_DEFAULT), m_background);
     Sci(SCI_STYLECLEARALL);
@@ -687,7 +772,7 @@ void CTextControl::ApplyStyles() {
     Sci(SCI_SETSELBACK, 1UL, pal.color(QPalette::Highlight));
     Sci(SCI_INDICSETSTYLE, kStrikeIndicator, INDIC_STRIKE);
     Sci(SCI_INDICSETFORE, kStrikeIndicator, text);
-    if (!m_rich.runs.empty())
+    if (!m_rich.formats.empty())
         ApplyRichStyles();
     ApplyPlainStrikeOut();
 }
@@ -695,12 +780,12 @@ void CTextControl::ApplyStyles() {
 // Strike-out is no style property of the component: plain text gets it from an indicator over
 // the whole text, stretched over every insertion.
 void CTextControl::ApplyPlainStrikeOut() {
-    m_bStrikeOut = m_rich.runs.empty() && (m_defaultFormat.dwEffects & CFE_STRIKEOUT);
+    m_bStrikeOut = m_rich.formats.empty() && (m_defaultFormat.dwEffects & CFE_STRIKEOUT);
     // Only bulk replacements, and insertions while striking out, need telling about: other
     // notices would slow every edit down.
     Sci(SCI_SETMODEVENTMASK,
         static_cast<unsigned long>(SC_MOD_CONTAINER | (m_bStrikeOut ? SC_MOD_INSERTTEXT : 0)));
-    if (!m_rich.runs.empty())
+    if (!m_rich.formats.empty())
         return;
     Sci(SCI_SETINDICATORCURRENT, kStrikeIndicator);
     Sci(m_bStrikeOut ? SCI_INDICATORFILLRANGE : SCI_INDICATORCLEARRANGE, 0UL, GetTextLength());

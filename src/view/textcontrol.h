@@ -57,6 +57,8 @@ public:
     static constexpr long kMaxWrappedLine = 1000000;
     // dwError of a stream-in that stopped at the text limit.
     static constexpr uint32_t kErrTextLimit = 0xFFFF0001u;
+    // Styles the formats of rich text can have; the component keeps the others.
+    static constexpr size_t kRichStyles = 248;
 
     explicit CTextControl(QWidget* parent = nullptr);
 
@@ -100,7 +102,7 @@ public:
 
     long LineFromChar(long index) const; // -1: the line of the selection's start
     long LineIndex(long line) const;     // -1: the caret's line
-    long LineLength(long index) const;   // of the line holding `index`, without its break; -1: caret
+    long LineLength(long index) const; // of the line holding `index`, without its break; -1: caret
     QByteArray GetLine(long line, int maxChars) const;
     long GetLineCount() const;
     // The characters (not bytes) between the start of the line holding `index` and `index`.
@@ -163,9 +165,11 @@ private:
     // `pos`, or the end of the UTF-8 character it lies inside.
     long AfterCharacter(long pos) const;
     void ApplyDocumentProperties();
-    // Shows a rich-text document: its text, with a style for each kind of run.
-    void LoadRichText(const RtfDocument& doc);
+    // Shows a rich-text document: its text, with a style for each format of its runs.
+    void LoadRichText(RtfDocument doc);
+    static unsigned long RichStyle(size_t format);
     void ApplyRichStyles();
+    void StyleRichText(const std::deque<RtfRun>& runs);
     void ApplyStyles();
     void ApplyPlainStrikeOut();
     void ApplyWordWrap();
@@ -180,8 +184,9 @@ private:
     bool m_bOverlongLine = false; // the text has a line longer than kMaxWrappedLine
     LineEnd m_eLineEnd = LineEnd::Lf;
     int m_nTabBlanks = 8;
-    RtfDocument m_rich; // the formatting of the rich text shown; empty for plain text
-    std::vector<int> m_richStyleOfRun;
+    // The formats of the rich text shown (its text and styles are in the component); no formats
+    // for plain text.
+    RtfDocument m_rich;
 
     // A bulk replacement's record, a batch for each piece applied: enough to put back what
     // each edit replaced.
