@@ -8,6 +8,15 @@
 #include <benchmark/benchmark.h>
 
 namespace {
+// An editor with nothing open: the memory the other figures are read beside.
+void BM_StartEditor(benchmark::State& state) {
+    for (auto _ : state) {
+        BenchEditor editor;
+        benchmark::DoNotOptimize(editor.app.View());
+    }
+}
+BENCHMARK(BM_StartEditor)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 void BM_OpenRichText(benchmark::State& state) {
     BenchEditor editor;
     CLumettaView* view = editor.app.View();

@@ -347,6 +347,9 @@ public:
 
     RtfDocument Read() {
         m_stack.push_back(State());
+        // White space may come before the signature; it is no text of the document.
+        while (m_p < m_end && std::isspace(static_cast<uint8_t>(*m_p)))
+            ++m_p;
         while (m_p < m_end) {
             const char c = *m_p++;
             if (c == '{') {

@@ -224,6 +224,7 @@ TEST(RtfReader, MalformedInputIsReadAsFarAsItGoes) {
         std::string text;
     } cases[] = {
         {"{\\rtf1 unbalanced}}} more", "unbalanced more"},
+        {" \r\n\t{\\rtf1 lead}", "lead"},
         {"{\\rtf1 {\\b truncated", "truncated"},
         {"{\\rtf1 \\fs99999999999999999999 big \\f-5 x\\cf77 y}", "big xy"},
         {"{\\rtf1 \\bin99999999 gone", ""},
