@@ -9,7 +9,6 @@
 #include <memory>
 #include <string_view>
 #include <unordered_map>
-#include <unordered_set>
 
 namespace {
 constexpr int kMaxDepth = 256;
@@ -213,132 +212,46 @@ struct State {
     int uc = 1;
 };
 
+// The tables read better in columns.
+// clang-format off
 enum class Kw {
-    Other,
-    Fonttbl,
-    Colortbl,
-    Par,
-    Tab,
-    Emdash,
-    Endash,
-    Bullet,
-    Lquote,
-    Rquote,
-    Ldblquote,
-    Rdblquote,
-    U,
-    Uc,
-    Ansicpg,
-    Deff,
-    Plain,
-    B,
-    I,
-    Ul,
-    Ulnone,
-    Strike,
-    Fs,
-    F,
-    Cf,
-    V,
-    Red,
-    Green,
-    Blue,
-    Bin,
-    Fcharset,
-    Cpg,
-    Pict,
-    Shppict,
-    Object,
-    Result,
-    Fldrslt
+    Other, Fonttbl, Colortbl, Par, Tab, Emdash, Endash, Bullet, Lquote, Rquote, Ldblquote,
+    Rdblquote, U, Uc, Ansicpg, Deff, Plain, B, I, Ul, Ulnone, Strike, Fs, F, Cf, V, Red, Green,
+    Blue, Bin, Fcharset, Cpg, Pict, Shppict, Object, Result, Fldrslt
 };
 
 Kw Keyword(std::string_view w) {
-    static const std::unordered_map<std::string_view, Kw> kWords = {{"fonttbl", Kw::Fonttbl},
-                                                                    {"colortbl", Kw::Colortbl},
-                                                                    {"par", Kw::Par},
-                                                                    {"line", Kw::Par},
-                                                                    {"sect", Kw::Par},
-                                                                    {"page", Kw::Par},
-                                                                    {"row", Kw::Par},
-                                                                    {"tab", Kw::Tab},
-                                                                    {"cell", Kw::Tab},
-                                                                    {"emdash", Kw::Emdash},
-                                                                    {"endash", Kw::Endash},
-                                                                    {"bullet", Kw::Bullet},
-                                                                    {"lquote", Kw::Lquote},
-                                                                    {"rquote", Kw::Rquote},
-                                                                    {"ldblquote", Kw::Ldblquote},
-                                                                    {"rdblquote", Kw::Rdblquote},
-                                                                    {"u", Kw::U},
-                                                                    {"uc", Kw::Uc},
-                                                                    {"ansicpg", Kw::Ansicpg},
-                                                                    {"deff", Kw::Deff},
-                                                                    {"plain", Kw::Plain},
-                                                                    {"b", Kw::B},
-                                                                    {"i", Kw::I},
-                                                                    {"ul", Kw::Ul},
-                                                                    {"ulnone", Kw::Ulnone},
-                                                                    {"strike", Kw::Strike},
-                                                                    {"fs", Kw::Fs},
-                                                                    {"f", Kw::F},
-                                                                    {"cf", Kw::Cf},
-                                                                    {"v", Kw::V},
-                                                                    {"red", Kw::Red},
-                                                                    {"green", Kw::Green},
-                                                                    {"blue", Kw::Blue},
-                                                                    {"bin", Kw::Bin},
-                                                                    {"fcharset", Kw::Fcharset},
-                                                                    {"cpg", Kw::Cpg},
-                                                                    {"pict", Kw::Pict},
-                                                                    {"shppict", Kw::Shppict},
-                                                                    {"object", Kw::Object},
-                                                                    {"result", Kw::Result},
-                                                                    {"fldrslt", Kw::Fldrslt}};
+    static const std::unordered_map<std::string_view, Kw> kWords = {
+        {"fonttbl", Kw::Fonttbl},     {"colortbl", Kw::Colortbl}, {"par", Kw::Par},
+        {"line", Kw::Par},            {"sect", Kw::Par},          {"page", Kw::Par},
+        {"row", Kw::Par},             {"tab", Kw::Tab},           {"cell", Kw::Tab},
+        {"emdash", Kw::Emdash},       {"endash", Kw::Endash},     {"bullet", Kw::Bullet},
+        {"lquote", Kw::Lquote},       {"rquote", Kw::Rquote},     {"ldblquote", Kw::Ldblquote},
+        {"rdblquote", Kw::Rdblquote}, {"u", Kw::U},               {"uc", Kw::Uc},
+        {"ansicpg", Kw::Ansicpg},     {"deff", Kw::Deff},         {"plain", Kw::Plain},
+        {"b", Kw::B},                 {"i", Kw::I},               {"ul", Kw::Ul},
+        {"ulnone", Kw::Ulnone},       {"strike", Kw::Strike},     {"fs", Kw::Fs},
+        {"f", Kw::F},                 {"cf", Kw::Cf},             {"v", Kw::V},
+        {"red", Kw::Red},             {"green", Kw::Green},       {"blue", Kw::Blue},
+        {"bin", Kw::Bin},             {"fcharset", Kw::Fcharset}, {"cpg", Kw::Cpg},
+        {"pict", Kw::Pict},           {"shppict", Kw::Shppict},   {"object", Kw::Object},
+        {"result", Kw::Result},       {"fldrslt", Kw::Fldrslt}};
     const auto it = kWords.find(w);
     return it == kWords.end() ? Kw::Other : it->second;
 }
 
 // Destinations whose text is not part of what a word processor shows.
 bool IsSkippedDestination(std::string_view w) {
-    static const std::unordered_set<std::string_view> kSkipped = {"info",
-                                                                  "header",
-                                                                  "headerl",
-                                                                  "headerr",
-                                                                  "headerf",
-                                                                  "footer",
-                                                                  "footerl",
-                                                                  "footerr",
-                                                                  "footerf",
-                                                                  "stylesheet",
-                                                                  "fldinst",
-                                                                  "themedata",
-                                                                  "colorschememapping",
-                                                                  "latentstyles",
-                                                                  "datastore",
-                                                                  "listtable",
-                                                                  "listoverridetable",
-                                                                  "rsidtbl",
-                                                                  "generator",
-                                                                  "xmlnstbl",
-                                                                  "footnote",
-                                                                  "annotation",
-                                                                  "bkmkstart",
-                                                                  "bkmkend",
-                                                                  "private",
-                                                                  "revtbl",
-                                                                  "filetbl",
-                                                                  "pgdsctbl",
-                                                                  "mmathPr",
-                                                                  "nonshppict",
-                                                                  "blipuid",
-                                                                  "title",
-                                                                  "author",
-                                                                  "operator",
-                                                                  "comment",
-                                                                  "doccomm"};
-    return kSkipped.count(w) != 0;
+    static const char* const kSkipped[] = {
+        "info", "header", "headerl", "headerr", "headerf", "footer", "footerl", "footerr",
+        "footerf", "stylesheet", "fldinst", "themedata", "colorschememapping", "latentstyles",
+        "datastore", "listtable", "listoverridetable", "rsidtbl", "generator", "xmlnstbl",
+        "footnote", "annotation", "bkmkstart", "bkmkend", "private", "revtbl", "filetbl",
+        "pgdsctbl", "mmathPr", "nonshppict", "blipuid", "title", "author", "operator", "comment",
+        "doccomm"};
+    return std::find(std::begin(kSkipped), std::end(kSkipped), w) != std::end(kSkipped);
 }
+// clang-format on
 
 class Reader {
 public:
@@ -391,6 +304,7 @@ private:
 
     void CloseGroup() {
         m_skipChars = 0;
+        FlushPending(); // in the format of the group it belongs to
         if (m_ignoredDepth > 0) {
             --m_ignoredDepth;
             return;
@@ -687,6 +601,8 @@ private:
         const bool ignorable = m_ignorable;
         m_ignorable = false;
         const Kw kw = Keyword(w);
+        if (kw != Kw::U)
+            FlushPending(); // before the word changes the format
         if ((opens || ignorable) && Destination(kw, w, opens, ignorable))
             return;
         State& s = Top();

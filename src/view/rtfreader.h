@@ -21,7 +21,6 @@ struct RtfFormat {
                italic == o.italic && underline == o.underline && strike == o.strike &&
                color == o.color;
     }
-    bool operator!=(const RtfFormat& o) const { return !(*this == o); }
 };
 
 // A stretch of text in one format. Machine-written and hostile files have millions of runs, so a

@@ -118,14 +118,20 @@ TEST(RtfReader, CodePageComesFromCpgThenCharsetThenTheDocument) {
         {"{\\rtf1{\\fonttbl{\\f1\\fcharset128 J;}}\\f1 \\'93\\par\\'93}",
          "\xef\xbf\xbd\n\xef\xbf\xbd"},
         {"{\\rtf1\\ansicpg99999 \\'e9}", "é"},
-        // Font names are read in their font's code page too.
     };
     for (const auto& c : cases)
         EXPECT_EQ(Read(c.rtf).text, c.text) << c.rtf;
+    // Font names are read in their font's code page too.
     const RtfDocument doc =
         Read("{\\rtf1{\\fonttbl{\\f0\\fcharset134 \\'cb\\'ce\\'cc\\'e5;}}\\f0 x}");
     ASSERT_EQ(doc.fonts.size(), 1u);
     EXPECT_EQ(doc.fonts[0], "宋体");
+    // A letter waiting for an accent keeps the format it was written in.
+    const std::vector<Piece> pieces =
+        Pieces(Read("{\\rtf1{\\fonttbl{\\f0\\fcharset163 V;}}\\f0{\\b a}b\\i c}"));
+    ASSERT_EQ(pieces.size(), 3u);
+    EXPECT_TRUE(pieces[0].text == "a" && pieces[0].format.bold);
+    EXPECT_TRUE(pieces[1].text == "b" && !pieces[1].format.bold && !pieces[1].format.italic);
 }
 
 TEST(RtfReader, SurrogatePairsJoinAndLoneSurrogatesAreReplaced) {
@@ -142,6 +148,7 @@ TEST(RtfReader, SurrogatePairsJoinAndLoneSurrogatesAreReplaced) {
         {"{\\rtf1 \\u-8704?x}", kBad + "x"},  // a low one alone
         {"{\\rtf1 \\u-10179?\\u-10179?\\u-8704?}", kBad + kEmoji},
         {"{\\rtf1 \\u-10179?\\par\\u-8704?}", kBad + "\n" + kBad},
+        {"{\\rtf1 {\\u-10179?}\\u-8704?}", kBad + kBad},
     };
     for (const auto& c : cases)
         EXPECT_EQ(Read(c.rtf).text, c.text) << c.rtf;
