@@ -57,8 +57,6 @@ public:
     static constexpr long kMaxWrappedLine = 1000000;
     // dwError of a stream-in that stopped at the text limit.
     static constexpr uint32_t kErrTextLimit = 0xFFFF0001u;
-    // Styles the formats of rich text can have; the component keeps the others.
-    static constexpr size_t kRichStyles = 248;
 
     explicit CTextControl(QWidget* parent = nullptr);
 
@@ -167,6 +165,8 @@ private:
     void ApplyDocumentProperties();
     // Shows a rich-text document: its text, with a style for each format of its runs.
     void LoadRichText(RtfDocument doc);
+    // Styles the formats of rich text can have; the component keeps the others.
+    static constexpr size_t kRichStyles = 248;
     static unsigned long RichStyle(size_t format);
     void ApplyRichStyles();
     void StyleRichText(const std::deque<RtfRun>& runs);
