@@ -247,7 +247,7 @@ void CTextControl::SetEmpty() {
     ApplyStyles();
 }
 
-void CTextControl::LoadRichText(const RtfDocument& doc) {
+void CTextControl::LoadRichText(RtfDocument doc) {
     auto* loader = reinterpret_cast<ILoader*>(
         Sci(SCI_CREATELOADER, static_cast<unsigned long>(doc.text.size() + 1), 0L));
     if (!loader)
@@ -259,30 +259,30 @@ void CTextControl::LoadRichText(const RtfDocument& doc) {
     m_bOverlongLine = longLine.Found();
     Sci(SCI_SETDOCPOINTER, 0UL, document);
     Sci(SCI_RELEASEDOCUMENT, 0UL, document);
+    std::string().swap(doc.text); // the component has its own copy now
     m_encoding = TextEncoding::Utf8;
     m_bBadUtf16 = false;
-    m_rich = doc;
+    m_rich.formats = std::move(doc.formats);
+    m_rich.fonts = std::move(doc.fonts);
+    m_rich.colors = std::move(doc.colors);
     ApplyDocumentProperties();
     ApplyStyles();
+    StyleRichText(doc.runs);
 }
 
-// Styles 32 to 39 belong to the component; the runs get the others, one per kind of run.
+// Styles 32 to 39 belong to the component; the formats get the others, as far as they go.
+unsigned long CTextControl::RichStyle(size_t format) {
+    if (format >= kRichStyles)
+        return 0;
+    return format < 32 ? format : format + 8;
+}
+
+// The component keeps each character's style: a change of font or colours only redefines them.
 void CTextControl::ApplyRichStyles() {
-    std::vector<RtfFormat> kinds;
-    m_richStyleOfRun.clear();
-    for (const RtfRun& run : m_rich.runs) {
-        auto it = std::find(kinds.begin(), kinds.end(), run.format);
-        if (it == kinds.end() && kinds.size() < 248) {
-            kinds.push_back(run.format);
-            it = kinds.end() - 1;
-        }
-        const int kind = it == kinds.end() ? 0 : static_cast<int>(it - kinds.begin());
-        m_richStyleOfRun.push_back(kind < 32 ? kind : kind + 8);
-    }
     const QColor text = palette().color(QPalette::Text);
-    for (size_t k = 0; k < kinds.size(); ++k) {
-        const RtfFormat& f = kinds[k];
-        const unsigned long style = k < 32 ? k : k + 8;
+    for (size_t k = 0; k < std::min(m_rich.formats.size(), kRichStyles); ++k) {
+        const RtfFormat& f = m_rich.formats[k];
+        const unsigned long style = RichStyle(k);
         const std::string face = f.font >= 0 && f.font < static_cast<int>(m_rich.fonts.size()) &&
                                          !m_rich.fonts[f.font].empty()
                                      ? m_rich.fonts[f.font]
@@ -298,15 +298,38 @@ void CTextControl::ApplyRichStyles() {
             colored ? QColor((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF) : text);
         Sci(SCI_STYLESETBACK, style, m_background);
     }
+}
+
+// Styles go to the component a large piece at a time: files with millions of runs exist.
+void CTextControl::StyleRichText(const std::deque<RtfRun>& runs) {
+    constexpr size_t kPiece = 1 << 16;
+    std::string styles;
+    styles.reserve(kPiece + 0xFFFF);
+    const auto flushStyles = [&] {
+        Sci(SCI_SETSTYLINGEX, static_cast<unsigned long>(styles.size()), styles.data());
+        styles.clear();
+    };
     Sci(SCI_SETINDICATORCURRENT, kStrikeIndicator);
+    long struckFrom = -1;
+    long pos = 0;
+    const auto endStrike = [&] {
+        if (struckFrom >= 0)
+            Sci(SCI_INDICATORFILLRANGE, static_cast<unsigned long>(struckFrom), pos - struckFrom);
+        struckFrom = -1;
+    };
     Sci(SCI_STARTSTYLING, 0UL, 0L);
-    for (size_t r = 0; r < m_rich.runs.size(); ++r) {
-        const RtfRun& run = m_rich.runs[r];
-        Sci(SCI_SETSTYLING, static_cast<unsigned long>(run.length), m_richStyleOfRun[r]);
-        if (run.format.strike)
-            Sci(SCI_INDICATORFILLRANGE, static_cast<unsigned long>(run.start),
-                static_cast<long>(run.length));
+    for (const RtfRun& run : runs) {
+        styles.append(run.length, static_cast<char>(RichStyle(run.format)));
+        if (styles.size() >= kPiece)
+            flushStyles();
+        if (!m_rich.formats[run.format].strike)
+            endStrike();
+        else if (struckFrom < 0)
+            struckFrom = pos;
+        pos += run.length;
     }
+    flushStyles();
+    endStrike();
 }
 
 QByteArray CTextControl::GetText() const {
@@ -734,8 +757,17 @@ long CTextControl::StreamIn(int format, EDITSTREAM& es, int64_t sizeHint) {
     std::vector<char> buffer(kStreamPiece);
     long total = 0;
     es.dwError = 0;
+    std::string readAhead; // handed on before the callback's next pieces
+    size_t readAheadUsed = 0;
     // The next piece from the callback; false at the end, or when it stopped with an error.
     auto next = [&](long& done) {
+        if (readAheadUsed < readAhead.size()) {
+            done =
+                static_cast<long>(std::min<size_t>(kStreamPiece, readAhead.size() - readAheadUsed));
+            std::copy_n(readAhead.data() + readAheadUsed, done, buffer.data());
+            readAheadUsed += static_cast<size_t>(done);
+            return true;
+        }
         done = 0;
         if (uint32_t rc = es.pfnCallback(es.dwCookie, buffer.data(), kStreamPiece, &done)) {
             es.dwError = rc;
@@ -777,23 +809,41 @@ long CTextControl::StreamIn(int format, EDITSTREAM& es, int64_t sizeHint) {
     }
 
     if (format & SF_RTF) {
-        // Rich text is read whole, then shown formatted; files of it are small.
+        // Rich text is read whole, then shown formatted. Only its start tells it is rich text.
         std::string source;
+        RtfSignature signature = RtfSignature::Undecided;
         for (long done; next(done);) {
             if (static_cast<long>(source.size()) + done > m_nTextLimit) {
                 es.dwError = kErrTextLimit;
                 return 0;
             }
-            source.append(buffer.data(), done);
+            if (signature == RtfSignature::Undecided) {
+                source.append(buffer.data(), done);
+                signature = RtfSignatureOf(source.data(), source.size());
+                if (signature == RtfSignature::Plain)
+                    break;
+                if (signature == RtfSignature::Rich && sizeHint > 0)
+                    source.reserve(static_cast<size_t>(std::min<int64_t>(sizeHint, m_nTextLimit)));
+            } else {
+                source.append(buffer.data(), done);
+            }
         }
         if (es.dwError != 0)
             return 0;
-        LineEndDetector lineEnd;
-        lineEnd.Feed(source.data(), source.size());
-        m_eLineEnd = lineEnd.Result();
-        static const char* const kBreaks[] = {"\r\n", "\r", "\n"};
-        LoadRichText(ReadRtf(source.data(), source.size(), kBreaks[static_cast<int>(m_eLineEnd)]));
-        return static_cast<long>(source.size());
+        if (signature == RtfSignature::Rich) {
+            LineEndDetector lineEnd;
+            lineEnd.Feed(source.data(), source.size());
+            m_eLineEnd = lineEnd.Result();
+            static const char* const kBreaks[] = {"\r\n", "\r", "\n"};
+            RtfDocument doc =
+                ReadRtf(source.data(), source.size(), kBreaks[static_cast<int>(m_eLineEnd)]);
+            const auto size = static_cast<long>(source.size());
+            std::string().swap(source); // before the component copies the text
+            LoadRichText(std::move(doc));
+            return size;
+        }
+        // A plain text under a rich-text name: loaded as any other file, from its first byte.
+        readAhead = std::move(source);
     }
 
     const long capacity =
@@ -1126,7 +1176,7 @@ void CTextControl::ApplyStyles() {
     Sci(SCI_SETSELBACK, 1UL, pal.color(QPalette::Highlight));
     Sci(SCI_INDICSETSTYLE, kStrikeIndicator, INDIC_STRIKE);
     Sci(SCI_INDICSETFORE, kStrikeIndicator, text);
-    if (!m_rich.runs.empty())
+    if (!m_rich.formats.empty())
         ApplyRichStyles();
     ApplyPlainStrikeOut();
     m_nLineNumberDigits = -1; // the font, or the whole text, may have changed
@@ -1136,12 +1186,12 @@ void CTextControl::ApplyStyles() {
 // Strike-out is no style property of the component: plain text gets it from an indicator over
 // the whole text, stretched over every insertion.
 void CTextControl::ApplyPlainStrikeOut() {
-    m_bStrikeOut = m_rich.runs.empty() && (m_defaultFormat.dwEffects & CFE_STRIKEOUT);
+    m_bStrikeOut = m_rich.formats.empty() && (m_defaultFormat.dwEffects & CFE_STRIKEOUT);
     // Only bulk replacements, and insertions while striking out, need telling about: other
     // notices would slow every edit down.
     Sci(SCI_SETMODEVENTMASK,
         static_cast<unsigned long>(SC_MOD_CONTAINER | (m_bStrikeOut ? SC_MOD_INSERTTEXT : 0)));
-    if (!m_rich.runs.empty())
+    if (!m_rich.formats.empty())
         return;
     Sci(SCI_SETINDICATORCURRENT, kStrikeIndicator);
     Sci(m_bStrikeOut ? SCI_INDICATORFILLRANGE : SCI_INDICATORCLEARRANGE, 0UL, GetTextLength());

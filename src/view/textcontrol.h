@@ -210,8 +210,12 @@ private:
     long AfterCharacter(long pos) const;
     void ApplyDocumentProperties();
     void ReattachDocument();
-    // Shows a rich-text document: its text, with a style for each kind of run.
-    void LoadRichText(const RtfDocument& doc);
+    // Shows a rich-text document: its text, with a style for each format of its runs.
+    void LoadRichText(RtfDocument doc);
+    // Styles the formats of rich text can have; the component keeps the others.
+    static constexpr size_t kRichStyles = 248;
+    static unsigned long RichStyle(size_t format);
+    void StyleRichText(const std::deque<RtfRun>& runs);
     void ApplyRichStyles();
     void ApplyStyles();
     void ApplyPlainStrikeOut();
@@ -234,7 +238,9 @@ private:
     int m_nLineNumberDigits = -1; // what the margin's width was measured for; -1: measure again
     LineEnd m_eLineEnd = LineEnd::Lf;
     int m_nTabBlanks = 8;
-    RtfDocument m_rich; // the formatting of the rich text shown; empty for plain text
+    // The formats of the rich text shown (its text and styles are in the component); no formats
+    // for plain text.
+    RtfDocument m_rich;
     // The last column asked for, kept until the text or the position changes: counting the
     // characters of a line of many megabytes at every idle moment would keep the processor busy.
     struct ColumnAnswer {
@@ -245,7 +251,6 @@ private:
         }
     };
     mutable ColumnAnswer m_lastColumn;
-    std::vector<int> m_richStyleOfRun;
 
     // A bulk replacement's record, a batch for each piece applied: enough to put back what
     // each edit replaced.

@@ -48,4 +48,62 @@ TEST_F(RichTextTest, OnlyANameEndingInRtfIsReadAsRichText) {
     ASSERT_TRUE(app->DocTemplate()->OpenDocumentFile(WriteFile("a.rtf", kRtf)));
     EXPECT_NE(View()->GetText(), kRtf);
 }
+
+// A file is rich text by what it starts with, not by its name: anything else under a .rtf name
+// loads as plain text, byte for byte, with its lines.
+TEST_F(RichTextTest, AFileNamedRtfThatIsNotRichTextLoadsAsPlainText) {
+    ASSERT_TRUE(Start());
+    Exec(ID_VIEW_READONLY);
+    const QByteArray spaces(1 << 21, ' '); // longer than a piece of the stream
+    struct {
+        QByteArray bytes;
+        long lines;
+    } cases[] = {
+        {"first line\r\nsecond {\\b line}\r\nlast", 3},
+        {"first line\nsecond line\n", 3},
+        {"caf\xe9\r\n\\par\x01", 2},
+        {"  \n {\\rt", 2},
+        {"", 1},
+        {spaces + "\nx", 2},
+    };
+    for (const auto& c : cases) {
+        ASSERT_TRUE(app->DocTemplate()->OpenDocumentFile(WriteFile("x.rtf", c.bytes)));
+        EXPECT_EQ(View()->GetText(), c.bytes) << c.bytes.left(20).toStdString();
+        EXPECT_EQ(View()->GetLineCount(), c.lines) << c.bytes.left(20).toStdString();
+    }
+    // White space may come before rich text, which may be longer than a piece of the stream.
+    ASSERT_TRUE(app->DocTemplate()->OpenDocumentFile(
+        WriteFile("y.rtf", " \r\n{\\rtf1 " + spaces + "x\\par}\r\n")));
+    EXPECT_EQ(View()->GetText(), spaces + "x\r\n");
+}
+
+TEST_F(RichTextTest, StylesFollowTheDefaultFontAndStayWhenTheColoursChange) {
+    ASSERT_TRUE(Start());
+    Exec(ID_VIEW_READONLY);
+    ASSERT_TRUE(app->DocTemplate()->OpenDocumentFile(
+        WriteFile("f.rtf", "{\\rtf1\\deff1{\\fonttbl{\\f0 DejaVu Sans;}{\\f1 DejaVu Serif;}}"
+                           "a\\f0\\b b\\plain c{\\v hidden}{\\pict 00}\\strike d}")));
+    EXPECT_EQ(View()->GetText(), "abc\xe2\x96\xa3"
+                                 "d");
+    const auto style = [&](unsigned long pos) {
+        return static_cast<unsigned long>(
+            View()->SendScintilla(QsciScintillaBase::SCI_GETSTYLEAT, pos) & 0xFF);
+    };
+    const auto face = [&](unsigned long pos) {
+        char name[64] = {};
+        View()->SendScintilla(QsciScintillaBase::SCI_STYLEGETFONT, style(pos), name);
+        return std::string(name);
+    };
+    const auto check = [&] {
+        EXPECT_EQ(face(0), "DejaVu Serif");
+        EXPECT_EQ(face(1), "DejaVu Sans");
+        EXPECT_EQ(View()->SendScintilla(QsciScintillaBase::SCI_STYLEGETBOLD, style(1)), 1);
+        EXPECT_EQ(style(2), style(0));
+        EXPECT_EQ(View()->SendScintilla(QsciScintillaBase::SCI_INDICATORVALUEAT, 8UL, 5L), 0);
+        EXPECT_NE(View()->SendScintilla(QsciScintillaBase::SCI_INDICATORVALUEAT, 8UL, 6L), 0);
+    };
+    check();
+    Exec(ID_VIEW_READONLY); // a new background colour defines the styles again
+    check();
+}
 } // namespace
