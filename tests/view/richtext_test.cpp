@@ -61,7 +61,7 @@ TEST_F(RichTextTest, AFileNamedRtfThatIsNotRichTextLoadsAsPlainText) {
     } cases[] = {
         {"first line\r\nsecond {\\b line}\r\nlast", 3},
         {"first line\nsecond line\n", 3},
-        {"caf\xe9\r\n\\par\x01", 2},
+        {"caf\xc3\xa9\r\n\\par\x01", 2},
         {"  \n {\\rt", 2},
         {"", 1},
         {spaces + "\nx", 2},
