@@ -125,11 +125,15 @@ TEST_F(TextComponentTest, AsciiRunsArePlacedExactlyAsTextLayoutPlacesThem) {
     const QByteArray sample = "AVAWAY To. Wa fi ffi ij {[(x)]} 0123456789 ~!@#$%^&*_+-=|;:'\",<>?/";
     for (const char* family : {"DejaVu Sans Mono", "DejaVu Sans", "DejaVu Serif"}) {
         const QFont font(family, 11);
-        Open(sample + "\n" + sample + "\xc3\xa9\n");
+        // Enough text for the font's advances to be worth a table: wrapping it whole in the
+        // background measures it; the lines compared are laid out again when asked about.
+        View()->SetWordWrap(true);
+        Open(sample + "\n" + sample + "\xc3\xa9\n" + (sample + "\n").repeated(2000));
         for (int style : {0, 32}) {
             Sci(QsciScintillaBase::SCI_STYLESETFONT, style, reinterpret_cast<long>(family));
             Sci(QsciScintillaBase::SCI_STYLESETSIZE, style, 11);
         }
+        QTest::qWait(500);
         const long end = View()->GetTextLength();
         View()->SetSel(end, end); // no caret on the lines compared
         QTextLayout layout(QString::fromLatin1(sample), font, View()->viewport());
