@@ -279,6 +279,8 @@ int CReplaceTextDlg::ReplaceAllMatches() {
     progress.setWindowModality(Qt::WindowModal);
     QElapsedTimer clock;
     clock.start();
+    QElapsedTimer shown;
+    shown.start();
     m_pEdit->BeginBulkReplace();
     for (;;) {
         if (selected) {
@@ -306,7 +308,9 @@ int CReplaceTextDlg::ReplaceAllMatches() {
         ++found;
         sel = {p, end};
         selected = true;
-        if ((found & 0xFF) == 0 && clock.elapsed() > 200) {
+        // Asking the dialog processes events: not more often than the eye can follow.
+        if ((found & 0xFF) == 0 && clock.elapsed() > 200 && shown.elapsed() >= 50) {
+            shown.restart();
             const long length = std::max(1L, m_pEdit->GetTextLength());
             progress.setValue(static_cast<int>(1000.0 * (backwards ? length - p : p) / length));
             if (progress.wasCanceled()) {

@@ -715,7 +715,7 @@ long CTextControl::Find(int flags, const CHARRANGE& range, const QByteArray& tex
     cpMax = AfterCharacter(cpMax);
     if (text.isEmpty() || cpMin > cpMax)
         return -1;
-    const CByteFinder finder(text, flags & FR_MATCHCASE);
+    const CByteFinder& finder = FinderFor(text, flags & FR_MATCHCASE);
     const auto* base = reinterpret_cast<const char*>(
         Sci(SCI_GETRANGEPOINTER, static_cast<unsigned long>(cpMin), cpMax - cpMin));
     const char* end = base + (cpMax - cpMin);
@@ -735,6 +735,15 @@ long CTextControl::Find(int flags, const CHARRANGE& range, const QByteArray& tex
         p = last ? finder.FindLast(base, end, p, &stop) : finder.Find(p + 1, end, &stop);
     }
     return -1;
+}
+
+const CByteFinder& CTextControl::FinderFor(const QByteArray& text, bool matchCase) const {
+    if (!m_pFinder || m_finderText != text || m_bFinderMatchCase != matchCase) {
+        m_pFinder = std::make_shared<const CByteFinder>(text, matchCase);
+        m_finderText = text;
+        m_bFinderMatchCase = matchCase;
+    }
+    return *m_pFinder;
 }
 
 long CTextControl::AfterCharacter(long pos) const {

@@ -17,6 +17,7 @@
 #include <QRect>
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 struct CHARRANGE {
@@ -49,6 +50,8 @@ public:
     explicit CTypedCharEvent(char c) : QEvent(kType), m_char(c) {}
     char m_char;
 };
+
+class CByteFinder;
 
 class CTextControl : public QsciScintillaBase {
     Q_OBJECT
@@ -200,6 +203,8 @@ protected:
 private:
     long Find(int flags, const CHARRANGE& range, const QByteArray& text, bool last,
               long* matchEnd) const;
+    // Replace All looks for the same text hundreds of thousands of times: its finder is made once.
+    const CByteFinder& FinderFor(const QByteArray& text, bool matchCase) const;
     // Shows the loaded file decoded; false when that text cannot be had.
     bool AttachDecoded(TextEncoding encoding, const char* raw, size_t n);
     // The control's form of a file's bytes to insert into the text; false when the text's
@@ -251,6 +256,9 @@ private:
         }
     };
     mutable ColumnAnswer m_lastColumn;
+    mutable std::shared_ptr<const CByteFinder> m_pFinder;
+    mutable QByteArray m_finderText;
+    mutable bool m_bFinderMatchCase = false;
 
     // A bulk replacement's record, a batch for each piece applied: enough to put back what
     // each edit replaced.
