@@ -20,6 +20,10 @@ public:
     const char* FindLast(const char* from, const char* end, const char* before = nullptr,
                          const char** matchEnd = nullptr) const;
 
+    bool IsFor(const QByteArray& needle, bool matchCase) const {
+        return m_needle == needle && m_bMatchCase == matchCase;
+    }
+
 private:
     // The end of a match starting at `at`, or null.
     const char* MatchAt(const char* at, const char* end) const;

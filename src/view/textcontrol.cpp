@@ -738,12 +738,9 @@ long CTextControl::Find(int flags, const CHARRANGE& range, const QByteArray& tex
 }
 
 const CByteFinder& CTextControl::FinderFor(const QByteArray& text, bool matchCase) const {
-    if (!m_pFinder || m_finderText != text || m_bFinderMatchCase != matchCase) {
-        m_pFinder = std::make_shared<const CByteFinder>(text, matchCase);
-        m_finderText = text;
-        m_bFinderMatchCase = matchCase;
-    }
-    return *m_pFinder;
+    if (!m_finder || !m_finder->IsFor(text, matchCase))
+        m_finder.emplace(text, matchCase);
+    return *m_finder;
 }
 
 long CTextControl::AfterCharacter(long pos) const {

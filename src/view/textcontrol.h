@@ -2,6 +2,7 @@
 // method. It holds the file's bytes exactly as they are; positions are byte offsets.
 #pragma once
 
+#include "view/bytefinder.h"
 #include "view/bytetext.h"
 #include "view/charformat.h"
 #include "view/printpager.h"
@@ -17,7 +18,7 @@
 #include <QRect>
 
 #include <cstdint>
-#include <memory>
+#include <optional>
 #include <vector>
 
 struct CHARRANGE {
@@ -50,8 +51,6 @@ public:
     explicit CTypedCharEvent(char c) : QEvent(kType), m_char(c) {}
     char m_char;
 };
-
-class CByteFinder;
 
 class CTextControl : public QsciScintillaBase {
     Q_OBJECT
@@ -256,9 +255,7 @@ private:
         }
     };
     mutable ColumnAnswer m_lastColumn;
-    mutable std::shared_ptr<const CByteFinder> m_pFinder;
-    mutable QByteArray m_finderText;
-    mutable bool m_bFinderMatchCase = false;
+    mutable std::optional<CByteFinder> m_finder;
 
     // A bulk replacement's record, a batch for each piece applied: enough to put back what
     // each edit replaced.
