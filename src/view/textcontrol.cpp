@@ -11,6 +11,7 @@
 #include <QWheelEvent>
 
 #include <algorithm>
+#include <cstdlib>
 #include <vector>
 
 // The control's bulk loader. It must not have internal linkage: the compiler would then know that
@@ -71,8 +72,8 @@ constexpr unsigned long kStrikeIndicator = 8;
 
 CTextControl::CTextControl(QWidget* parent) : QsciScintillaBase(parent) {
     connect(this, &QsciScintillaBase::SCN_MODIFIED, this,
-            [this](int position, int type, const char*, int length, int, int, int, int, int token,
-                   int) {
+            [this](int position, int type, const char*, int length, int linesAdded, int, int, int,
+                   int token, int) {
                 if ((type & SC_MOD_CONTAINER) && (type & (SC_PERFORMED_UNDO | SC_PERFORMED_REDO)))
                     m_nPendingBulk = token;
                 if ((type & SC_MOD_INSERTTEXT) && m_bStrikeOut) {
@@ -80,17 +81,22 @@ CTextControl::CTextControl(QWidget* parent) : QsciScintillaBase(parent) {
                     Sci(SCI_INDICATORFILLRANGE, static_cast<unsigned long>(position),
                         static_cast<long>(length));
                 }
+                KeepColumnMark(type, position, length, linesAdded);
+                // Edited text needs no styling (see SCN_STYLENEEDED below). Saying so at once
+                // keeps the component from asking at the next paint, which it takes for a change
+                // of styles: the shown lines would be compared whole with their layouts.
+                if (type & (SC_MOD_INSERTTEXT | SC_MOD_DELETETEXT))
+                    Sci(SCI_STARTSTYLING, static_cast<unsigned long>(GetTextLength()));
             });
-    // An edit that keeps the length and the line start may still change the column.
-    connect(this, &QsciScintillaBase::SCN_UPDATEUI, this, [this](int updated) {
-        if (updated & SC_UPDATE_CONTENT)
-            m_lastColumn = ColumnAnswer();
-    });
     // Our texts carry their styles already (plain text has one, rich text is styled when loaded).
     // Saying so when asked keeps the component from taking every paint as a change of styles,
     // which lays out the lines shown again from scratch: seconds for a line of many megabytes.
     connect(this, &QsciScintillaBase::SCN_STYLENEEDED, this,
             [this](int position) { Sci(SCI_STARTSTYLING, static_cast<unsigned long>(position)); });
+    // Bulk replacements, insertions and deletions are all that needs telling about: other
+    // notices would slow every edit down.
+    Sci(SCI_SETMODEVENTMASK, static_cast<unsigned long>(SC_MOD_CONTAINER | SC_MOD_INSERTTEXT |
+                                                         SC_MOD_BEFOREDELETE | SC_MOD_DELETETEXT));
     // Lines come and go without notices (they would slow every edit down): the margin
     // follows the line count whenever the component brings the window up to date.
     connect(this, &QsciScintillaBase::SCN_UPDATEUI, this, &CTextControl::UpdateLineNumberWidth);
@@ -675,17 +681,46 @@ long CTextControl::GetLineCount() const {
 }
 
 long CTextControl::ColumnOf(long index) const {
+    const long document = Sci(SCI_GETDOCPOINTER);
     const long line = Sci(SCI_LINEFROMPOSITION, static_cast<unsigned long>(index));
-    ColumnAnswer asked;
-    asked.document = Sci(SCI_GETDOCPOINTER);
-    asked.lineStart = Sci(SCI_POSITIONFROMLINE, static_cast<unsigned long>(line));
-    asked.index = index;
-    asked.length = GetTextLength();
-    if (!(asked == m_lastColumn)) {
-        asked.column = Sci(SCI_COUNTCHARACTERS, static_cast<unsigned long>(asked.lineStart), index);
-        m_lastColumn = asked;
+    const long lineStart = Sci(SCI_POSITIONFROMLINE, static_cast<unsigned long>(line));
+    const auto count = [this](long from, long to) {
+        return Sci(SCI_COUNTCHARACTERS, static_cast<unsigned long>(from), to);
+    };
+    const ColumnMark& mark = m_columnMark;
+    long column;
+    if (mark.index >= 0 && mark.document == document &&
+        Sci(SCI_LINEFROMPOSITION, static_cast<unsigned long>(mark.index)) == line &&
+        std::abs(index - mark.index) < index - lineStart)
+        column = index >= mark.index ? mark.column + count(mark.index, index)
+                                     : mark.column - count(index, mark.index);
+    else
+        column = count(lineStart, index);
+    m_columnMark = ColumnMark{document, index, column};
+    return column;
+}
+
+void CTextControl::KeepColumnMark(int type, long position, long length, long linesAdded) {
+    // Moving the mark back costs a count of what lies between: worth it for an edit near it
+    // (typing, deleting back), not for one far away in the same line.
+    constexpr long kNear = 4096;
+    ColumnMark& mark = m_columnMark;
+    if (mark.index < 0 || position >= mark.index)
+        return; // the text before the mark is as it was
+    const bool inserted = type & SC_MOD_INSERTTEXT;
+    if (!inserted && !(type & SC_MOD_BEFOREDELETE))
+        return;
+    // An insertion has happened: the text that was between lies after it now.
+    const long shift = inserted ? length : 0;
+    const bool sameLine = Sci(SCI_LINEFROMPOSITION, static_cast<unsigned long>(position)) ==
+                          Sci(SCI_LINEFROMPOSITION, static_cast<unsigned long>(mark.index + shift));
+    if (mark.index - position > kNear || linesAdded != 0 || !sameLine) {
+        mark.index = -1;
+        return;
     }
-    return m_lastColumn.column;
+    mark.column -= Sci(SCI_COUNTCHARACTERS, static_cast<unsigned long>(position + shift),
+                       mark.index + shift);
+    mark.index = position;
 }
 
 QPoint CTextControl::PosFromChar(long index) const {
@@ -1193,10 +1228,6 @@ void CTextControl::ApplyStyles() {
 // the whole text, stretched over every insertion.
 void CTextControl::ApplyPlainStrikeOut() {
     m_bStrikeOut = m_rich.formats.empty() && (m_defaultFormat.dwEffects & CFE_STRIKEOUT);
-    // Only bulk replacements, and insertions while striking out, need telling about: other
-    // notices would slow every edit down.
-    Sci(SCI_SETMODEVENTMASK,
-        static_cast<unsigned long>(SC_MOD_CONTAINER | (m_bStrikeOut ? SC_MOD_INSERTTEXT : 0)));
     if (!m_rich.formats.empty())
         return;
     Sci(SCI_SETINDICATORCURRENT, kStrikeIndicator);
@@ -1204,6 +1235,7 @@ void CTextControl::ApplyPlainStrikeOut() {
 }
 
 void CTextControl::ApplyDocumentProperties() {
+    m_columnMark = ColumnMark();
     // Attaching a document resets these; they belong to the text being shown.
     // Every text is shown as UTF-8: files in other encodings are decoded into it.
     Sci(SCI_SETCODEPAGE, static_cast<unsigned long>(SC_CP_UTF8));

@@ -245,16 +245,16 @@ private:
     // The formats of the rich text shown (its text and styles are in the component); no formats
     // for plain text.
     RtfDocument m_rich;
-    // The last column asked for, kept until the text or the position changes: counting the
-    // characters of a line of many megabytes at every idle moment would keep the processor busy.
-    struct ColumnAnswer {
-        long document = 0, lineStart = -1, index = -1, length = -1, column = 0;
-        bool operator==(const ColumnAnswer& o) const {
-            return document == o.document && lineStart == o.lineStart && index == o.index &&
-                   length == o.length;
-        }
+    // A position whose column is known, kept right through the edits after it and moved back
+    // over small ones before it: the column of a caret in a line of many megabytes is then
+    // counted from there, not from the line's start at every keystroke.
+    struct ColumnMark {
+        long document = 0;
+        long index = -1; // -1: none
+        long column = 0;
     };
-    mutable ColumnAnswer m_lastColumn;
+    mutable ColumnMark m_columnMark;
+    void KeepColumnMark(int type, long position, long length, long linesAdded);
     mutable std::optional<CByteFinder> m_finder;
 
     // A bulk replacement's record, a batch for each piece applied: enough to put back what

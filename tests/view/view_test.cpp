@@ -5,6 +5,8 @@
 #include <QClipboard>
 #include <QTest>
 
+#include <algorithm>
+
 namespace {
 using ViewTest = AppFixture;
 
@@ -145,6 +147,60 @@ TEST_F(ViewTest, IndicatorTexts) {
     Type("z");
     Frame()->OnIdleUpdate();
     EXPECT_EQ(Frame()->m_wndStatusBar.GetPaneText(3), "*");
+}
+
+// The column is counted from a remembered position kept through edits: after any mix of edits
+// before it, after it, across it and over line breaks it must equal a count from the line start.
+TEST_F(ViewTest, ColumnsStayRightThroughEdits) {
+    ASSERT_TRUE(Start());
+    Open("h\xc3\xa9llo w\xc3\xb6rld\n" + QByteArray(9000, 'a') + "\t\xe2\x82\xac end\nlast");
+    const auto sci = [&](unsigned int msg, unsigned long w = 0, long l = 0) {
+        return View()->SendScintilla(msg, w, l);
+    };
+    const auto counted = [&](long pos) {
+        const long line = sci(QsciScintillaBase::SCI_LINEFROMPOSITION, pos);
+        return sci(QsciScintillaBase::SCI_COUNTCHARACTERS,
+                   sci(QsciScintillaBase::SCI_POSITIONFROMLINE, line), pos);
+    };
+    // A character boundary near a random place.
+    unsigned seed = 7;
+    const auto random = [&](long below) {
+        seed = seed * 1103515245u + 12345u;
+        return static_cast<long>((seed >> 8) % static_cast<unsigned>(below));
+    };
+    const auto boundary = [&](long pos) {
+        return sci(QsciScintillaBase::SCI_POSITIONBEFORE,
+                   sci(QsciScintillaBase::SCI_POSITIONAFTER, pos));
+    };
+    const char* pieces[] = {"x", "\xc3\xa9", "\n", "\t", "\xe2\x82\xac\xe2\x82\xac", "ab\ncd"};
+    for (int step = 0; step < 400; ++step) {
+        const long length = View()->GetTextLength();
+        const long caret = sci(QsciScintillaBase::SCI_GETCURRENTPOS);
+        // Most edits land next to the caret, as typing does; some anywhere.
+        const long near = boundary(std::clamp(caret + random(9) - 4, 0L, length));
+        const long at = step % 3 ? near : boundary(random(length + 1));
+        switch (random(4)) {
+        case 0:
+        case 1:
+            sci(QsciScintillaBase::SCI_INSERTTEXT, at, reinterpret_cast<long>(pieces[random(6)]));
+            break;
+        case 2:
+            if (at < length) {
+                long end = at;
+                for (long n = random(3) + 1; n > 0 && end < length; --n)
+                    end = sci(QsciScintillaBase::SCI_POSITIONAFTER, end);
+                sci(QsciScintillaBase::SCI_DELETERANGE, at, end - at);
+            }
+            break;
+        default:
+            sci(step % 2 ? QsciScintillaBase::SCI_UNDO : QsciScintillaBase::SCI_REDO);
+        }
+        sci(QsciScintillaBase::SCI_GOTOPOS, boundary(std::min(at, View()->GetTextLength())));
+        const long pos = sci(QsciScintillaBase::SCI_GETCURRENTPOS);
+        ASSERT_EQ(View()->ColumnOf(pos), counted(pos)) << "step " << step;
+        const long other = boundary(random(View()->GetTextLength() + 1));
+        ASSERT_EQ(View()->ColumnOf(other), counted(other)) << "step " << step;
+    }
 }
 
 TEST_F(ViewTest, ATextWithALineTooLongToWrapIsShownUnwrappedAndSaysSo) {
