@@ -5,6 +5,7 @@
 #include <QAccessible>
 #include <QAccessibleEvent>
 #include <QFont>
+#include <QFontMetricsF>
 #include <QImage>
 #include <QTest>
 #include <QTextLayout>
@@ -115,6 +116,76 @@ TEST_F(TextComponentTest, CaretOffsetsForAssistiveTechnologiesStayExact) {
     Open(QByteArray("\xce\xb1\xce\xb2\xce\xb3 short\n"));
     expectExact(5, "in another document");
     expectExact(1, "moving back");
+}
+
+// Our texts carry their styles: the component must never be left thinking otherwise, or it takes
+// the next paint for a change of styles and compares every shown line with its layout again.
+TEST_F(TextComponentTest, TextNeverWaitsForStyling) {
+    ASSERT_TRUE(Start());
+    Open(Lines(3000, {}));
+    const auto styledTo = [&] { return Sci(QsciScintillaBase::SCI_GETENDSTYLED); };
+    View()->viewport()->grab(); // a paint asks for what it shows
+    const long shownEnd = Sci(QsciScintillaBase::SCI_POSITIONFROMLINE,
+                              Sci(QsciScintillaBase::SCI_LINESONSCREEN));
+    EXPECT_GE(styledTo(), shownEnd);
+    // Edits anywhere leave the whole text styled, without a paint.
+    const long middle = View()->GetTextLength() / 2;
+    Sci(QsciScintillaBase::SCI_INSERTTEXT, middle, reinterpret_cast<long>("typed"));
+    EXPECT_EQ(styledTo(), View()->GetTextLength());
+    Sci(QsciScintillaBase::SCI_DELETERANGE, 10, 3);
+    EXPECT_EQ(styledTo(), View()->GetTextLength());
+    Sci(QsciScintillaBase::SCI_UNDO);
+    EXPECT_EQ(styledTo(), View()->GetTextLength());
+    Sci(QsciScintillaBase::SCI_REDO);
+    EXPECT_EQ(styledTo(), View()->GetTextLength());
+}
+
+// Drawing starts a little before the first visible character of a long line and stops at the
+// window's edge: what is drawn far along such a line must look as its start does. The line
+// repeats one word in a font of whole-pixel advances, so every word starts on a whole pixel.
+TEST_F(TextComponentTest, FarPartsOfALongLineAreDrawnAsItsStart) {
+    ASSERT_TRUE(Start());
+    QFont font("FreeMono");
+    for (int pixels = 10; pixels <= 40; ++pixels) {
+        font.setPixelSize(pixels);
+        const qreal advance = QFontMetricsF(font, View()->viewport()).horizontalAdvance('a');
+        if (advance == static_cast<int>(advance) && advance > 6)
+            break;
+    }
+    const qreal advance = QFontMetricsF(font, View()->viewport()).horizontalAdvance('a');
+    if (advance != static_cast<int>(advance))
+        GTEST_SKIP() << "no size of the font has whole-pixel advances here";
+    const QByteArray word = "abcdefgh ";
+    // Longer than a run the component cuts as it reads (64 KB).
+    const QByteArray text = word.repeated(20000) + "\nend";
+    const long lineLength = text.size() - 4;
+    for (const bool wrap : {false, true}) {
+        View()->SetWordWrap(wrap);
+        Open(text);
+        for (int style : {0, 32}) {
+            Sci(QsciScintillaBase::SCI_STYLESETFONT, style,
+                reinterpret_cast<long>(font.family().toUtf8().constData()));
+            Sci(QsciScintillaBase::SCI_STYLESETSIZEFRACTIONAL, style,
+                font.pixelSize() * 100 * 72 / View()->viewport()->logicalDpiY());
+        }
+        View()->SetSel(text.size(), text.size()); // no caret on the rows compared
+        const int height = Sci(QsciScintillaBase::SCI_TEXTHEIGHT, 0);
+        const auto row = [&](long pos) {
+            if (wrap) {
+                Sci(QsciScintillaBase::SCI_SETFIRSTVISIBLELINE, 0);
+                const long y = Sci(QsciScintillaBase::SCI_POINTYFROMPOSITION, 0, pos);
+                Sci(QsciScintillaBase::SCI_SETFIRSTVISIBLELINE, y / height);
+            } else {
+                Sci(QsciScintillaBase::SCI_SETXOFFSET, pos / word.size() * word.size() *
+                                                          static_cast<long>(advance));
+            }
+            return View()->viewport()->grab().toImage().copy(0, 0, View()->viewport()->width(),
+                                                             height);
+        };
+        const QImage start = row(0);
+        for (long far : {70000L, lineLength - 2000})
+            EXPECT_EQ(row(far), start) << (wrap ? "wrapped, at " : "unwrapped, at ") << far;
+    }
 }
 
 // Runs of plain ASCII are measured from cached advances where the font lays them out as the sum
