@@ -10,6 +10,8 @@
 #include <QTest>
 #include <QTextLayout>
 
+#include <algorithm>
+
 #include <cstdlib>
 #include <initializer_list>
 #include <vector>
@@ -185,6 +187,75 @@ TEST_F(TextComponentTest, FarPartsOfALongLineAreDrawnAsItsStart) {
         const QImage start = row(0);
         for (long far : {70000L, lineLength - 2000})
             EXPECT_EQ(row(far), start) << (wrap ? "wrapped, at " : "unwrapped, at ") << far;
+    }
+}
+
+// An edit in a long line of plain text moves the line's layout along instead of measuring the
+// line again: every position must stay where a new layout of the edited line puts it, through
+// insertions, deletions, undo and text that is no plain ASCII, wrapped or not.
+TEST_F(TextComponentTest, EditsInAPlainLineLeavePositionsAsANewLayoutGivesThem) {
+    ASSERT_TRUE(Start());
+    const char* family = "DejaVu Sans Mono";
+    unsigned seed = 11;
+    const auto random = [&](long below) {
+        seed = seed * 1103515245u + 12345u;
+        return static_cast<long>((seed >> 8) % static_cast<unsigned>(below));
+    };
+    const char* pieces[] = {"x", "hello world ", "  ", "{[(;)]}", "\xc3\xa9", "~"};
+    for (const bool wrap : {false, true}) {
+        View()->SetWordWrap(wrap);
+        Open(QByteArray("abcdefgh ").repeated(4000) + "\nend");
+        // Dropping the cached layouts, not the fonts (their advances are kept with them).
+        const auto relayout = [&] {
+            Sci(QsciScintillaBase::SCI_SETLAYOUTCACHE, QsciScintillaBase::SC_CACHE_PAGE);
+            Sci(QsciScintillaBase::SCI_SETLAYOUTCACHE, QsciScintillaBase::SC_CACHE_CARET);
+        };
+        Sci(QsciScintillaBase::SCI_STYLESETFONT, 0, reinterpret_cast<long>(family));
+        Sci(QsciScintillaBase::SCI_GOTOPOS, 18000);
+        View()->viewport()->grab();
+        for (int step = 0; step < 40; ++step) {
+            const long end = Sci(QsciScintillaBase::SCI_GETLINEENDPOSITION, 0);
+            const long caret = Sci(QsciScintillaBase::SCI_GETCURRENTPOS);
+            const long at = std::clamp(caret + random(41) - 20, 0L, end);
+            switch (random(5)) {
+            case 0:
+            case 1:
+                Sci(QsciScintillaBase::SCI_INSERTTEXT, at, reinterpret_cast<long>(pieces[random(6)]));
+                break;
+            case 2:
+                Sci(QsciScintillaBase::SCI_DELETERANGE, at, std::min(random(12) + 1, end - at));
+                break;
+            case 3:
+                Sci(QsciScintillaBase::SCI_DELETERANGE, at - random(std::min(at, 3L) + 1), 0);
+                Sci(QsciScintillaBase::SCI_UNDO);
+                break;
+            default:
+                Sci(QsciScintillaBase::SCI_GOTOPOS, std::min(at + 1, end));
+            }
+            // Where the edited layout puts some characters, then where a new one does.
+            const long lineEnd = Sci(QsciScintillaBase::SCI_GETLINEENDPOSITION, 0);
+            const long now = std::min(at, lineEnd);
+            std::vector<long> probes = {now, now + 1, now + 7, lineEnd, lineEnd / 3, 1};
+            const auto places = [&] {
+                std::vector<long> xy;
+                const long x0 = Sci(QsciScintillaBase::SCI_POINTXFROMPOSITION, 0, 0);
+                const long y0 = Sci(QsciScintillaBase::SCI_POINTYFROMPOSITION, 0, 0);
+                for (long p : probes) {
+                    p = std::min(p, lineEnd);
+                    xy.push_back(Sci(QsciScintillaBase::SCI_POINTXFROMPOSITION, 0, p) - x0);
+                    xy.push_back(Sci(QsciScintillaBase::SCI_POINTYFROMPOSITION, 0, p) - y0);
+                }
+                return xy;
+            };
+            const std::vector<long> edited = places();
+            const QImage editedShot = View()->viewport()->grab().toImage();
+            relayout();
+            const std::vector<long> fresh = places();
+            const char* mode = wrap ? "wrapped" : "unwrapped";
+            for (size_t i = 0; i < fresh.size(); ++i)
+                ASSERT_NEAR(edited[i], fresh[i], 1) << mode << ", step " << step << ", probe " << i;
+            ASSERT_EQ(editedShot, View()->viewport()->grab().toImage()) << mode << ", step " << step;
+        }
     }
 }
 
