@@ -11,6 +11,7 @@
 #include <QWheelEvent>
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 // The control's bulk loader. It must not have internal linkage: the compiler would then know that
@@ -60,7 +61,7 @@ constexpr int SCMOD_SHIFT = 1;
 constexpr int SCMOD_CTRL = 2;
 constexpr int SCMOD_ALT = 4;
 constexpr int SCMOD_META = 16;
-constexpr long kStreamPiece = 1 << 20;
+constexpr long kStreamPiece = 1 << 18;
 
 long KeyDef(int key, int modifiers) {
     return key | (modifiers << 16);
@@ -241,6 +242,7 @@ void CTextControl::SetEmpty() {
     Sci(SCI_SETDOCPOINTER, 0UL, static_cast<long>(0));
     m_encoding = TextEncoding::Utf8;
     m_bBadUtf16 = false;
+    m_bMarkerByte = false;
     m_eLineEnd = LineEnd::Lf;
     m_rich = RtfDocument();
     ApplyDocumentProperties();
@@ -259,6 +261,7 @@ void CTextControl::LoadRichText(RtfDocument doc) {
     m_bOverlongLine = longLine.Found();
     Sci(SCI_SETDOCPOINTER, 0UL, document);
     Sci(SCI_RELEASEDOCUMENT, 0UL, document);
+    m_bMarkerByte = std::memchr(doc.text.data(), 1, doc.text.size()) != nullptr;
     std::string().swap(doc.text); // the component has its own copy now
     m_encoding = TextEncoding::Utf8;
     m_bBadUtf16 = false;
@@ -630,7 +633,9 @@ void CTextControl::ClipboardChanged() {
     m_bClipboardHasText = data && data->hasText();
 }
 
-bool CTextControl::GetModify() const { return m_bForcedModify || Sci(SCI_GETMODIFY) != 0; }
+bool CTextControl::GetModify() const {
+    return m_bForcedModify || Sci(SCI_GETMODIFY) != 0;
+}
 
 void CTextControl::SetModify(bool modified) {
     // The control can only be told that its text is saved; a text that differs from the file
@@ -854,8 +859,9 @@ long CTextControl::StreamIn(int format, EDITSTREAM& es, int64_t sizeHint) {
 
     const long capacity =
         sizeHint >= 0 ? static_cast<long>(std::min<int64_t>(sizeHint, m_nTextLimit)) : 0;
-    auto* loader = reinterpret_cast<ILoader*>(Sci(
-        SCI_CREATELOADER, LoaderRoom(static_cast<size_t>(capacity)), SC_DOCUMENTOPTION_STYLES_NONE));
+    auto* loader =
+        reinterpret_cast<ILoader*>(Sci(SCI_CREATELOADER, LoaderRoom(static_cast<size_t>(capacity)),
+                                       SC_DOCUMENTOPTION_STYLES_NONE));
     if (!loader) {
         es.dwError = kErrTextLimit;
         return 0;
@@ -863,14 +869,17 @@ long CTextControl::StreamIn(int format, EDITSTREAM& es, int64_t sizeHint) {
     EncodingDetector detector;
     LineEndDetector lineEnd;
     LongLineDetector longLine(kMaxWrappedLine);
+    bool markerByte = false;
     for (long done; next(done);) {
         if (done > m_nTextLimit - total || loader->AddData(buffer.data(), done) != 0) {
             es.dwError = kErrTextLimit;
             break;
         }
+        // Each piece is looked at while it is still in the processor's cache.
         detector.Feed(buffer.data(), static_cast<size_t>(done));
         lineEnd.Feed(buffer.data(), static_cast<size_t>(done));
         longLine.Feed(buffer.data(), static_cast<size_t>(done));
+        markerByte = markerByte || std::memchr(buffer.data(), 1, static_cast<size_t>(done));
         total += done;
     }
     if (es.dwError != 0) {
@@ -918,6 +927,7 @@ long CTextControl::StreamIn(int format, EDITSTREAM& es, int64_t sizeHint) {
     m_bOverlongLine = longLine.Found();
     m_encoding = encoding;
     m_bBadUtf16 = badUtf16;
+    m_bMarkerByte = markerByte;
     m_eLineEnd = lineEnd.Result();
     m_rich = RtfDocument();
     ApplyDocumentProperties();
@@ -1145,8 +1155,12 @@ void CTextControl::OnInputRefused(char32_t) {
     QApplication::beep();
 }
 
-bool CTextControl::GetOvertype() const { return Sci(SCI_GETOVERTYPE) != 0; }
-void CTextControl::ToggleOvertype() { Sci(SCI_EDITTOGGLEOVERTYPE); }
+bool CTextControl::GetOvertype() const {
+    return Sci(SCI_GETOVERTYPE) != 0;
+}
+void CTextControl::ToggleOvertype() {
+    Sci(SCI_EDITTOGGLEOVERTYPE);
+}
 
 void CTextControl::ApplyStyles() {
     const QPalette pal = palette();

@@ -167,6 +167,9 @@ public:
     TextEncoding GetEncoding() const { return m_encoding; }
     // The last load found a UTF-16 byte-order mark on bytes that are not UTF-16.
     bool LoadedBadUtf16() const { return m_bBadUtf16; }
+    // The last load's bytes held a byte 1: without one, no encoding gives a text that holds the
+    // non-text marker, and the loaded text need not be searched for it.
+    bool LoadedMarkerByte() const { return m_bMarkerByte; }
     // The first character of `text` that the text's encoding cannot hold, or 0.
     char32_t Unholdable(const QString& text) const { return FirstUnholdable(m_encoding, text); }
     // What the last stream that ended with kErrCannotHold stopped at: a character, or 0 for
@@ -232,6 +235,7 @@ private:
     bool m_bForcedModify = false;
     TextEncoding m_encoding = TextEncoding::Utf8;
     bool m_bBadUtf16 = false;
+    bool m_bMarkerByte = false;
     char32_t m_refused = 0;
     bool m_bDragging = false; // a drag is over the control: refusing it needs no message
     bool m_bClipboardHasText = false;
