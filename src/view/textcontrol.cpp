@@ -28,9 +28,10 @@ protected:
 
 namespace {
 // Room for a loaded text of `size` bytes and some to spare, so that the first edits do not
-// regrow (copy) the whole buffer.
+// regrow (copy) the whole buffer. The spare room takes memory from the start: a megabyte covers
+// any typing and pasting of ordinary size.
 unsigned long LoaderRoom(size_t size) {
-    return static_cast<unsigned long>(size + size / 64 + 65536);
+    return static_cast<unsigned long>(size + std::min<size_t>(size / 64, 1 << 20) + 65536);
 }
 
 struct Sci_CharacterRange {
