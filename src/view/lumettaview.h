@@ -8,6 +8,8 @@
 #include "search/texthistory.h"
 #include "view/textcontrol.h"
 
+class CLoadProgress;
+
 class CArchive;
 class CDocument;
 
@@ -17,9 +19,7 @@ struct CInsertRefused {
     QString m_strMessage;
 };
 
-class CLumettaView : public CTextControl,
-                     public CCmdTargetImpl<CLumettaView>,
-                     public CPrintable {
+class CLumettaView : public CTextControl, public CCmdTargetImpl<CLumettaView>, public CPrintable {
     Q_OBJECT
 public:
     explicit CLumettaView(QWidget* parent = nullptr);
@@ -100,6 +100,7 @@ protected:
     void dropEvent(QDropEvent* e) override;
     void contextMenuEvent(QContextMenuEvent* e) override;
     void OnInputRefused(char32_t c) override;
+    void OnLoadProgress(double done) override;
 
 private:
     void OnEditUndo();
@@ -160,4 +161,5 @@ private:
     void SaveSettings();
 
     CDocument* m_pDocument = nullptr;
+    CLoadProgress* m_pLoadProgress = nullptr; // of the load under way
 };

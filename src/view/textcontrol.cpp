@@ -771,6 +771,14 @@ long CTextControl::StreamIn(int format, EDITSTREAM& es, int64_t sizeHint) {
     es.dwError = 0;
     std::string readAhead; // handed on before the callback's next pieces
     size_t readAheadUsed = 0;
+    int64_t read = 0;
+    double readShare = 1; // of the whole load
+    const auto progress = [&](long done) {
+        read += done;
+        if (sizeHint > 0)
+            OnLoadProgress(readShare * static_cast<double>(std::min(read, sizeHint)) /
+                           static_cast<double>(sizeHint));
+    };
     // The next piece from the callback; false at the end, or when it stopped with an error.
     auto next = [&](long& done) {
         if (readAheadUsed < readAhead.size()) {
@@ -785,6 +793,7 @@ long CTextControl::StreamIn(int format, EDITSTREAM& es, int64_t sizeHint) {
             es.dwError = rc;
             return false;
         }
+        progress(done);
         return done > 0;
     };
     if (format & SFF_SELECTION) {
@@ -881,6 +890,7 @@ long CTextControl::StreamIn(int format, EDITSTREAM& es, int64_t sizeHint) {
         lineEnd.Feed(buffer.data(), static_cast<size_t>(done));
         longLine.Feed(buffer.data(), static_cast<size_t>(done));
         markerByte = markerByte || std::memchr(buffer.data(), 1, static_cast<size_t>(done));
+        readShare = detector.LikelyDecoded() ? kDecodedReadShare : 1;
         total += done;
     }
     if (es.dwError != 0) {
@@ -944,7 +954,11 @@ bool CTextControl::AttachDecoded(TextEncoding encoding, const char* raw, size_t 
         Sci(SCI_CREATELOADER, LoaderRoom(size), SC_DOCUMENTOPTION_STYLES_NONE));
     if (!loader)
         return false;
-    const bool decoded = DecodeToUtf8(encoding, raw, n, [loader](const QByteArray& piece) {
+    size_t done = 0;
+    const bool decoded = DecodeToUtf8(encoding, raw, n, [&](const QByteArray& piece) {
+        done += static_cast<size_t>(piece.size());
+        OnLoadProgress(kDecodedReadShare + (1 - kDecodedReadShare) * static_cast<double>(done) /
+                                               static_cast<double>(std::max<size_t>(size, 1)));
         return loader->AddData(piece.constData(), piece.size()) == 0;
     });
     if (!decoded) {

@@ -189,6 +189,9 @@ protected:
     // Typed, pasted or dropped text held a character the encoding cannot hold, and nothing
     // was entered.
     virtual void OnInputRefused(char32_t c);
+    // A stream-in of known size has come this far (0 to 1), reading and then any decoding;
+    // called for each piece.
+    virtual void OnLoadProgress(double) {}
 
     // Sends a message to the editing component.
     long Sci(unsigned int msg, unsigned long w = 0, long l = 0) const {
@@ -209,6 +212,8 @@ private:
     const CByteFinder& FinderFor(const QByteArray& text, bool matchCase) const;
     // Shows the loaded file decoded; false when that text cannot be had.
     bool AttachDecoded(TextEncoding encoding, const char* raw, size_t n);
+    // The part of a load that reading the file stands for: half of it when decoding follows.
+    static constexpr double kDecodedReadShare = 0.5;
     // The control's form of a file's bytes to insert into the text; false when the text's
     // encoding cannot hold them (m_refused says why).
     bool ForInsertion(const QByteArray& bytes, QByteArray& text);

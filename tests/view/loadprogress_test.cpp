@@ -1,0 +1,103 @@
+#include "support/appfixture.h"
+#include "view/loadprogress.h"
+
+#include <QProgressBar>
+
+#include <algorithm>
+
+namespace {
+class LoadProgressTest : public AppFixture {
+protected:
+    void SetUp() override {
+        AppFixture::SetUp();
+        CLoadProgress::s_nDelay = 0; // every load counts as long
+    }
+    void TearDown() override {
+        CLoadProgress::s_nDelay = 100;
+        AppFixture::TearDown();
+    }
+
+    // Opens the file with the window hidden, recording each value the status bar's progress
+    // showed and whether the window was visible then.
+    struct Shown {
+        std::vector<int> values;
+        bool windowVisible = true;
+    };
+    Shown OpenHidden(const QString& path, bool makeVisible) {
+        Frame()->m_wndStatusBar.SetProgress(-1);
+        auto* bar = Frame()->m_wndStatusBar.findChild<QProgressBar*>();
+        bar->reset();
+        Frame()->hide();
+        Shown shown;
+        const QMetaObject::Connection c =
+            QObject::connect(bar, &QProgressBar::valueChanged, [&](int value) {
+                shown.values.push_back(value);
+                shown.windowVisible = shown.windowVisible && Frame()->isVisible();
+            });
+        ui.boxReplies = {IDNO};
+        EXPECT_TRUE(app->DocTemplate()->OpenDocumentFile(path, makeVisible));
+        QObject::disconnect(c);
+        EXPECT_FALSE(bar->isVisible()) << "the progress goes with the load";
+        return shown;
+    }
+};
+
+// A long load shows its window at once, and its progress in the status bar as it reads and
+// then decodes; the values only go up.
+TEST_F(LoadProgressTest, ALongLoadShowsItsWindowAndHowFarItHasCome) {
+    const QByteArray line = "a line of text that is long enough\n";
+    struct {
+        const char* what;
+        QByteArray bytes;
+        qsizetype shown; // bytes of text shown
+        int decodedFrom; // the percent decoding starts from, or -1
+    } cases[] = {
+        {"UTF-8", line.repeated(90000), line.size() * 90000, -1},
+        {"Windows-1252", QByteArray("caf\xE9\n").repeated(600000), 6 * 600000, 50},
+    };
+    ASSERT_TRUE(Start());
+    for (const auto& c : cases) {
+        const Shown shown = OpenHidden(WriteFile(c.what, c.bytes), true);
+        ASSERT_GE(shown.values.size(), 3u) << c.what;
+        EXPECT_TRUE(shown.windowVisible) << c.what;
+        EXPECT_TRUE(std::is_sorted(shown.values.begin(), shown.values.end())) << c.what;
+        EXPECT_GE(shown.values.front(), 0);
+        EXPECT_LE(shown.values.back(), 100);
+        if (c.decodedFrom >= 0) {
+            EXPECT_LT(shown.values.front(), c.decodedFrom) << "reading is the first half";
+            EXPECT_GT(shown.values.back(), c.decodedFrom) << "decoding the second";
+        }
+        EXPECT_EQ(View()->GetTextLength(), c.shown) << c.what;
+        EXPECT_TRUE(View()->updatesEnabled());
+    }
+}
+
+// A document opened to be printed from the command line keeps its window hidden.
+TEST_F(LoadProgressTest, AnOpenNotToBeShownKeepsItsWindowHidden) {
+    const QString path = WriteFile("big", QByteArray("text\n").repeated(600000));
+    ASSERT_TRUE(Start());
+    const Shown shown = OpenHidden(path, false);
+    EXPECT_TRUE(shown.values.empty());
+    EXPECT_FALSE(Frame()->isVisible());
+    EXPECT_EQ(View()->GetTextLength(), 3000000);
+}
+
+// While a shown text is replaced, the old one is not redrawn: the component would draw it
+// wrongly until the new one is attached. It is drawn again once the load is over.
+TEST_F(LoadProgressTest, TheShownTextWaitsForTheNewOne) {
+    const QString path = WriteFile("big", QByteArray("text\n").repeated(600000));
+    ASSERT_TRUE(Start());
+    Frame()->show();
+    Frame()->m_wndStatusBar.SetProgress(-1);
+    auto* bar = Frame()->m_wndStatusBar.findChild<QProgressBar*>();
+    bar->reset();
+    std::vector<bool> textDrawn;
+    QObject::connect(bar, &QProgressBar::valueChanged,
+                     [&](int) { textDrawn.push_back(View()->updatesEnabled()); });
+    ui.boxReplies = {IDNO};
+    ASSERT_TRUE(app->DocTemplate()->OpenDocumentFile(path));
+    ASSERT_FALSE(textDrawn.empty());
+    EXPECT_EQ(std::count(textDrawn.begin(), textDrawn.end(), true), 0);
+    EXPECT_TRUE(View()->updatesEnabled());
+}
+} // namespace
