@@ -116,7 +116,7 @@ void EncodingDetector::Feed(const char* data, size_t n) {
 
 bool EncodingDetector::LikelyDecoded() const {
     return StartsWith(m_head, m_nHead, "\xFF\xFE", 2) ||
-           StartsWith(m_head, m_nHead, "\xFE\xFF", 2) || !m_utf8.IsValid();
+           StartsWith(m_head, m_nHead, "\xFE\xFF", 2) || !m_utf8.IsMostlyUtf8();
 }
 
 TextEncoding EncodingDetector::Result(const char* whole, size_t n, bool* badUtf16) const {
