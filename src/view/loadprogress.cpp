@@ -1,12 +1,13 @@
 #include "view/loadprogress.h"
 
 #include "frame/mainframe.h"
+#include "view/textcontrol.h"
 
 #include <QApplication>
 
 int CLoadProgress::s_nDelay = 100;
 
-CLoadProgress::CLoadProgress(CMainFrame* frame, QWidget* text, bool mayShowFrame)
+CLoadProgress::CLoadProgress(CMainFrame* frame, CTextControl* text, bool mayShowFrame)
     : m_pFrame(frame), m_pText(text), m_bMayShowFrame(mayShowFrame) {
     m_clock.start();
 }
@@ -32,7 +33,8 @@ void CLoadProgress::Update(double done) {
         if (!m_pFrame->isVisible()) {
             if (!m_bMayShowFrame)
                 return;
-            // A file opened at start-up: its window shows now, its text once it is loaded.
+            // A file opened at start-up: its window shows now, with the start of its text.
+            m_pText->ShowLoadHead();
             m_pFrame->show();
         } else if (m_pText->updatesEnabled()) {
             // Until the new text is attached, the component would draw the old one wrongly.

@@ -1,17 +1,18 @@
 // How far a long load has come, in the main window's status bar: once a load has taken longer
-// than the delay, its window (shown at once when it is still hidden and is to be shown) is
-// repainted as the load goes on, while the user's input waits until it is over.
+// than the delay, its window (shown at once, with the start of the text, when it is still hidden
+// and is to be shown) is repainted as the load goes on, while the user's input waits until it is
+// over.
 #pragma once
 
 #include <QElapsedTimer>
 
 class CMainFrame;
-class QWidget;
+class CTextControl;
 
 class CLoadProgress {
 public:
-    // `text` is the window the text is shown in; `mayShowFrame` lets a hidden frame be shown.
-    CLoadProgress(CMainFrame* frame, QWidget* text, bool mayShowFrame);
+    // `text` is the control loading; `mayShowFrame` lets a hidden frame be shown.
+    CLoadProgress(CMainFrame* frame, CTextControl* text, bool mayShowFrame);
     ~CLoadProgress(); // the progress goes, and the text is drawn again
     CLoadProgress(const CLoadProgress&) = delete;
     CLoadProgress& operator=(const CLoadProgress&) = delete;
@@ -25,7 +26,7 @@ public:
 
 private:
     CMainFrame* m_pFrame;
-    QWidget* m_pText;
+    CTextControl* m_pText;
     bool m_bMayShowFrame;
     QElapsedTimer m_clock;
     QElapsedTimer m_sinceShown;

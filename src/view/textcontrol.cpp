@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QPalette>
+#include <QScopeGuard>
 #include <QWheelEvent>
 
 #include <algorithm>
@@ -63,6 +64,8 @@ constexpr int SCMOD_CTRL = 2;
 constexpr int SCMOD_ALT = 4;
 constexpr int SCMOD_META = 16;
 constexpr long kStreamPiece = 1 << 18;
+// Enough of a text's start to fill a window.
+constexpr long kLoadHead = 1 << 16;
 
 long KeyDef(int key, int modifiers) {
     return key | (modifiers << 16);
@@ -779,7 +782,8 @@ long CTextControl::StreamIn(int format, EDITSTREAM& es, int64_t sizeHint) {
             OnLoadProgress(readShare * static_cast<double>(std::min(read, sizeHint)) /
                            static_cast<double>(sizeHint));
     };
-    // The next piece from the callback; false at the end, or when it stopped with an error.
+    // The next piece from the callback; false at the end, or when it stopped with an error. The
+    // pieces read are told about (`progress`) once they have been taken in.
     auto next = [&](long& done) {
         if (readAheadUsed < readAhead.size()) {
             done =
@@ -793,7 +797,6 @@ long CTextControl::StreamIn(int format, EDITSTREAM& es, int64_t sizeHint) {
             es.dwError = rc;
             return false;
         }
-        progress(done);
         return done > 0;
     };
     if (format & SFF_SELECTION) {
@@ -805,6 +808,7 @@ long CTextControl::StreamIn(int format, EDITSTREAM& es, int64_t sizeHint) {
                 return 0;
             }
             bytes.append(buffer.data(), done);
+            progress(done);
         }
         QByteArray text;
         if (es.dwError != 0)
@@ -848,6 +852,7 @@ long CTextControl::StreamIn(int format, EDITSTREAM& es, int64_t sizeHint) {
             } else {
                 source.append(buffer.data(), done);
             }
+            progress(done);
         }
         if (es.dwError != 0)
             return 0;
@@ -880,6 +885,8 @@ long CTextControl::StreamIn(int format, EDITSTREAM& es, int64_t sizeHint) {
     LineEndDetector lineEnd;
     LongLineDetector longLine(kMaxWrappedLine);
     bool markerByte = false;
+    m_loadHead.clear();
+    const auto forgetHead = qScopeGuard([this] { std::string().swap(m_loadHead); });
     for (long done; next(done);) {
         if (done > m_nTextLimit - total || loader->AddData(buffer.data(), done) != 0) {
             es.dwError = kErrTextLimit;
@@ -891,7 +898,13 @@ long CTextControl::StreamIn(int format, EDITSTREAM& es, int64_t sizeHint) {
         longLine.Feed(buffer.data(), static_cast<size_t>(done));
         markerByte = markerByte || std::memchr(buffer.data(), 1, static_cast<size_t>(done));
         readShare = detector.LikelyDecoded() ? kDecodedReadShare : 1;
+        if (total < kLoadHead)
+            m_loadHead.append(buffer.data(),
+                              static_cast<size_t>(std::min(done, kLoadHead - total)));
+        if (readShare != 1)
+            m_loadHead.clear(); // shown as it is, it could look wrong
         total += done;
+        progress(done);
     }
     if (es.dwError != 0) {
         // The text shown stays as it was.
@@ -900,8 +913,7 @@ long CTextControl::StreamIn(int format, EDITSTREAM& es, int64_t sizeHint) {
         return 0;
     }
     // Kept until the file's text is in place, so that a failed decoding leaves it shown.
-    void* previous = reinterpret_cast<void*>(Sci(SCI_GETDOCPOINTER));
-    Sci(SCI_ADDREFDOCUMENT, 0UL, previous);
+    void* previous = TakeShownDocument();
     void* doc = loader->ConvertToDocument();
     Sci(SCI_SETDOCPOINTER, 0UL, doc);
     Sci(SCI_RELEASEDOCUMENT, 0UL, doc);
@@ -914,10 +926,7 @@ long CTextControl::StreamIn(int format, EDITSTREAM& es, int64_t sizeHint) {
         if (!AttachDecoded(encoding, raw, static_cast<size_t>(total))) {
             Sci(SCI_SETDOCPOINTER, 0UL, previous);
             Sci(SCI_RELEASEDOCUMENT, 0UL, previous);
-            Sci(SCI_SETCODEPAGE, static_cast<unsigned long>(SC_CP_UTF8));
-            Sci(SCI_SETEOLMODE, static_cast<unsigned long>(m_eLineEnd));
-            Sci(SCI_SETREADONLY, static_cast<unsigned long>(m_bReadOnly));
-            Sci(SCI_SETTABWIDTH, static_cast<unsigned long>(m_nTabBlanks));
+            ApplyTextProperties();
             es.dwError = kErrTextLimit;
             return 0;
         }
@@ -988,21 +997,59 @@ bool CTextControl::ForInsertion(const QByteArray& bytes, QByteArray& text) {
                           &m_refused);
 }
 
+bool CTextControl::ShowLoadHead() {
+    if (m_loadHead.empty() || m_beforeHead.doc)
+        return false;
+    const char* head = m_loadHead.data();
+    size_t n = WholeCharacters(head, m_loadHead.size(), m_loadHead.size());
+    if (m_loadHead.compare(0, 3, "\xEF\xBB\xBF") == 0) {
+        head += 3;
+        n -= std::min<size_t>(n, 3);
+    }
+    auto* loader = reinterpret_cast<ILoader*>(
+        Sci(SCI_CREATELOADER, static_cast<unsigned long>(n + 1), SC_DOCUMENTOPTION_STYLES_NONE));
+    if (!loader)
+        return false;
+    if (loader->AddData(head, static_cast<ptrdiff_t>(n)) != 0) {
+        loader->Release();
+        return false;
+    }
+    void* shown = reinterpret_cast<void*>(Sci(SCI_GETDOCPOINTER));
+    Sci(SCI_ADDREFDOCUMENT, 0UL, shown);
+    m_beforeHead = {shown, Sci(SCI_GETANCHOR), Sci(SCI_GETCURRENTPOS), Sci(SCI_GETFIRSTVISIBLELINE),
+                    Sci(SCI_GETXOFFSET)};
+    void* doc = loader->ConvertToDocument();
+    Sci(SCI_SETDOCPOINTER, 0UL, doc);
+    Sci(SCI_RELEASEDOCUMENT, 0UL, doc);
+    ApplyTextProperties();
+    Sci(SCI_SETREADONLY, 1UL); // only a glimpse: the load replaces it
+    return true;
+}
+
+void* CTextControl::TakeShownDocument() {
+    void* doc = m_beforeHead.doc;
+    if (doc)
+        m_beforeHead = ShownDocument();
+    else
+        Sci(SCI_ADDREFDOCUMENT, 0UL, doc = reinterpret_cast<void*>(Sci(SCI_GETDOCPOINTER)));
+    return doc;
+}
+
 void CTextControl::ReattachDocument() {
     // Making a loader makes the component forget the shown document's lines, as if the new
     // document were already attached: it would draw one line only. Attaching the shown
     // document again makes it count them; the caret and the scroll position are kept.
-    void* doc = reinterpret_cast<void*>(Sci(SCI_GETDOCPOINTER));
-    const long anchor = Sci(SCI_GETANCHOR);
-    const long caret = Sci(SCI_GETCURRENTPOS);
-    const long firstLine = Sci(SCI_GETFIRSTVISIBLELINE);
-    const long xOffset = Sci(SCI_GETXOFFSET);
-    Sci(SCI_ADDREFDOCUMENT, 0UL, doc);
+    ShownDocument shown = m_beforeHead;
+    if (!shown.doc)
+        shown = {reinterpret_cast<void*>(Sci(SCI_GETDOCPOINTER)), Sci(SCI_GETANCHOR),
+                 Sci(SCI_GETCURRENTPOS), Sci(SCI_GETFIRSTVISIBLELINE), Sci(SCI_GETXOFFSET)};
+    void* doc = TakeShownDocument();
     Sci(SCI_SETDOCPOINTER, 0UL, doc);
     Sci(SCI_RELEASEDOCUMENT, 0UL, doc);
-    Sci(SCI_SETSEL, static_cast<unsigned long>(anchor), caret);
-    Sci(SCI_SETFIRSTVISIBLELINE, static_cast<unsigned long>(firstLine));
-    Sci(SCI_SETXOFFSET, static_cast<unsigned long>(xOffset));
+    ApplyTextProperties();
+    Sci(SCI_SETSEL, static_cast<unsigned long>(shown.anchor), shown.caret);
+    Sci(SCI_SETFIRSTVISIBLELINE, static_cast<unsigned long>(shown.firstLine));
+    Sci(SCI_SETXOFFSET, static_cast<unsigned long>(shown.xOffset));
 }
 
 long CTextControl::StreamOut(int format, EDITSTREAM& es) {
@@ -1233,14 +1280,18 @@ void CTextControl::ApplyPlainStrikeOut() {
 }
 
 void CTextControl::ApplyDocumentProperties() {
+    ApplyTextProperties();
+    Sci(SCI_SETUNDOCOLLECTION, 1UL);
+    ApplyWordWrap();
+    m_bulkUndo.clear();
+    m_nBulkDone = 0;
+}
+
+void CTextControl::ApplyTextProperties() {
     // Attaching a document resets these; they belong to the text being shown.
     // Every text is shown as UTF-8: files in other encodings are decoded into it.
     Sci(SCI_SETCODEPAGE, static_cast<unsigned long>(SC_CP_UTF8));
     Sci(SCI_SETEOLMODE, static_cast<unsigned long>(m_eLineEnd));
     Sci(SCI_SETREADONLY, static_cast<unsigned long>(m_bReadOnly));
-    Sci(SCI_SETUNDOCOLLECTION, 1UL);
-    ApplyWordWrap();
-    m_bulkUndo.clear();
-    m_nBulkDone = 0;
     Sci(SCI_SETTABWIDTH, static_cast<unsigned long>(m_nTabBlanks));
 }

@@ -130,6 +130,10 @@ public:
     long FindTextByComponent(int flags, const CHARRANGE& range, const QByteArray& text) const;
 
     long StreamIn(int format, EDITSTREAM& es, int64_t sizeHint = -1);
+    // While a stream-in runs: shows the start of the text read so far, read-only, until the load
+    // ends, so that a window shown meanwhile has its first screen. False when there is none yet,
+    // or the bytes read so far are to be decoded.
+    bool ShowLoadHead();
     long StreamOut(int format, EDITSTREAM& es);
 
     void LimitText(long limit) { m_nTextLimit = limit <= 0 ? kMaxTextLimit : limit; }
@@ -221,7 +225,12 @@ private:
     // `pos`, or the end of the UTF-8 character it lies inside.
     long AfterCharacter(long pos) const;
     void ApplyDocumentProperties();
+    // The properties of the attached document that attaching resets.
+    void ApplyTextProperties();
+    // Shows again the document shown before the load began, as it was.
     void ReattachDocument();
+    // The document shown before the load began, held for the caller.
+    void* TakeShownDocument();
     // Shows a rich-text document: its text, with a style for each format of its runs.
     void LoadRichText(RtfDocument doc);
     // Styles the formats of rich text can have; the component keeps the others.
@@ -241,6 +250,14 @@ private:
     TextEncoding m_encoding = TextEncoding::Utf8;
     bool m_bBadUtf16 = false;
     bool m_bMarkerByte = false;
+    // The first bytes of the load under way, while they look like UTF-8.
+    std::string m_loadHead;
+    // What ShowLoadHead replaced, and where it was scrolled to.
+    struct ShownDocument {
+        void* doc = nullptr;
+        long anchor = 0, caret = 0, firstLine = 0, xOffset = 0;
+    };
+    ShownDocument m_beforeHead;
     char32_t m_refused = 0;
     bool m_bDragging = false; // a drag is over the control: refusing it needs no message
     bool m_bClipboardHasText = false;

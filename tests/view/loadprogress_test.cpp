@@ -1,7 +1,11 @@
+#include "framework/file.h"
 #include "support/appfixture.h"
 #include "view/loadprogress.h"
 
 #include <QProgressBar>
+
+#include <cerrno>
+#include <unistd.h>
 
 #include <algorithm>
 
@@ -69,6 +73,60 @@ TEST_F(LoadProgressTest, ALongLoadShowsItsWindowAndHowFarItHasCome) {
         }
         EXPECT_EQ(View()->GetTextLength(), c.shown) << c.what;
         EXPECT_TRUE(View()->updatesEnabled());
+    }
+}
+
+// The window shown early has the start of the text at once, read-only until the whole of it is
+// in; a load that fails after that shows again the text shown before, where it was.
+TEST_F(LoadProgressTest, TheEarlyWindowShowsTheStartOfTheText) {
+    QByteArray big = "\xEF\xBB\xBF";
+    for (int i = 0; i < 100000; ++i)
+        big += "line " + QByteArray::number(i) + " \xC3\xA9\n";
+    const QString path = WriteFile("big", big);
+    ASSERT_TRUE(Start());
+    Open("before\nthe load\n");
+    View()->SetSel(9, 12);
+    for (bool fails : {false, true}) {
+        Frame()->m_wndStatusBar.SetProgress(-1);
+        auto* bar = Frame()->m_wndStatusBar.findChild<QProgressBar*>();
+        bar->reset();
+        Frame()->hide();
+        QByteArray shownFirst;
+        bool readOnly = false;
+        const QMetaObject::Connection c = QObject::connect(bar, &QProgressBar::valueChanged, [&] {
+            if (!shownFirst.isEmpty())
+                return;
+            shownFirst = View()->GetText();
+            readOnly = View()->SendScintilla(QsciScintillaBase::SCI_GETREADONLY) != 0;
+        });
+        const FileSystemCalls calls = FileSystem();
+        if (fails) // the read after the window has shown fails
+            FileSystem().read = [](int fd, void* buf, size_t n) -> ssize_t {
+                static int reads = 0;
+                if (++reads > 2)
+                    return errno = EIO, -1;
+                return ::read(fd, buf, n);
+            };
+        ui.boxReplies = {IDNO, IDOK};
+        EXPECT_EQ(app->DocTemplate()->OpenDocumentFile(path) != nullptr, !fails);
+        FileSystem() = calls;
+        QObject::disconnect(c);
+        EXPECT_GT(shownFirst.size(), 1000) << fails;
+        EXPECT_LE(shownFirst.size(), 1 << 16);
+        EXPECT_TRUE(big.mid(3).startsWith(shownFirst)) << "without the mark, no character cut";
+        EXPECT_TRUE(readOnly);
+        if (fails) {
+            EXPECT_EQ(View()->GetText(), "before\nthe load\n");
+            EXPECT_EQ(Sel().cpMin, 9);
+            EXPECT_EQ(Sel().cpMax, 12);
+        } else {
+            EXPECT_EQ(View()->GetText(), big.mid(3));
+            View()->SetSel(0, 0);
+            View()->ReplaceSel("x");
+            EXPECT_EQ(View()->GetText().left(2), "xl");
+            Open("before\nthe load\n");
+            View()->SetSel(9, 12);
+        }
     }
 }
 
