@@ -8,10 +8,9 @@
 #include "search/texthistory.h"
 #include "view/textcontrol.h"
 
-class CLoadProgress;
-
 class CArchive;
 class CDocument;
+class CLoadProgress;
 
 // Thrown by StreamText when the file's encoding cannot hold what was to be inserted; nothing
 // was.
