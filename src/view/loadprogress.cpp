@@ -7,6 +7,20 @@
 
 int CLoadProgress::s_nDelay = 100;
 
+namespace {
+// Closing the window in the middle of a load would ask about saving the text that the load is
+// replacing, or take the window away under it: the close is refused until the load is over.
+class CCloseRefuser : public QObject {
+protected:
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() != QEvent::Close)
+            return false;
+        e->ignore();
+        return true;
+    }
+};
+} // namespace
+
 CLoadProgress::CLoadProgress(CMainFrame* frame, CTextControl* text, bool mayShowFrame)
     : m_pFrame(frame), m_pText(text), m_bMayShowFrame(mayShowFrame) {
     m_clock.start();
@@ -16,6 +30,7 @@ CLoadProgress::~CLoadProgress() {
     if (m_nPercent < 0)
         return;
     m_pFrame->m_wndStatusBar.SetProgress(-1);
+    m_pFrame->removeEventFilter(m_pCloseRefuser.get());
     if (m_bTextFrozen)
         m_pText->setUpdatesEnabled(true);
 }
@@ -41,6 +56,10 @@ void CLoadProgress::Update(double done) {
             m_pText->setUpdatesEnabled(false);
             m_bTextFrozen = true;
         }
+    }
+    if (!m_pCloseRefuser) {
+        m_pCloseRefuser = std::make_unique<CCloseRefuser>();
+        m_pFrame->installEventFilter(m_pCloseRefuser.get());
     }
     m_nPercent = percent;
     m_pFrame->m_wndStatusBar.SetProgress(percent);

@@ -1,10 +1,13 @@
 // How far a long load has come, in the main window's status bar: once a load has taken longer
 // than the delay, its window (shown at once, with the start of the text, when it is still hidden
 // and is to be shown) is repainted as the load goes on, while the user's input waits until it is
-// over.
+// over; so waits closing the window.
 #pragma once
 
 #include <QElapsedTimer>
+#include <QObject>
+
+#include <memory>
 
 class CMainFrame;
 class CTextControl;
@@ -32,4 +35,5 @@ private:
     QElapsedTimer m_sinceShown;
     int m_nPercent = -1; // shown; -1 while nothing is
     bool m_bTextFrozen = false;
+    std::unique_ptr<QObject> m_pCloseRefuser; // on the frame while the progress shows
 };

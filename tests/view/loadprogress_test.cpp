@@ -2,6 +2,8 @@
 #include "support/appfixture.h"
 #include "view/loadprogress.h"
 
+#include <QApplication>
+#include <QCloseEvent>
 #include <QProgressBar>
 
 #include <cerrno>
@@ -128,6 +130,31 @@ TEST_F(LoadProgressTest, TheEarlyWindowShowsTheStartOfTheText) {
             View()->SetSel(9, 12);
         }
     }
+}
+
+// Closing the window while its file loads is refused, without asking about the text being
+// replaced; once the load is over, the window closes as usual.
+TEST_F(LoadProgressTest, TheWindowStaysWhileItsFileLoads) {
+    const QString path = WriteFile("big", QByteArray("text\n").repeated(600000));
+    ASSERT_TRUE(Start());
+    Type("changed");
+    Frame()->m_wndStatusBar.SetProgress(-1);
+    auto* bar = Frame()->m_wndStatusBar.findChild<QProgressBar*>();
+    bar->reset();
+    bool closed = true;
+    QObject::connect(bar, &QProgressBar::valueChanged, [&] {
+        QCloseEvent close;
+        QApplication::sendEvent(Frame(), &close);
+        closed = closed && close.isAccepted();
+    });
+    ui.boxReplies = {IDNO};
+    ASSERT_TRUE(app->DocTemplate()->OpenDocumentFile(path));
+    EXPECT_FALSE(closed);
+    EXPECT_EQ(ui.boxes.size(), 1u) << "only the question before the load";
+    EXPECT_TRUE(Frame()->isVisible());
+    QCloseEvent close;
+    QApplication::sendEvent(Frame(), &close);
+    EXPECT_TRUE(close.isAccepted());
 }
 
 // A document opened to be printed from the command line keeps its window hidden.
