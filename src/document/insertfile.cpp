@@ -28,7 +28,7 @@ void CLumettaView::OnFileInsert() {
 
 void CLumettaView::CheckNonText() {
     // A character with code 1 anywhere: plain text has none.
-    if (FindInRange(QString(QChar(1)), CHARRANGE{0, GetTextLength()}) == -1)
+    if (!LoadedMarkerByte() || FindInRange(QString(QChar(1)), CHARRANGE{0, GetTextLength()}) == -1)
         return;
     // Said once the load is over, after the new caption and text are in place.
     if (auto* frame = qobject_cast<CMainFrame*>(window()))

@@ -1,8 +1,8 @@
 #include "framework/document.h"
 
 #include "framework/file.h"
-#include "framework/interruptedsaves.h"
 #include "framework/filename.h"
+#include "framework/interruptedsaves.h"
 #include "framework/recentfilelist.h"
 #include "framework/streamfile.h"
 #include "framework/uiservices.h"
@@ -19,7 +19,9 @@
 namespace {
 enum : unsigned { MB_ICONQUESTION = 0x20 };
 
-QString FileTitle(const QString& path) { return QFileInfo(path).fileName(); }
+QString FileTitle(const QString& path) {
+    return QFileInfo(path).fileName();
+}
 
 // A file the user cannot write, or one without any write permission bit (which even the
 // superuser should not silently overwrite), counts as read-only on disk.
@@ -104,12 +106,12 @@ bool CDocument::OnSaveDocument(const QString& path) {
     return true;
 }
 
-void CDocument::ReportSaveLoadException(const QString& path, const CFileException* e,
-                                        bool saving) {
+void CDocument::ReportSaveLoadException(const QString& path, const CFileException* e, bool saving) {
     // The file the error is about may be another: the place where old content was set aside.
     const QString named = e && !e->m_strFileName.isEmpty() ? e->m_strFileName : path;
-    const QString text = e ? e->GetErrorMessage(DisplayFileName(QFileInfo(named).absoluteFilePath()))
-                           : QString::fromUtf8(saving ? Str::FailedToSave : Str::FailedToOpen);
+    const QString text =
+        e ? e->GetErrorMessage(DisplayFileName(QFileInfo(named).absoluteFilePath()))
+          : QString::fromUtf8(saving ? Str::FailedToSave : Str::FailedToOpen);
     Ui().MessageBox(text, MB_OK | MB_ICONEXCLAMATION);
 }
 
@@ -121,9 +123,12 @@ bool CDocument::SaveModified() {
         name = QString::fromUtf8(Str::Untitled);
     const QString prompt = QString::fromUtf8(Str::SaveChangesPrompt).arg(name);
     switch (Ui().MessageBox(prompt, MB_YESNOCANCEL | MB_ICONQUESTION)) {
-    case IDCANCEL: return false;
-    case IDYES: return DoFileSave();
-    default: return true;
+    case IDCANCEL:
+        return false;
+    case IDYES:
+        return DoFileSave();
+    default:
+        return true;
     }
 }
 
@@ -154,9 +159,13 @@ bool CDocument::DoFileSave() {
     if (!m_strPathName.isEmpty() && Watcher().Check() == CFileWatcher::changed) {
         const QString prompt = QString::fromUtf8(Str::ChangedOnDiskPrompt).arg(m_strPathName);
         switch (Ui().MessageBox(prompt, MB_YESNOCANCEL | MB_ICONEXCLAMATION)) {
-        case IDYES: break;
-        case IDNO: ReloadFromDisk(); return false;
-        default: return false;
+        case IDYES:
+            break;
+        case IDNO:
+            ReloadFromDisk();
+            return false;
+        default:
+            return false;
         }
     }
     if (m_strPathName.isEmpty() || IsReadOnlyOnDisk(m_strPathName))
@@ -171,6 +180,7 @@ void CSingleDocTemplate::SetDocument(CDocument* doc) {
 }
 
 CDocument* CSingleDocTemplate::OpenDocumentFile(const QString& path, bool makeVisible) {
+    m_bOpensVisibly = makeVisible;
     bool created = false;
     if (!m_pDocument) {
         if (!m_hooks.createFrame())
@@ -212,10 +222,8 @@ bool CSingleDocTemplate::OpenRecentFile(int index) {
     const QString path = (*m_pRecentFiles)[index];
     if (OpenDocumentFile(path))
         return true;
-    m_pRecentFiles->Remove(m_pRecentFiles->GetCount() > index &&
-                                   (*m_pRecentFiles)[index] == path
-                               ? index
-                               : -1);
+    m_pRecentFiles->Remove(
+        m_pRecentFiles->GetCount() > index && (*m_pRecentFiles)[index] == path ? index : -1);
     return false;
 }
 
@@ -238,7 +246,9 @@ void CSingleDocTemplate::RecoverInterruptedSaves(const QString& path) {
                 Ui().MessageBox(e.GetErrorMessage(copy.target), MB_OK | MB_ICONEXCLAMATION);
             }
             break;
-        case IDNO: CInterruptedSaves::Discard(copy); break;
+        case IDNO:
+            CInterruptedSaves::Discard(copy);
+            break;
         default:
             // Kept, and offered again next time; not by the open that follows the start.
             if (path.isEmpty())

@@ -84,6 +84,8 @@ public:
 
     // Opens `path`, or starts a new document when it is empty. Returns null on failure.
     CDocument* OpenDocumentFile(const QString& path, bool makeVisible = true);
+    // Whether the document being opened is to be shown: a long load may show its window early.
+    bool OpensVisibly() const { return m_bOpensVisibly; }
     // Opens recent-file entry `index`, removing it from the list when that fails.
     bool OpenRecentFile(int index);
     // Removes what interrupted saves left behind and offers back the old content they set
@@ -95,4 +97,5 @@ private:
     CRecentFileList* m_pRecentFiles;
     CDocument* m_pDocument = nullptr;
     QStringList m_declined; // copies the user chose at start to be offered later
+    bool m_bOpensVisibly = true;
 };

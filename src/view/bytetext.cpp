@@ -1,5 +1,6 @@
 #include "view/bytetext.h"
 
+#include <algorithm>
 #include <cstring>
 
 void Utf8Validator::Start(uint8_t c) {
@@ -31,7 +32,14 @@ void Utf8Validator::Feed(const char* data, size_t n) {
     const uint8_t* end = p + n;
     while (p < end) {
         if (m_nNeed == 0) {
-            // Skip runs of ASCII eight bytes at a time.
+            // Skip runs of ASCII 32 bytes, then eight bytes, at a time.
+            while (end - p >= 32) {
+                uint64_t words[4];
+                std::memcpy(words, p, 32);
+                if ((words[0] | words[1] | words[2] | words[3]) & 0x8080808080808080ULL)
+                    break;
+                p += 32;
+            }
             while (end - p >= 8) {
                 uint64_t word;
                 std::memcpy(&word, p, 8);
@@ -98,34 +106,32 @@ LineEnd LineEndDetector::Result(LineEnd fallback) const {
     return m_state == SawCr ? LineEnd::Cr : fallback;
 }
 
+namespace {
+// The last CR or LF of the `n` bytes at `p`, or null.
+const char* LastLineEnd(const char* p, size_t n) {
+    const auto* lf = static_cast<const char*>(memrchr(p, '\n', n));
+    const char* after = lf ? lf + 1 : p;
+    const auto* cr = static_cast<const char*>(memrchr(after, '\r', p + n - after));
+    return cr ? cr : lf;
+}
+} // namespace
+
+// Only a window of the bytes needs looking at, from its end: a line end in it starts the next
+// window after the last one; a whole window without one is a line too long. Texts of short lines
+// are crossed a window (the limit) at a time instead of a line at a time.
 void LongLineDetector::Feed(const char* data, size_t n) {
     const char* p = data;
     const char* const end = data + n;
     while (p < end && !m_bFound) {
-        const auto* lf = static_cast<const char*>(std::memchr(p, '\n', end - p));
-        const char* stop = lf ? lf : end;
-        if (m_nRun + (stop - p) <= m_nLimit) {
-            m_nRun += stop - p;
-        } else {
-            // Only a stretch that long needs searching for lone CRs, the third line end.
-            for (const char* q = p; q < stop;) {
-                const auto* cr = static_cast<const char*>(std::memchr(q, '\r', stop - q));
-                m_nRun += (cr ? cr : stop) - q;
-                if (m_nRun > m_nLimit) {
-                    m_bFound = true;
-                    return;
-                }
-                if (!cr)
-                    break;
-                m_nRun = 0;
-                q = cr + 1;
-            }
-        }
-        if (lf) {
-            m_nRun = 0;
-            p = lf + 1;
-        } else {
-            p = end;
-        }
+        // A line end must come within this many bytes for the run to stay within the limit.
+        const size_t room = m_nLimit - m_nRun + 1;
+        const size_t window = std::min(room, static_cast<size_t>(end - p));
+        if (const char* last = LastLineEnd(p, window))
+            m_nRun = static_cast<size_t>(p + window - (last + 1));
+        else if (window == room)
+            m_bFound = true;
+        else
+            m_nRun += window;
+        p += window;
     }
 }

@@ -7,12 +7,14 @@
 #include "framework/waitcursor.h"
 #include "resources/resource.h"
 #include "resources/strings.h"
+#include "view/loadprogress.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QMimeData>
+#include <QScopeGuard>
 #include <QUrl>
 
 namespace {
@@ -218,6 +220,11 @@ QString CLumettaView::CannotHoldText(char32_t c) const {
             QString::fromUtf8(EncodingName(GetEncoding())));
 }
 
+void CLumettaView::OnLoadProgress(double done) {
+    if (m_pLoadProgress)
+        m_pLoadProgress->Update(done);
+}
+
 void CLumettaView::OnInputRefused(char32_t c) {
     ShowStatusMessage(CannotHoldText(c), true);
 }
@@ -259,10 +266,16 @@ void CLumettaView::StreamText(CArchive& ar, int format) {
     EDITSTREAM es;
     es.dwCookie = reinterpret_cast<uintptr_t>(&cookie);
     es.pfnCallback = StreamCallback;
-    if (ar.IsLoading())
+    if (ar.IsLoading()) {
+        const CSingleDocTemplate* docTemplate = m_pDocument ? m_pDocument->m_pDocTemplate : nullptr;
+        CLoadProgress progress(qobject_cast<CMainFrame*>(window()), this,
+                               !docTemplate || docTemplate->OpensVisibly());
+        m_pLoadProgress = &progress;
+        const auto forget = qScopeGuard([this] { m_pLoadProgress = nullptr; });
         StreamIn(format, es, file->GetLength());
-    else
+    } else {
         StreamOut(format, es);
+    }
     if (cookie.error != 0)
         throw CFileException(static_cast<int>(cookie.error), 0, QString(), cookie.message);
     if (es.dwError == kErrTextLimit)
@@ -384,9 +397,15 @@ void CLumettaView::OnEditOverwrite() {
                             new QKeyEvent(QEvent::KeyRelease, Qt::Key_Insert, Qt::NoModifier));
 }
 
-void CLumettaView::OnViewReadOnly() { ToggleReadOnly(); }
-void CLumettaView::OnViewWordWrap() { ToggleWordWrap(); }
-void CLumettaView::OnViewLineNumbers() { ToggleLineNumbers(); }
+void CLumettaView::OnViewReadOnly() {
+    ToggleReadOnly();
+}
+void CLumettaView::OnViewWordWrap() {
+    ToggleWordWrap();
+}
+void CLumettaView::OnViewLineNumbers() {
+    ToggleLineNumbers();
+}
 
 void CLumettaView::OnUpdateEditUndo(CCmdUI* pCmdUI) {
     pCmdUI->Enable(CanUndo());
@@ -410,11 +429,21 @@ void CLumettaView::OnUpdateEditOverwrite(CCmdUI* pCmdUI) {
     pCmdUI->Enable(!m_bReadOnly);
 }
 
-void CLumettaView::OnUpdateViewReadOnly(CCmdUI* pCmdUI) { pCmdUI->SetCheck(m_bReadOnly); }
-void CLumettaView::OnUpdateViewWordWrap(CCmdUI* pCmdUI) { pCmdUI->SetCheck(m_bWordWrap); }
-void CLumettaView::OnUpdateViewLineNumbers(CCmdUI* pCmdUI) { pCmdUI->SetCheck(m_bLineNumbers); }
-void CLumettaView::OnUpdateFileSave(CCmdUI* pCmdUI) { pCmdUI->Enable(GetModify()); }
-void CLumettaView::OnUpdateNeedsWritable(CCmdUI* pCmdUI) { pCmdUI->Enable(!m_bReadOnly); }
+void CLumettaView::OnUpdateViewReadOnly(CCmdUI* pCmdUI) {
+    pCmdUI->SetCheck(m_bReadOnly);
+}
+void CLumettaView::OnUpdateViewWordWrap(CCmdUI* pCmdUI) {
+    pCmdUI->SetCheck(m_bWordWrap);
+}
+void CLumettaView::OnUpdateViewLineNumbers(CCmdUI* pCmdUI) {
+    pCmdUI->SetCheck(m_bLineNumbers);
+}
+void CLumettaView::OnUpdateFileSave(CCmdUI* pCmdUI) {
+    pCmdUI->Enable(GetModify());
+}
+void CLumettaView::OnUpdateNeedsWritable(CCmdUI* pCmdUI) {
+    pCmdUI->Enable(!m_bReadOnly);
+}
 
 void CLumettaView::OnUpdateLineCol(CCmdUI* pCmdUI) {
     CHARRANGE sel;

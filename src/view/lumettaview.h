@@ -10,6 +10,7 @@
 
 class CArchive;
 class CDocument;
+class CLoadProgress;
 
 // Thrown by StreamText when the file's encoding cannot hold what was to be inserted; nothing
 // was.
@@ -17,9 +18,7 @@ struct CInsertRefused {
     QString m_strMessage;
 };
 
-class CLumettaView : public CTextControl,
-                     public CCmdTargetImpl<CLumettaView>,
-                     public CPrintable {
+class CLumettaView : public CTextControl, public CCmdTargetImpl<CLumettaView>, public CPrintable {
     Q_OBJECT
 public:
     explicit CLumettaView(QWidget* parent = nullptr);
@@ -100,6 +99,7 @@ protected:
     void dropEvent(QDropEvent* e) override;
     void contextMenuEvent(QContextMenuEvent* e) override;
     void OnInputRefused(char32_t c) override;
+    void OnLoadProgress(double done) override;
 
 private:
     void OnEditUndo();
@@ -160,4 +160,5 @@ private:
     void SaveSettings();
 
     CDocument* m_pDocument = nullptr;
+    CLoadProgress* m_pLoadProgress = nullptr; // of the load under way
 };

@@ -8,10 +8,12 @@
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QPalette>
+#include <QScopeGuard>
 #include <QWheelEvent>
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 // The control's bulk loader. It must not have internal linkage: the compiler would then know that
@@ -28,9 +30,10 @@ protected:
 
 namespace {
 // Room for a loaded text of `size` bytes and some to spare, so that the first edits do not
-// regrow (copy) the whole buffer.
+// regrow (copy) the whole buffer. The spare room takes memory from the start: a megabyte covers
+// any typing and pasting of ordinary size.
 unsigned long LoaderRoom(size_t size) {
-    return static_cast<unsigned long>(size + size / 64 + 65536);
+    return static_cast<unsigned long>(size + std::min<size_t>(size / 64, 1 << 20) + 65536);
 }
 
 struct Sci_CharacterRange {
@@ -61,7 +64,9 @@ constexpr int SCMOD_SHIFT = 1;
 constexpr int SCMOD_CTRL = 2;
 constexpr int SCMOD_ALT = 4;
 constexpr int SCMOD_META = 16;
-constexpr long kStreamPiece = 1 << 20;
+constexpr long kStreamPiece = 1 << 18;
+// Enough of a text's start to fill a window.
+constexpr long kLoadHead = 1 << 16;
 
 long KeyDef(int key, int modifiers) {
     return key | (modifiers << 16);
@@ -247,6 +252,7 @@ void CTextControl::SetEmpty() {
     Sci(SCI_SETDOCPOINTER, 0UL, static_cast<long>(0));
     m_encoding = TextEncoding::Utf8;
     m_bBadUtf16 = false;
+    m_bMarkerByte = false;
     m_eLineEnd = LineEnd::Lf;
     m_rich = RtfDocument();
     ApplyDocumentProperties();
@@ -265,6 +271,7 @@ void CTextControl::LoadRichText(RtfDocument doc) {
     m_bOverlongLine = longLine.Found();
     Sci(SCI_SETDOCPOINTER, 0UL, document);
     Sci(SCI_RELEASEDOCUMENT, 0UL, document);
+    m_bMarkerByte = std::memchr(doc.text.data(), 1, doc.text.size()) != nullptr;
     std::string().swap(doc.text); // the component has its own copy now
     m_encoding = TextEncoding::Utf8;
     m_bBadUtf16 = false;
@@ -636,7 +643,9 @@ void CTextControl::ClipboardChanged() {
     m_bClipboardHasText = data && data->hasText();
 }
 
-bool CTextControl::GetModify() const { return m_bForcedModify || Sci(SCI_GETMODIFY) != 0; }
+bool CTextControl::GetModify() const {
+    return m_bForcedModify || Sci(SCI_GETMODIFY) != 0;
+}
 
 void CTextControl::SetModify(bool modified) {
     // The control can only be told that its text is saved; a text that differs from the file
@@ -800,7 +809,16 @@ long CTextControl::StreamIn(int format, EDITSTREAM& es, int64_t sizeHint) {
     es.dwError = 0;
     std::string readAhead; // handed on before the callback's next pieces
     size_t readAheadUsed = 0;
-    // The next piece from the callback; false at the end, or when it stopped with an error.
+    int64_t read = 0;
+    double readShare = 1; // of the whole load
+    const auto progress = [&](long done) {
+        read += done;
+        if (sizeHint > 0)
+            OnLoadProgress(readShare * static_cast<double>(std::min(read, sizeHint)) /
+                           static_cast<double>(sizeHint));
+    };
+    // The next piece from the callback; false at the end, or when it stopped with an error. The
+    // pieces read are told about (`progress`) once they have been taken in.
     auto next = [&](long& done) {
         if (readAheadUsed < readAhead.size()) {
             done =
@@ -825,6 +843,7 @@ long CTextControl::StreamIn(int format, EDITSTREAM& es, int64_t sizeHint) {
                 return 0;
             }
             bytes.append(buffer.data(), done);
+            progress(done);
         }
         QByteArray text;
         if (es.dwError != 0)
@@ -868,6 +887,7 @@ long CTextControl::StreamIn(int format, EDITSTREAM& es, int64_t sizeHint) {
             } else {
                 source.append(buffer.data(), done);
             }
+            progress(done);
         }
         if (es.dwError != 0)
             return 0;
@@ -889,8 +909,9 @@ long CTextControl::StreamIn(int format, EDITSTREAM& es, int64_t sizeHint) {
 
     const long capacity =
         sizeHint >= 0 ? static_cast<long>(std::min<int64_t>(sizeHint, m_nTextLimit)) : 0;
-    auto* loader = reinterpret_cast<ILoader*>(Sci(
-        SCI_CREATELOADER, LoaderRoom(static_cast<size_t>(capacity)), SC_DOCUMENTOPTION_STYLES_NONE));
+    auto* loader =
+        reinterpret_cast<ILoader*>(Sci(SCI_CREATELOADER, LoaderRoom(static_cast<size_t>(capacity)),
+                                       SC_DOCUMENTOPTION_STYLES_NONE));
     if (!loader) {
         es.dwError = kErrTextLimit;
         return 0;
@@ -898,15 +919,27 @@ long CTextControl::StreamIn(int format, EDITSTREAM& es, int64_t sizeHint) {
     EncodingDetector detector;
     LineEndDetector lineEnd;
     LongLineDetector longLine(kMaxWrappedLine);
+    bool markerByte = false;
+    m_loadHead.clear();
+    const auto forgetHead = qScopeGuard([this] { std::string().swap(m_loadHead); });
     for (long done; next(done);) {
         if (done > m_nTextLimit - total || loader->AddData(buffer.data(), done) != 0) {
             es.dwError = kErrTextLimit;
             break;
         }
+        // Each piece is looked at while it is still in the processor's cache.
         detector.Feed(buffer.data(), static_cast<size_t>(done));
         lineEnd.Feed(buffer.data(), static_cast<size_t>(done));
         longLine.Feed(buffer.data(), static_cast<size_t>(done));
+        markerByte = markerByte || std::memchr(buffer.data(), 1, static_cast<size_t>(done));
+        readShare = detector.LikelyDecoded() ? kDecodedReadShare : 1;
+        if (total < kLoadHead)
+            m_loadHead.append(buffer.data(),
+                              static_cast<size_t>(std::min(done, kLoadHead - total)));
+        if (readShare != 1)
+            m_loadHead.clear(); // shown as it is, it could look wrong
         total += done;
+        progress(done);
     }
     if (es.dwError != 0) {
         // The text shown stays as it was.
@@ -915,8 +948,7 @@ long CTextControl::StreamIn(int format, EDITSTREAM& es, int64_t sizeHint) {
         return 0;
     }
     // Kept until the file's text is in place, so that a failed decoding leaves it shown.
-    void* previous = reinterpret_cast<void*>(Sci(SCI_GETDOCPOINTER));
-    Sci(SCI_ADDREFDOCUMENT, 0UL, previous);
+    void* previous = TakeShownDocument();
     void* doc = loader->ConvertToDocument();
     Sci(SCI_SETDOCPOINTER, 0UL, doc);
     Sci(SCI_RELEASEDOCUMENT, 0UL, doc);
@@ -929,10 +961,7 @@ long CTextControl::StreamIn(int format, EDITSTREAM& es, int64_t sizeHint) {
         if (!AttachDecoded(encoding, raw, static_cast<size_t>(total))) {
             Sci(SCI_SETDOCPOINTER, 0UL, previous);
             Sci(SCI_RELEASEDOCUMENT, 0UL, previous);
-            Sci(SCI_SETCODEPAGE, static_cast<unsigned long>(SC_CP_UTF8));
-            Sci(SCI_SETEOLMODE, static_cast<unsigned long>(m_eLineEnd));
-            Sci(SCI_SETREADONLY, static_cast<unsigned long>(m_bReadOnly));
-            Sci(SCI_SETTABWIDTH, static_cast<unsigned long>(m_nTabBlanks));
+            ApplyTextProperties();
             es.dwError = kErrTextLimit;
             return 0;
         }
@@ -953,6 +982,7 @@ long CTextControl::StreamIn(int format, EDITSTREAM& es, int64_t sizeHint) {
     m_bOverlongLine = longLine.Found();
     m_encoding = encoding;
     m_bBadUtf16 = badUtf16;
+    m_bMarkerByte = markerByte;
     m_eLineEnd = lineEnd.Result();
     m_rich = RtfDocument();
     ApplyDocumentProperties();
@@ -968,7 +998,11 @@ bool CTextControl::AttachDecoded(TextEncoding encoding, const char* raw, size_t 
         Sci(SCI_CREATELOADER, LoaderRoom(size), SC_DOCUMENTOPTION_STYLES_NONE));
     if (!loader)
         return false;
-    const bool decoded = DecodeToUtf8(encoding, raw, n, [loader](const QByteArray& piece) {
+    size_t done = 0;
+    const bool decoded = DecodeToUtf8(encoding, raw, n, [&](const QByteArray& piece) {
+        done += static_cast<size_t>(piece.size());
+        OnLoadProgress(kDecodedReadShare + (1 - kDecodedReadShare) * static_cast<double>(done) /
+                                               static_cast<double>(std::max<size_t>(size, 1)));
         return loader->AddData(piece.constData(), piece.size()) == 0;
     });
     if (!decoded) {
@@ -998,21 +1032,59 @@ bool CTextControl::ForInsertion(const QByteArray& bytes, QByteArray& text) {
                           &m_refused);
 }
 
+bool CTextControl::ShowLoadHead() {
+    if (m_loadHead.empty() || m_beforeHead.doc)
+        return false;
+    const char* head = m_loadHead.data();
+    size_t n = WholeCharacters(head, m_loadHead.size(), m_loadHead.size());
+    if (m_loadHead.compare(0, 3, "\xEF\xBB\xBF") == 0) {
+        head += 3;
+        n -= std::min<size_t>(n, 3);
+    }
+    auto* loader = reinterpret_cast<ILoader*>(
+        Sci(SCI_CREATELOADER, static_cast<unsigned long>(n + 1), SC_DOCUMENTOPTION_STYLES_NONE));
+    if (!loader)
+        return false;
+    if (loader->AddData(head, static_cast<ptrdiff_t>(n)) != 0) {
+        loader->Release();
+        return false;
+    }
+    void* shown = reinterpret_cast<void*>(Sci(SCI_GETDOCPOINTER));
+    Sci(SCI_ADDREFDOCUMENT, 0UL, shown);
+    m_beforeHead = {shown, Sci(SCI_GETANCHOR), Sci(SCI_GETCURRENTPOS), Sci(SCI_GETFIRSTVISIBLELINE),
+                    Sci(SCI_GETXOFFSET)};
+    void* doc = loader->ConvertToDocument();
+    Sci(SCI_SETDOCPOINTER, 0UL, doc);
+    Sci(SCI_RELEASEDOCUMENT, 0UL, doc);
+    ApplyTextProperties();
+    Sci(SCI_SETREADONLY, 1UL); // only a glimpse: the load replaces it
+    return true;
+}
+
+void* CTextControl::TakeShownDocument() {
+    void* doc = m_beforeHead.doc;
+    if (doc)
+        m_beforeHead = ShownDocument();
+    else
+        Sci(SCI_ADDREFDOCUMENT, 0UL, doc = reinterpret_cast<void*>(Sci(SCI_GETDOCPOINTER)));
+    return doc;
+}
+
 void CTextControl::ReattachDocument() {
     // Making a loader makes the component forget the shown document's lines, as if the new
     // document were already attached: it would draw one line only. Attaching the shown
     // document again makes it count them; the caret and the scroll position are kept.
-    void* doc = reinterpret_cast<void*>(Sci(SCI_GETDOCPOINTER));
-    const long anchor = Sci(SCI_GETANCHOR);
-    const long caret = Sci(SCI_GETCURRENTPOS);
-    const long firstLine = Sci(SCI_GETFIRSTVISIBLELINE);
-    const long xOffset = Sci(SCI_GETXOFFSET);
-    Sci(SCI_ADDREFDOCUMENT, 0UL, doc);
+    ShownDocument shown = m_beforeHead;
+    if (!shown.doc)
+        shown = {reinterpret_cast<void*>(Sci(SCI_GETDOCPOINTER)), Sci(SCI_GETANCHOR),
+                 Sci(SCI_GETCURRENTPOS), Sci(SCI_GETFIRSTVISIBLELINE), Sci(SCI_GETXOFFSET)};
+    void* doc = TakeShownDocument();
     Sci(SCI_SETDOCPOINTER, 0UL, doc);
     Sci(SCI_RELEASEDOCUMENT, 0UL, doc);
-    Sci(SCI_SETSEL, static_cast<unsigned long>(anchor), caret);
-    Sci(SCI_SETFIRSTVISIBLELINE, static_cast<unsigned long>(firstLine));
-    Sci(SCI_SETXOFFSET, static_cast<unsigned long>(xOffset));
+    ApplyTextProperties();
+    Sci(SCI_SETSEL, static_cast<unsigned long>(shown.anchor), shown.caret);
+    Sci(SCI_SETFIRSTVISIBLELINE, static_cast<unsigned long>(shown.firstLine));
+    Sci(SCI_SETXOFFSET, static_cast<unsigned long>(shown.xOffset));
 }
 
 long CTextControl::StreamOut(int format, EDITSTREAM& es) {
@@ -1180,8 +1252,12 @@ void CTextControl::OnInputRefused(char32_t) {
     QApplication::beep();
 }
 
-bool CTextControl::GetOvertype() const { return Sci(SCI_GETOVERTYPE) != 0; }
-void CTextControl::ToggleOvertype() { Sci(SCI_EDITTOGGLEOVERTYPE); }
+bool CTextControl::GetOvertype() const {
+    return Sci(SCI_GETOVERTYPE) != 0;
+}
+void CTextControl::ToggleOvertype() {
+    Sci(SCI_EDITTOGGLEOVERTYPE);
+}
 
 void CTextControl::ApplyStyles() {
     const QPalette pal = palette();
@@ -1235,15 +1311,19 @@ void CTextControl::ApplyPlainStrikeOut() {
 }
 
 void CTextControl::ApplyDocumentProperties() {
+    ApplyTextProperties();
+    Sci(SCI_SETUNDOCOLLECTION, 1UL);
+    ApplyWordWrap();
+    m_bulkUndo.clear();
+    m_nBulkDone = 0;
+}
+
+void CTextControl::ApplyTextProperties() {
     m_columnMark = ColumnMark();
     // Attaching a document resets these; they belong to the text being shown.
     // Every text is shown as UTF-8: files in other encodings are decoded into it.
     Sci(SCI_SETCODEPAGE, static_cast<unsigned long>(SC_CP_UTF8));
     Sci(SCI_SETEOLMODE, static_cast<unsigned long>(m_eLineEnd));
     Sci(SCI_SETREADONLY, static_cast<unsigned long>(m_bReadOnly));
-    Sci(SCI_SETUNDOCOLLECTION, 1UL);
-    ApplyWordWrap();
-    m_bulkUndo.clear();
-    m_nBulkDone = 0;
     Sci(SCI_SETTABWIDTH, static_cast<unsigned long>(m_nTabBlanks));
 }

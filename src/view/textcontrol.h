@@ -130,6 +130,10 @@ public:
     long FindTextByComponent(int flags, const CHARRANGE& range, const QByteArray& text) const;
 
     long StreamIn(int format, EDITSTREAM& es, int64_t sizeHint = -1);
+    // While a stream-in runs: shows the start of the text read so far, read-only, until the load
+    // ends, so that a window shown meanwhile has its first screen. False when there is none yet,
+    // or the bytes read so far are to be decoded.
+    bool ShowLoadHead();
     long StreamOut(int format, EDITSTREAM& es);
 
     void LimitText(long limit) { m_nTextLimit = limit <= 0 ? kMaxTextLimit : limit; }
@@ -167,6 +171,9 @@ public:
     TextEncoding GetEncoding() const { return m_encoding; }
     // The last load found a UTF-16 byte-order mark on bytes that are not UTF-16.
     bool LoadedBadUtf16() const { return m_bBadUtf16; }
+    // The last load's bytes held a byte 1: without one, no encoding gives a text that holds the
+    // non-text marker, and the loaded text need not be searched for it.
+    bool LoadedMarkerByte() const { return m_bMarkerByte; }
     // The first character of `text` that the text's encoding cannot hold, or 0.
     char32_t Unholdable(const QString& text) const { return FirstUnholdable(m_encoding, text); }
     // What the last stream that ended with kErrCannotHold stopped at: a character, or 0 for
@@ -186,6 +193,9 @@ protected:
     // Typed, pasted or dropped text held a character the encoding cannot hold, and nothing
     // was entered.
     virtual void OnInputRefused(char32_t c);
+    // A stream-in of known size has come this far (0 to 1), reading and then any decoding;
+    // called for each piece.
+    virtual void OnLoadProgress(double) {}
 
     // Sends a message to the editing component.
     long Sci(unsigned int msg, unsigned long w = 0, long l = 0) const {
@@ -206,6 +216,8 @@ private:
     const CByteFinder& FinderFor(const QByteArray& text, bool matchCase) const;
     // Shows the loaded file decoded; false when that text cannot be had.
     bool AttachDecoded(TextEncoding encoding, const char* raw, size_t n);
+    // The part of a load that reading the file stands for: half of it when decoding follows.
+    static constexpr double kDecodedReadShare = 0.5;
     // The control's form of a file's bytes to insert into the text; false when the text's
     // encoding cannot hold them (m_refused says why).
     bool ForInsertion(const QByteArray& bytes, QByteArray& text);
@@ -213,7 +225,12 @@ private:
     // `pos`, or the end of the UTF-8 character it lies inside.
     long AfterCharacter(long pos) const;
     void ApplyDocumentProperties();
+    // The properties of the attached document that attaching resets.
+    void ApplyTextProperties();
+    // Shows again the document shown before the load began, as it was.
     void ReattachDocument();
+    // The document shown before the load began, held for the caller.
+    void* TakeShownDocument();
     // Shows a rich-text document: its text, with a style for each format of its runs.
     void LoadRichText(RtfDocument doc);
     // Styles the formats of rich text can have; the component keeps the others.
@@ -232,6 +249,15 @@ private:
     bool m_bForcedModify = false;
     TextEncoding m_encoding = TextEncoding::Utf8;
     bool m_bBadUtf16 = false;
+    bool m_bMarkerByte = false;
+    // The first bytes of the load under way, while they look like UTF-8.
+    std::string m_loadHead;
+    // What ShowLoadHead replaced, and where it was scrolled to.
+    struct ShownDocument {
+        void* doc = nullptr;
+        long anchor = 0, caret = 0, firstLine = 0, xOffset = 0;
+    };
+    ShownDocument m_beforeHead;
     char32_t m_refused = 0;
     bool m_bDragging = false; // a drag is over the control: refusing it needs no message
     bool m_bClipboardHasText = false;

@@ -114,6 +114,11 @@ void EncodingDetector::Feed(const char* data, size_t n) {
     m_utf8.Feed(data, n);
 }
 
+bool EncodingDetector::LikelyDecoded() const {
+    return StartsWith(m_head, m_nHead, "\xFF\xFE", 2) ||
+           StartsWith(m_head, m_nHead, "\xFE\xFF", 2) || !m_utf8.IsMostlyUtf8();
+}
+
 TextEncoding EncodingDetector::Result(const char* whole, size_t n, bool* badUtf16) const {
     if (badUtf16)
         *badUtf16 = false;

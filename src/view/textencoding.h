@@ -44,6 +44,9 @@ class EncodingDetector {
 public:
     // Fed the file piece by piece; pieces may split a character.
     void Feed(const char* data, size_t n);
+    // What has been fed so far is probably to be decoded once all is in: it starts with a UTF-16
+    // byte-order mark, or is not mostly UTF-8.
+    bool LikelyDecoded() const;
     // Called once all has been fed; the UTF-16 check needs the whole file, which it is given.
     TextEncoding Result(const char* whole, size_t n, bool* badUtf16 = nullptr) const;
 

@@ -255,4 +255,28 @@ TEST_F(HexViewTest, NonTextWarningFollowsReadOnlyWhenShown) {
     QApplication::processEvents();
     EXPECT_EQ(ui.beeps.size(), beeps);
 }
+// The warning is about the text shown, also when the file's bytes are decoded into it.
+TEST_F(HexViewTest, NonTextWarningComesFromTheDecodedText) {
+    struct {
+        QByteArray bytes;
+        bool warned;
+    } cases[] = {
+        {QByteArray("\xFF\xFEo\0\x01\0k\0", 8), true},  // UTF-16 holding U+0001
+        {QByteArray("\xFE\xFF\0o\0\x01\0k", 8), true},  // the same, big-endian
+        {QByteArray("\xFF\xFEo\0\0\x01k\0", 8), false}, // U+0100: a byte 1, no character 1
+        {QByteArray("caf\xE9\x01", 5), true},           // Windows-1252
+        {QByteArray("\xEF\xBB\xBF\x01", 4), true},      // UTF-8 with its mark
+        {QByteArray("caf\xC3\xA9 \xC4\x81", 8), false},
+    };
+    ASSERT_TRUE(Start());
+    for (const auto& c : cases) {
+        Frame()->m_wndStatusBar.SetPaneText(0, "Ready");
+        ui.boxReplies = {IDNO};
+        ASSERT_TRUE(app->DocTemplate()->OpenDocumentFile(WriteFile("decoded", c.bytes)));
+        QApplication::processEvents();
+        EXPECT_EQ(Frame()->m_wndStatusBar.GetPaneText(0).startsWith("The file is probably"),
+                  c.warned)
+            << c.bytes.toHex().constData();
+    }
+}
 } // namespace

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 
@@ -71,10 +72,17 @@ TEST(LongLineDetector, FindsALineLongerThanTheLimitWhateverItsEndsAndPieces) {
         std::string text;
         bool found;
     } cases[] = {
-        {"", false},           {"abcde", false},          {"abcdef", true},
-        {"abcde\nabcde", false}, {"abcde\rabcde", false},  {"abcde\r\nabcde\r\n", false},
-        {"ab\nabcdef", true},   {"abcde\rabcdef", true},  {"a\rb\rc\rd\re\rabcdefg\r", true},
-        {"\n\n\r\r", false},   {"abc\r\r\nabcde\n", false},
+        {"", false},
+        {"abcde", false},
+        {"abcdef", true},
+        {"abcde\nabcde", false},
+        {"abcde\rabcde", false},
+        {"abcde\r\nabcde\r\n", false},
+        {"ab\nabcdef", true},
+        {"abcde\rabcdef", true},
+        {"a\rb\rc\rd\re\rabcdefg\r", true},
+        {"\n\n\r\r", false},
+        {"abc\r\r\nabcde\n", false},
     };
     for (const auto& c : cases)
         for (size_t piece : {1, 2, 3, 100}) {
@@ -83,5 +91,30 @@ TEST(LongLineDetector, FindsALineLongerThanTheLimitWhateverItsEndsAndPieces) {
                 d.Feed(c.text.data() + i, std::min(piece, c.text.size() - i));
             EXPECT_EQ(d.Found(), c.found) << c.text << " piece " << piece;
         }
+}
+// Texts of many short lines are crossed a window at a time: checked against the longest run of
+// bytes between line ends, for texts, limits and pieces of all sizes.
+TEST(LongLineDetector, AgreesWithTheLongestRunOnRandomTexts) {
+    std::mt19937 rng(11);
+    for (int i = 0; i < 3000; ++i) {
+        const size_t limit = 1 + rng() % 12;
+        std::string s(rng() % 200, 'a');
+        const unsigned breaks = 2 + rng() % 40; // one byte in that many ends a line
+        for (char& c : s)
+            if (rng() % breaks == 0)
+                c = rng() % 2 ? '\n' : '\r';
+        size_t run = 0, longest = 0;
+        for (char c : s) {
+            run = c == '\n' || c == '\r' ? 0 : run + 1;
+            longest = std::max(longest, run);
+        }
+        LongLineDetector d(limit);
+        for (size_t at = 0; at < s.size();) {
+            const size_t piece = std::min<size_t>(1 + rng() % 30, s.size() - at);
+            d.Feed(s.data() + at, piece);
+            at += piece;
+        }
+        EXPECT_EQ(d.Found(), longest > limit) << s << " limit " << limit;
+    }
 }
 } // namespace
