@@ -259,6 +259,49 @@ TEST_F(TextComponentTest, EditsInAPlainLineLeavePositionsAsANewLayoutGivesThem) 
     }
 }
 
+// Line ends are found a run of bytes at a time: every CR, LF and CR LF must start a line, loaded
+// or inserted, also where an insertion splits a CR LF or completes one.
+TEST_F(TextComponentTest, LinesStartWhereTheirEndsSay) {
+    ASSERT_TRUE(Start());
+    unsigned seed = 5;
+    const auto random = [&](int below) {
+        seed = seed * 1103515245u + 12345u;
+        return static_cast<int>((seed >> 8) % static_cast<unsigned>(below));
+    };
+    const char* pieces[] = {"\r", "\n", "\r\n", "ab", "c", "\xc3\xa9", "\n\r", "long line of words"};
+    const auto randomText = [&](int count) {
+        QByteArray text;
+        for (int i = 0; i < count; ++i)
+            text += pieces[random(8)];
+        return text;
+    };
+    // Where lines start in `text`, counted the plain way.
+    const auto starts = [](const QByteArray& text) {
+        std::vector<long> at = {0};
+        for (int i = 0; i < text.size(); ++i) {
+            if (text[i] == '\n' || (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n')))
+                at.push_back(i + 1);
+        }
+        return at;
+    };
+    const auto shown = [&] {
+        std::vector<long> at;
+        for (long line = 0; line < Sci(QsciScintillaBase::SCI_GETLINECOUNT); ++line)
+            at.push_back(Sci(QsciScintillaBase::SCI_POSITIONFROMLINE, line));
+        return at;
+    };
+    QByteArray text = randomText(3000);
+    Open(text);
+    ASSERT_EQ(shown(), starts(text));
+    for (int step = 0; step < 300; ++step) {
+        const QByteArray piece = randomText(random(4) + 1);
+        const int at = random(text.size() + 1);
+        Sci(QsciScintillaBase::SCI_INSERTTEXT, at, reinterpret_cast<long>(piece.constData()));
+        text.insert(at, piece);
+        ASSERT_EQ(shown(), starts(text)) << "step " << step;
+    }
+}
+
 // Runs of plain ASCII are measured from cached advances where the font lays them out as the sum
 // of those advances; every position must be the one text layout gives, in fonts with and
 // without kerning.
