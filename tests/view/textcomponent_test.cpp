@@ -4,7 +4,6 @@
 
 #include <QAccessible>
 #include <QAccessibleEvent>
-#include <QFile>
 #include <QFont>
 #include <QFontMetricsF>
 #include <QImage>
@@ -301,35 +300,6 @@ TEST_F(TextComponentTest, LinesStartWhereTheirEndsSay) {
         text.insert(at, piece);
         ASSERT_EQ(shown(), starts(text)) << "step " << step;
     }
-}
-
-// A big text is brought into memory by huge pages where the system has them: its buffer is marked
-// for them (the mark shows in the process's memory map whether or not the system grants any).
-TEST_F(TextComponentTest, BigTextsAskForHugePages) {
-    if (!QFile::exists("/sys/kernel/mm/transparent_hugepage/enabled"))
-        GTEST_SKIP() << "this kernel has no transparent huge pages";
-    ASSERT_TRUE(Start());
-    Open(QByteArray("a line of a big text\n").repeated(1000000));
-    const long middle = View()->GetTextLength() / 2;
-    const auto at = static_cast<uintptr_t>(Sci(QsciScintillaBase::SCI_GETRANGEPOINTER, middle, 1));
-    QFile maps("/proc/self/smaps");
-    ASSERT_TRUE(maps.open(QIODevice::ReadOnly));
-    bool inside = false;
-    QByteArray flags;
-    for (QByteArray line; !(line = maps.readLine()).isEmpty();) {
-        const int dash = line.indexOf('-');
-        const int space = line.indexOf(' ');
-        if (dash > 0 && space > dash && !line.startsWith("VmFlags")) {
-            const uintptr_t from = line.left(dash).toULongLong(nullptr, 16);
-            const uintptr_t to = line.mid(dash + 1, space - dash - 1).toULongLong(nullptr, 16);
-            if (from && to)
-                inside = from <= at && at < to;
-        } else if (inside && line.startsWith("VmFlags:")) {
-            flags = line;
-            break;
-        }
-    }
-    EXPECT_TRUE(flags.split(' ').contains("hg")) << flags.constData();
 }
 
 // Runs of plain ASCII are measured from cached advances where the font lays them out as the sum
