@@ -265,12 +265,10 @@ void CTextControl::LoadRichText(RtfDocument doc) {
     if (!loader)
         return;
     loader->AddData(doc.text.data(), static_cast<ptrdiff_t>(doc.text.size()));
-    void* document = loader->ConvertToDocument();
     LongLineDetector longLine(kMaxWrappedLine);
     longLine.Feed(doc.text.data(), doc.text.size());
     m_bOverlongLine = longLine.Found();
-    Sci(SCI_SETDOCPOINTER, 0UL, document);
-    Sci(SCI_RELEASEDOCUMENT, 0UL, document);
+    AttachHeld(loader->ConvertToDocument());
     m_bMarkerByte = std::memchr(doc.text.data(), 1, doc.text.size()) != nullptr;
     std::string().swap(doc.text); // the component has its own copy now
     m_encoding = TextEncoding::Utf8;
@@ -949,9 +947,7 @@ long CTextControl::StreamIn(int format, EDITSTREAM& es, int64_t sizeHint) {
     }
     // Kept until the file's text is in place, so that a failed decoding leaves it shown.
     void* previous = TakeShownDocument();
-    void* doc = loader->ConvertToDocument();
-    Sci(SCI_SETDOCPOINTER, 0UL, doc);
-    Sci(SCI_RELEASEDOCUMENT, 0UL, doc);
+    AttachHeld(loader->ConvertToDocument());
     // A range pointer, not the character pointer: that one makes room for a terminating NUL,
     // which reallocates a freshly loaded text and doubles the memory it takes.
     const auto* raw = reinterpret_cast<const char*>(Sci(SCI_GETRANGEPOINTER, 0UL, total));
@@ -959,8 +955,7 @@ long CTextControl::StreamIn(int format, EDITSTREAM& es, int64_t sizeHint) {
     const TextEncoding encoding = detector.Result(raw, static_cast<size_t>(total), &badUtf16);
     if (IsDecoded(encoding)) {
         if (!AttachDecoded(encoding, raw, static_cast<size_t>(total))) {
-            Sci(SCI_SETDOCPOINTER, 0UL, previous);
-            Sci(SCI_RELEASEDOCUMENT, 0UL, previous);
+            AttachHeld(previous);
             ApplyTextProperties();
             es.dwError = kErrTextLimit;
             return 0;
@@ -1009,9 +1004,7 @@ bool CTextControl::AttachDecoded(TextEncoding encoding, const char* raw, size_t 
         loader->Release();
         return false;
     }
-    void* doc = loader->ConvertToDocument();
-    Sci(SCI_SETDOCPOINTER, 0UL, doc);
-    Sci(SCI_RELEASEDOCUMENT, 0UL, doc);
+    AttachHeld(loader->ConvertToDocument());
     return true;
 }
 
@@ -1049,16 +1042,22 @@ bool CTextControl::ShowLoadHead() {
         loader->Release();
         return false;
     }
-    void* shown = reinterpret_cast<void*>(Sci(SCI_GETDOCPOINTER));
-    Sci(SCI_ADDREFDOCUMENT, 0UL, shown);
-    m_beforeHead = {shown, Sci(SCI_GETANCHOR), Sci(SCI_GETCURRENTPOS), Sci(SCI_GETFIRSTVISIBLELINE),
-                    Sci(SCI_GETXOFFSET)};
-    void* doc = loader->ConvertToDocument();
-    Sci(SCI_SETDOCPOINTER, 0UL, doc);
-    Sci(SCI_RELEASEDOCUMENT, 0UL, doc);
+    m_beforeHead = ShownNow();
+    Sci(SCI_ADDREFDOCUMENT, 0UL, m_beforeHead.doc);
+    AttachHeld(loader->ConvertToDocument());
     ApplyTextProperties();
     Sci(SCI_SETREADONLY, 1UL); // only a glimpse: the load replaces it
     return true;
+}
+
+CTextControl::ShownDocument CTextControl::ShownNow() const {
+    return {reinterpret_cast<void*>(Sci(SCI_GETDOCPOINTER)), Sci(SCI_GETANCHOR),
+            Sci(SCI_GETCURRENTPOS), Sci(SCI_GETFIRSTVISIBLELINE), Sci(SCI_GETXOFFSET)};
+}
+
+void CTextControl::AttachHeld(void* doc) {
+    Sci(SCI_SETDOCPOINTER, 0UL, doc);
+    Sci(SCI_RELEASEDOCUMENT, 0UL, doc);
 }
 
 void* CTextControl::TakeShownDocument() {
@@ -1074,13 +1073,8 @@ void CTextControl::ReattachDocument() {
     // Making a loader makes the component forget the shown document's lines, as if the new
     // document were already attached: it would draw one line only. Attaching the shown
     // document again makes it count them; the caret and the scroll position are kept.
-    ShownDocument shown = m_beforeHead;
-    if (!shown.doc)
-        shown = {reinterpret_cast<void*>(Sci(SCI_GETDOCPOINTER)), Sci(SCI_GETANCHOR),
-                 Sci(SCI_GETCURRENTPOS), Sci(SCI_GETFIRSTVISIBLELINE), Sci(SCI_GETXOFFSET)};
-    void* doc = TakeShownDocument();
-    Sci(SCI_SETDOCPOINTER, 0UL, doc);
-    Sci(SCI_RELEASEDOCUMENT, 0UL, doc);
+    const ShownDocument shown = m_beforeHead.doc ? m_beforeHead : ShownNow();
+    AttachHeld(TakeShownDocument());
     ApplyTextProperties();
     Sci(SCI_SETSEL, static_cast<unsigned long>(shown.anchor), shown.caret);
     Sci(SCI_SETFIRSTVISIBLELINE, static_cast<unsigned long>(shown.firstLine));

@@ -231,6 +231,8 @@ private:
     void ReattachDocument();
     // The document shown before the load began, held for the caller.
     void* TakeShownDocument();
+    // Shows `doc`, handing the component the reference the caller held on it.
+    void AttachHeld(void* doc);
     // Shows a rich-text document: its text, with a style for each format of its runs.
     void LoadRichText(RtfDocument doc);
     // Styles the formats of rich text can have; the component keeps the others.
@@ -258,6 +260,7 @@ private:
         long anchor = 0, caret = 0, firstLine = 0, xOffset = 0;
     };
     ShownDocument m_beforeHead;
+    ShownDocument ShownNow() const; // the document shown now, and where
     char32_t m_refused = 0;
     bool m_bDragging = false; // a drag is over the control: refusing it needs no message
     bool m_bClipboardHasText = false;
