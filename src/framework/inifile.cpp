@@ -2,6 +2,9 @@
 
 #include <QFile>
 
+#include <algorithm>
+#include <iterator>
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -170,6 +173,16 @@ QByteArray CIniFile::Text() const {
     return out.toUtf8();
 }
 
+namespace {
+// The characters a value holds that are written as a backslash and a letter.
+struct NamedEscape {
+    char16_t c;
+    char letter;
+};
+constexpr NamedEscape kNamedEscapes[] = {
+    {'\\', '\\'}, {'\n', 'n'}, {'\r', 'r'}, {'\t', 't'}, {0, '0'}};
+} // namespace
+
 QString CIniFile::Escape(const QString& value) {
     QString out;
     out.reserve(value.size());
@@ -181,37 +194,19 @@ QString CIniFile::Escape(const QString& value) {
     };
     for (qsizetype i = 0; i < value.size(); ++i) {
         const QChar c = value[i];
-        switch (c.unicode()) {
-        case '\\':
-            out += QLatin1String("\\\\");
-            break;
-        case '\n':
-            out += QLatin1String("\\n");
-            break;
-        case '\r':
-            out += QLatin1String("\\r");
-            break;
-        case '\t':
-            out += QLatin1String("\\t");
-            break;
-        case 0:
-            out += QLatin1String("\\0");
-            break;
-        case ' ':
+        const auto named = std::find_if(std::begin(kNamedEscapes), std::end(kNamedEscapes),
+                                        [c](const NamedEscape& e) { return e.c == c.unicode(); });
+        if (named != std::end(kNamedEscapes))
+            out.append(QLatin1Char('\\')).append(QLatin1Char(named->letter));
+        else if (c == ' ' && (i == 0 || i == value.size() - 1))
             // Blanks around a value are the writer's layout, not the value: keep the value's own.
-            if (i == 0 || i == value.size() - 1)
-                out += QLatin1String("\\x20");
-            else
-                out += c;
-            break;
-        default:
-            if (c.unicode() < 0x20)
-                out += QString::asprintf("\\x%02x", c.unicode());
-            else if (lone(i))
-                out += QString::asprintf("\\u%04x", c.unicode());
-            else
-                out += c;
-        }
+            out += QLatin1String("\\x20");
+        else if (c.unicode() < 0x20)
+            out += QString::asprintf("\\x%02x", c.unicode());
+        else if (lone(i))
+            out += QString::asprintf("\\u%04x", c.unicode());
+        else
+            out += c;
     }
     return out;
 }
@@ -226,42 +221,18 @@ QString CIniFile::Unescape(const QString& text) {
             continue;
         }
         const QChar e = text[++i];
-        switch (e.unicode()) {
-        case 'n':
-            out += QChar('\n');
-            break;
-        case 'r':
-            out += QChar('\r');
-            break;
-        case 't':
-            out += QChar('\t');
-            break;
-        case '0':
-            out += QChar(0);
-            break;
-        case 'x': {
-            bool ok = false;
-            const int code = text.mid(i + 1, 2).toInt(&ok, 16);
-            if (ok) {
-                out += QChar(code);
-                i += 2;
-            } else {
-                out += e;
-            }
-            break;
-        }
-        case 'u': {
-            bool ok = false;
-            const int code = text.mid(i + 1, 4).toInt(&ok, 16);
-            if (ok) {
-                out += QChar(static_cast<char16_t>(code));
-                i += 4;
-            } else {
-                out += e;
-            }
-            break;
-        }
-        default:
+        const auto named = std::find_if(std::begin(kNamedEscapes), std::end(kNamedEscapes),
+                                        [e](const NamedEscape& n) { return n.letter == e; });
+        // \xHH and \uHHHH give a character by its code; an escape not understood stands for itself.
+        const int digits = e == 'x' ? 2 : e == 'u' ? 4 : 0;
+        bool ok = false;
+        const int code = digits ? text.mid(i + 1, digits).toInt(&ok, 16) : 0;
+        if (named != std::end(kNamedEscapes)) {
+            out += QChar(named->c);
+        } else if (ok) {
+            out += QChar(static_cast<char16_t>(code));
+            i += digits;
+        } else {
             out += e;
         }
     }

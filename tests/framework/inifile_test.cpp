@@ -127,3 +127,27 @@ TEST(IniFile, OnlyRegularFilesOfAFewMegabytesAreRead) {
     ::close(writer);
 }
 } // namespace
+
+// What a value can hold that a line of the file cannot show as it is, escaped and read back.
+TEST(IniFile, ValuesAreEscapedAndReadBack) {
+    const struct {
+        QString value;
+        const char* written;
+    } cases[] = {
+        {"a\\b", "a\\\\b"},
+        {"two\nlines\r\n", "two\\nlines\\r\\n"},
+        {"tab\there", "tab\\there"},
+        {QString("nul") + QChar(0) + "x", "nul\\0x"},
+        {" blank ", "\\x20blank\\x20"},
+        {"in side", "in side"},
+        {QString("bell") + QChar(7), "bell\\x07"},
+        {QString("lone") + QChar(0xDC81), "lone\\udc81"},
+        {QString::fromUtf8("caf\xc3\xa9 \xf0\x9f\x98\x80"), "caf\xc3\xa9 \xf0\x9f\x98\x80"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(CIniFile::Escape(c.value), QString::fromUtf8(c.written)) << c.written;
+        EXPECT_EQ(CIniFile::Unescape(QString::fromUtf8(c.written)), c.value) << c.written;
+    }
+    // Escapes not understood, or cut short, stand for themselves.
+    EXPECT_EQ(CIniFile::Unescape("\\q\\xZZ\\"), "q" "xZZ\\");
+}
