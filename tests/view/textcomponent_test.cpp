@@ -11,6 +11,7 @@
 #include <QTextLayout>
 
 #include <algorithm>
+#include <random>
 
 #include <cstdlib>
 #include <initializer_list>
@@ -196,11 +197,8 @@ TEST_F(TextComponentTest, FarPartsOfALongLineAreDrawnAsItsStart) {
 TEST_F(TextComponentTest, EditsInAPlainLineLeavePositionsAsANewLayoutGivesThem) {
     ASSERT_TRUE(Start());
     const char* family = "DejaVu Sans Mono";
-    unsigned seed = 11;
-    const auto random = [&](long below) {
-        seed = seed * 1103515245u + 12345u;
-        return static_cast<long>((seed >> 8) % static_cast<unsigned>(below));
-    };
+    std::minstd_rand generator(11);
+    const auto random = [&](long below) { return static_cast<long>(generator() % below); };
     const char* pieces[] = {"x", "hello world ", "  ", "{[(;)]}", "\xc3\xa9", "~"};
     for (const bool wrap : {false, true}) {
         View()->SetWordWrap(wrap);
@@ -263,11 +261,8 @@ TEST_F(TextComponentTest, EditsInAPlainLineLeavePositionsAsANewLayoutGivesThem) 
 // or inserted, also where an insertion splits a CR LF or completes one.
 TEST_F(TextComponentTest, LinesStartWhereTheirEndsSay) {
     ASSERT_TRUE(Start());
-    unsigned seed = 5;
-    const auto random = [&](int below) {
-        seed = seed * 1103515245u + 12345u;
-        return static_cast<int>((seed >> 8) % static_cast<unsigned>(below));
-    };
+    std::minstd_rand generator(5);
+    const auto random = [&](int below) { return static_cast<int>(generator() % below); };
     const char* pieces[] = {"\r", "\n", "\r\n", "ab", "c", "\xc3\xa9", "\n\r", "long line of words"};
     const auto randomText = [&](int count) {
         QByteArray text;

@@ -6,6 +6,7 @@
 #include <QTest>
 
 #include <algorithm>
+#include <random>
 
 namespace {
 using ViewTest = AppFixture;
@@ -163,11 +164,8 @@ TEST_F(ViewTest, ColumnsStayRightThroughEdits) {
                    sci(QsciScintillaBase::SCI_POSITIONFROMLINE, line), pos);
     };
     // A character boundary near a random place.
-    unsigned seed = 7;
-    const auto random = [&](long below) {
-        seed = seed * 1103515245u + 12345u;
-        return static_cast<long>((seed >> 8) % static_cast<unsigned>(below));
-    };
+    std::minstd_rand generator(7);
+    const auto random = [&](long below) { return static_cast<long>(generator() % below); };
     const auto boundary = [&](long pos) {
         return sci(QsciScintillaBase::SCI_POSITIONBEFORE,
                    sci(QsciScintillaBase::SCI_POSITIONAFTER, pos));
