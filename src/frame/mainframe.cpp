@@ -55,9 +55,11 @@ const std::vector<MessageMapEntry<CMainFrame>>& CMainFrame::GetMessageMap() {
 
 CMainFrame::CMainFrame(CLumettaDoc* doc, CLumettaApp* app)
     : m_wndStatusBar(this), m_pApp(app), m_pDoc(doc),
-      m_router([this]() -> std::vector<CCmdTarget*> {
-          return {m_pView, m_pDoc, this, m_pApp};
-      }) {
+      m_router(
+          [this]() -> std::vector<CCmdTarget*> {
+              return {m_pView, m_pDoc, this, m_pApp};
+          },
+          this) {
     InitResources();
     setWindowTitle(QString::fromUtf8(Str::AppTitle));
     setWindowIcon(QIcon(QStringLiteral(":/icons/zorvek.svg")));

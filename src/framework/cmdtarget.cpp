@@ -1,5 +1,7 @@
 #include "framework/cmdtarget.h"
 
+#include "framework/loadguard.h"
+
 CCmdUI CCommandRouter::Query(int id) const {
     CCmdUI ui(id);
     const std::vector<CCmdTarget*> chain = m_chain();
@@ -14,6 +16,11 @@ CCmdUI CCommandRouter::Query(int id) const {
 }
 
 bool CCommandRouter::Execute(int id) const {
+    if (CLoadGuard::Active()) {
+        // A command posted or queued while a load runs is carried out when it is over.
+        CLoadGuard::WhenDone(m_pOwner, [this, id] { Execute(id); });
+        return false;
+    }
     if (!IsEnabled(id))
         return false;
     for (CCmdTarget* t : m_chain())

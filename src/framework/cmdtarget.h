@@ -2,6 +2,7 @@
 // from the view through the document and the frame to the application.
 #pragma once
 
+#include <QObject>
 #include <QString>
 
 #include <functional>
@@ -105,7 +106,9 @@ class CCommandRouter {
 public:
     using Chain = std::function<std::vector<CCmdTarget*>()>;
 
-    explicit CCommandRouter(Chain chain) : m_chain(std::move(chain)) {}
+    // `owner` holds the chain's targets: a command held back until a load is over is dropped
+    // when it is gone.
+    CCommandRouter(Chain chain, QObject* owner) : m_chain(std::move(chain)), m_pOwner(owner) {}
 
     // Asks the first update handler for `id`; returns the filled update object.
     CCmdUI Query(int id) const;
@@ -115,4 +118,5 @@ public:
 
 private:
     Chain m_chain;
+    QObject* m_pOwner;
 };

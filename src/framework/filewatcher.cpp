@@ -1,5 +1,7 @@
 #include "framework/filewatcher.h"
 
+#include "framework/loadguard.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -76,6 +78,15 @@ CFileWatcher::Identity CFileWatcher::IdentityOf(const QString& path) {
 }
 
 void CFileWatcher::Notice() {
+    if (CLoadGuard::Active()) {
+        // Looked at once the load is over, and only if this file is still the one watched:
+        // the load may have replaced it.
+        CLoadGuard::WhenDone(this, [this, path = m_strPath] {
+            if (m_strPath == path)
+                Notice();
+        });
+        return;
+    }
     Rewatch();
     const State state = Check();
     if (state == unchanged || state == m_told)

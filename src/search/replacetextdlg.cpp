@@ -281,6 +281,12 @@ int CReplaceTextDlg::ReplaceAllMatches() {
     clock.start();
     QElapsedTimer shown;
     shown.start();
+    // Applying the queue moves the text after it; searching backwards, the caret is before it.
+    const auto applyQueue = [&] {
+        if (!backwards)
+            sel.cpMin = sel.cpMax = sel.cpMin + m_pEdit->BulkShift();
+        m_pEdit->FlushBulk();
+    };
     m_pEdit->BeginBulkReplace();
     for (;;) {
         if (selected) {
@@ -290,17 +296,18 @@ int CReplaceTextDlg::ReplaceAllMatches() {
             TrackRange(sel.cpMin + shift + with.size(), with.size() - length);
             const long caret = backwards ? sel.cpMin : sel.cpMax;
             sel = {caret, caret};
+            if (m_pEdit->BulkQueueFull())
+                applyQueue();
         }
-        const long limit =
-            m_nSearchLimit == -1 || backwards ? m_nSearchLimit : m_nSearchLimit - m_pEdit->BulkShift();
+        const long limit = m_nSearchLimit == -1 || backwards
+                               ? m_nSearchLimit
+                               : m_nSearchLimit - m_pEdit->BulkShift();
         long end = -1;
         long p = findable ? m_pView->FindNextFrom(find, sel, limit, nullptr, &end) : -1;
         if (p != -1 && m_pView->m_bWordsOnly && (backwards ? end == sel.cpMin : p == sel.cpMin)) {
             // Whether this is a whole word depends on the replacement next to it: apply the
             // queue and look again.
-            if (!backwards)
-                sel.cpMin = sel.cpMax = sel.cpMin + m_pEdit->BulkShift();
-            m_pEdit->FlushBulk();
+            applyQueue();
             p = m_pView->FindNextFrom(find, sel, m_nSearchLimit, nullptr, &end);
         }
         if (p == -1)

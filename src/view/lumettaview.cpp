@@ -4,6 +4,7 @@
 #include "framework/document.h"
 #include "framework/file.h"
 #include "framework/filename.h"
+#include "framework/loadguard.h"
 #include "framework/waitcursor.h"
 #include "resources/resource.h"
 #include "resources/strings.h"
@@ -267,6 +268,7 @@ void CLumettaView::StreamText(CArchive& ar, int format) {
     es.dwCookie = reinterpret_cast<uintptr_t>(&cookie);
     es.pfnCallback = StreamCallback;
     if (ar.IsLoading()) {
+        const CLoadGuard loading;
         const CSingleDocTemplate* docTemplate = m_pDocument ? m_pDocument->m_pDocTemplate : nullptr;
         CLoadProgress progress(qobject_cast<CMainFrame*>(window()), this,
                                !docTemplate || docTemplate->OpensVisibly());

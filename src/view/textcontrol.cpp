@@ -101,7 +101,7 @@ CTextControl::CTextControl(QWidget* parent) : QsciScintillaBase(parent) {
     // Bulk replacements, insertions and deletions are all that needs telling about: other
     // notices would slow every edit down.
     Sci(SCI_SETMODEVENTMASK, static_cast<unsigned long>(SC_MOD_CONTAINER | SC_MOD_INSERTTEXT |
-                                                         SC_MOD_BEFOREDELETE | SC_MOD_DELETETEXT));
+                                                        SC_MOD_BEFOREDELETE | SC_MOD_DELETETEXT));
     // Lines come and go without notices (they would slow every edit down): the margin
     // follows the line count whenever the component brings the window up to date.
     connect(this, &QsciScintillaBase::SCN_UPDATEUI, this, &CTextControl::UpdateLineNumberWidth);
@@ -413,11 +413,12 @@ void CTextControl::BulkReplace(long pos, long length, const QByteArray& with) {
         {pos, length, static_cast<long>(m_queuedText.size()), static_cast<long>(with.size())});
     m_queuedText += with;
     m_nQueuedShift += with.size() - length;
-    constexpr size_t kMaxQueuedEdits = 1 << 16;
-    constexpr long kMaxQueuedSpan = 4 << 20;
-    const long span = std::abs(m_queue.back().pos - m_queue.front().pos);
-    if (m_queue.size() >= kMaxQueuedEdits || span >= kMaxQueuedSpan)
-        FlushBulk();
+}
+
+bool CTextControl::BulkQueueFull() const {
+    return !m_queue.empty() &&
+           (m_queue.size() >= kMaxQueuedEdits ||
+            std::abs(m_queue.back().pos - m_queue.front().pos) >= kMaxQueuedSpan);
 }
 
 void CTextControl::FlushBulk() {
@@ -725,8 +726,8 @@ void CTextControl::KeepColumnMark(int type, long position, long length, long lin
         mark.index = -1;
         return;
     }
-    mark.column -= Sci(SCI_COUNTCHARACTERS, static_cast<unsigned long>(position + shift),
-                       mark.index + shift);
+    mark.column -=
+        Sci(SCI_COUNTCHARACTERS, static_cast<unsigned long>(position + shift), mark.index + shift);
     mark.index = position;
 }
 

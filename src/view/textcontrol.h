@@ -59,6 +59,10 @@ public:
     static constexpr long kMaxTextLimit = 0x7FFFFFF0L;
     // Wrapping a longer line takes the component minutes: a text with one is shown unwrapped.
     static constexpr long kMaxWrappedLine = 1000000;
+    // The most a bulk replacement queues before it is applied: each piece applied copies its
+    // span, and its record keeps what it replaced.
+    static constexpr size_t kMaxQueuedEdits = 1 << 16;
+    static constexpr long kMaxQueuedSpan = 4 << 20;
     // dwError of a stream-in that stopped at the text limit.
     static constexpr uint32_t kErrTextLimit = 0xFFFF0001u;
     // dwError of a stream that stopped at text the file's encoding cannot hold; what that is
@@ -86,9 +90,12 @@ public:
     // Many replacements that undo as one step, recorded compactly rather than in the
     // component's own undo history. BulkReplace queues the replacement of `length` bytes at
     // `pos` by `with`, in the coordinates of the text before anything queued is applied;
-    // successive replacements move in one direction. The queue is applied in large pieces.
+    // successive replacements move in one direction. FlushBulk applies the queue, which moves
+    // the text after it by BulkShift: the caller flushes, and moves its own positions, once
+    // BulkQueueFull says the queue holds enough for one large piece.
     void BeginBulkReplace();
     void BulkReplace(long pos, long length, const QByteArray& with);
+    bool BulkQueueFull() const;
     // Puts back what the pieces applied so far replaced, leaving no undo step.
     void CancelBulkReplace();
     // How far the queued replacements move the text after them.

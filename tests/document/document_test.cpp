@@ -247,6 +247,56 @@ TEST_F(FifoTest, AFifoWhoseWriterSendsNothingCanBeCancelled) {
     EXPECT_EQ(View()->GetText(), "keep me");
 }
 
+// A change to the file shown before, or a command, that arrives while a FIFO is read waits until
+// the load is over, and is then about the document it concerned.
+TEST_F(FifoTest, WhatArrivesDuringALoadWaitsForItsEnd) {
+    for (bool cancelled : {false, true}) {
+        SCOPED_TRACE(cancelled);
+        const QString a = WriteFile("a.txt", "first\n");
+        ASSERT_TRUE(Start({a}));
+        if (writer < 0)
+            writer = ::open(QFile::encodeName(fifo).constData(), O_RDWR);
+        QTimer::singleShot(100, [&] {
+            QFile f(a);
+            f.open(QIODevice::WriteOnly | QIODevice::Truncate);
+            f.write("changed by another program\n");
+            f.close();
+            if (!cancelled)
+                QMetaObject::invokeMethod(
+                    Frame(), [this] { Exec(ID_EDIT_DELETELINE); }, Qt::QueuedConnection);
+        });
+        QTimer::singleShot(700, [&] {
+            if (cancelled) {
+                for (QWidget* w : QApplication::topLevelWidgets())
+                    if (auto* progress = qobject_cast<QProgressDialog*>(w);
+                        progress && progress->isVisible()) {
+                        QApplication::setActiveWindow(progress);
+                        QTest::keyClick(progress, Qt::Key_Escape);
+                    }
+                return;
+            }
+            const QByteArray piped("line 1\nline 2\n");
+            ASSERT_EQ(write(writer, piped.constData(), piped.size()), piped.size());
+            ::close(writer);
+            writer = -1;
+        });
+        EXPECT_EQ(app->DocTemplate()->OpenDocumentFile(fifo) != nullptr, !cancelled);
+        QTest::qWait(400);
+        const QString status = Frame()->m_wndStatusBar.GetPaneText(0);
+        if (cancelled) {
+            EXPECT_EQ(Doc()->GetPathName(), a);
+            EXPECT_EQ(View()->GetText(), "changed by another program\n");
+            EXPECT_TRUE(status.contains(a)) << status.toStdString();
+        } else {
+            EXPECT_EQ(Doc()->GetPathName(), fifo);
+            EXPECT_EQ(View()->GetText(), "line 2\n");
+            EXPECT_FALSE(status.contains("a.txt")) << status.toStdString();
+        }
+        Stop();
+        ui.boxes.clear();
+    }
+}
+
 TEST_F(DocumentTest, StartingWithAMissingFileEndsTheProgramWithItsReason) {
     EXPECT_FALSE(Start({Path("nope.txt")}));
     EXPECT_EQ(ui.BoxTexts(), QStringList{Path("nope.txt") + " was not found."});
