@@ -8,19 +8,23 @@
 
 #include <QApplication>
 
+#include <vector>
+
 namespace {
 constexpr int kAutoIndentChars = 49;
 }
 
 void CLumettaView::AutoIndentStep() {
-    const QByteArray indent = LeadingBlanks(GetLine(LineFromChar(-1), kAutoIndentChars),
-                                            kAutoIndentChars);
+    const QByteArray indent =
+        LeadingBlanks(GetLine(LineFromChar(-1), kAutoIndentChars), kAutoIndentChars);
     // Posted, so that they are typed after the line break that the Enter key itself makes.
     for (char c : indent)
         QApplication::postEvent(this, new CTypedCharEvent(c));
 }
 
-void CLumettaView::OnViewAutoIndent() { m_bAutoIndent = !m_bAutoIndent; }
+void CLumettaView::OnViewAutoIndent() {
+    m_bAutoIndent = !m_bAutoIndent;
+}
 
 void CLumettaView::OnUpdateViewAutoIndent(CCmdUI* pCmdUI) {
     pCmdUI->SetCheck(m_bAutoIndent);
@@ -37,26 +41,28 @@ void CLumettaView::OnIndent(int id) {
     // removed before it.
     long start = sel.cpMin;
     long end = sel.cpMax;
+    // Where the lines start is taken first, and they are changed from the last: removing a blank
+    // between a CR and an LF joins two lines into one, which would shift the lines after it.
+    std::vector<long> starts;
+    for (long line = first; line <= last; ++line)
+        starts.push_back(LineIndex(line));
     BeginUndoAction();
-    long shift = 0; // of positions in the original text
-    for (long line = first; line <= last; ++line) {
-        const long original = LineIndex(line) - shift;
+    for (auto at = starts.rbegin(); at != starts.rend(); ++at) {
+        const long lineStart = *at;
         if (id == ID_INDENT_INCREASE) {
-            InsertText(original + shift, QByteArrayLiteral("\t"));
-            ++shift;
-            if (original <= sel.cpMin)
+            InsertText(lineStart, QByteArrayLiteral("\t"));
+            if (lineStart <= sel.cpMin)
                 ++start;
-            if (original <= sel.cpMax)
+            if (lineStart <= sel.cpMax)
                 ++end;
         } else {
-            const QByteArray head = GetTextRange(original + shift, original + shift + 1);
+            const QByteArray head = GetTextRange(lineStart, lineStart + 1);
             if (head != " " && head != "\t")
                 continue;
-            DeleteRange(original + shift, 1);
-            --shift;
-            if (original < sel.cpMin)
+            DeleteRange(lineStart, 1);
+            if (lineStart < sel.cpMin)
                 --start;
-            if (original < sel.cpMax)
+            if (lineStart < sel.cpMax)
                 --end;
         }
     }

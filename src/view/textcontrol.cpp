@@ -746,7 +746,7 @@ long CTextControl::FindTextLast(int flags, const CHARRANGE& range, const QByteAr
 }
 
 // Our own scan over the component's buffer, with the component's own rules where they serve: a
-// match starts only at a character start (a range end inside a character moves to that
+// match starts and ends between characters (a range end inside a character moves to that
 // character's end), and whole words are judged by the component's word classes. Case is folded
 // by Unicode's simple case folding, which the component, folding ASCII only, does not know.
 long CTextControl::Find(int flags, const CHARRANGE& range, const QByteArray& text, bool last,
@@ -762,15 +762,19 @@ long CTextControl::Find(int flags, const CHARRANGE& range, const QByteArray& tex
     const auto* base = reinterpret_cast<const char*>(
         Sci(SCI_GETRANGEPOINTER, static_cast<unsigned long>(cpMin), cpMax - cpMin));
     const char* end = base + (cpMax - cpMin);
+    // Most bytes start a character: only a continuation byte needs a closer look.
+    const auto boundary = [&](const char* at, long pos) {
+        return (at < end && (static_cast<uint8_t>(*at) & 0xC0) != 0x80) || IsCharBoundary(pos);
+    };
     const char* stop = nullptr;
     const char* p =
         last ? finder.FindLast(base, end, nullptr, &stop) : finder.Find(base, end, &stop);
     while (p) {
         const long pos = cpMin + static_cast<long>(p - base);
         const long posEnd = cpMin + static_cast<long>(stop - base);
-        const bool charStart = (static_cast<uint8_t>(*p) & 0xC0) != 0x80;
-        if (charStart && (!(flags & FR_WHOLEWORD) ||
-                          Sci(SCI_ISRANGEWORD, static_cast<unsigned long>(pos), posEnd))) {
+        if (boundary(p, pos) && boundary(stop, posEnd) &&
+            (!(flags & FR_WHOLEWORD) ||
+             Sci(SCI_ISRANGEWORD, static_cast<unsigned long>(pos), posEnd))) {
             if (matchEnd)
                 *matchEnd = posEnd;
             return pos;
@@ -787,11 +791,18 @@ const CByteFinder& CTextControl::FinderFor(const QByteArray& text, bool matchCas
 }
 
 long CTextControl::AfterCharacter(long pos) const {
-    const long length = GetTextLength();
-    for (int i = 0; i < 3 && pos < length; ++i, ++pos)
-        if ((Sci(SCI_GETCHARAT, static_cast<unsigned long>(pos)) & 0xC0) != 0x80)
-            break;
+    while (!IsCharBoundary(pos))
+        ++pos;
     return pos;
+}
+
+bool CTextControl::IsCharBoundary(long pos) const {
+    if (pos <= 0 || pos >= GetTextLength() ||
+        (Sci(SCI_GETCHARAT, static_cast<unsigned long>(pos)) & 0xC0) != 0x80)
+        return true;
+    // A continuation byte that no lead byte before it takes in is a character of its own.
+    return Sci(SCI_POSITIONAFTER, static_cast<unsigned long>(Sci(
+                                      SCI_POSITIONBEFORE, static_cast<unsigned long>(pos)))) == pos;
 }
 
 long CTextControl::FindTextByComponent(int flags, const CHARRANGE& range,

@@ -231,6 +231,8 @@ private:
     void ClipboardChanged();
     // `pos`, or the end of the UTF-8 character it lies inside.
     long AfterCharacter(long pos) const;
+    // No character goes on across `pos`; a byte that is no UTF-8 is a character of its own.
+    bool IsCharBoundary(long pos) const;
     void ApplyDocumentProperties();
     // The properties of the attached document that attaching resets.
     void ApplyTextProperties();

@@ -253,11 +253,34 @@ TEST_F(SearchTest, MatchBrace) {
 
 // The control's own scan must find exactly what the editing component finds, where the
 // component's ASCII-only case folding agrees with ours.
+// A stray byte is a character of its own: it is found as one, and never matches a byte inside
+// another character.
+TEST_F(SearchTest, AMatchStartsAndEndsBetweenCharacters) {
+    // Mostly text, so that it is taken for UTF-8 with a few stray bytes.
+    const QByteArray words = QByteArray("plain w\xc3\xb6rds ").repeated(10);
+    ASSERT_TRUE(Start({WriteFile("f", "caf\xc3\xa9 \x80x caf\xc3 z " + words)}));
+    ASSERT_EQ(View()->GetEncoding(), TextEncoding::Utf8);
+    const struct {
+        const char* needle;
+        int flags;
+        long found;
+    } cases[] = {
+        {"caf\xc3", FR_MATCHCASE, 9}, {"CAF\xc3", 0, 9}, {"\x80x", FR_MATCHCASE, 6}, {"\x80", 0, 6},
+        {"\xa9", FR_MATCHCASE, -1},
+    };
+    const CHARRANGE all{0, View()->GetTextLength()};
+    for (const auto& c : cases) {
+        EXPECT_EQ(View()->FindText(c.flags, all, c.needle), c.found) << c.needle;
+        EXPECT_EQ(View()->FindTextLast(c.flags, all, c.needle), c.found) << c.needle;
+    }
+}
+
 TEST_F(SearchTest, FastFindAgreesWithTheComponent) {
     ASSERT_TRUE(Start());
     std::mt19937 rng(2026);
-    const char* pieces[] = {"a", "A", "b", "B", "_", " ", ".", "..", "\n", "\r\n", "\t", "\x01",
-                            "ab", "Ab", "aB", "\xc3\xa9", "\xc3\x89", "\xe2\x82\xac", "1", "-"};
+    const char* pieces[] = {
+        "a",  "A",    "b",  "B",  "_",  " ",        ".",        "..",           "\n", "\r\n",
+        "\t", "\x01", "ab", "Ab", "aB", "\xc3\xa9", "\xc3\x89", "\xe2\x82\xac", "1",  "-"};
     const char* latin1[] = {"\xe9", "\xc9", "\xff", "\x80"};
     int compared = 0;
     for (int round = 0; round < 60; ++round) {

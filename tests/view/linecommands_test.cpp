@@ -28,7 +28,7 @@ TEST_F(LineCommandsTest, AutoIndentCopiesTheLeadingBlanksAfterTheBreak) {
         {"\t  word", 7, false, "\t  word\n\t  "},
         {"    word", 0, false, "\n        word"}, // the whole line moves down, four more blanks
         {QByteArray(60, ' '), 60, false, QByteArray(60, ' ') + "\n" + QByteArray(49, ' ')},
-        {"  ab", 2, true, "  \n  "}, // typed characters follow overwrite mode
+        {"  ab", 2, true, "  \n  "},           // typed characters follow overwrite mode
         {"  ab\ncd", 4, true, "  ab\n  \ncd"}, // ... which never replaces a line end
         {"none", 4, false, "none\n"},
     };
@@ -95,6 +95,17 @@ TEST_F(LineCommandsTest, IndentWithoutSelectionAndDecreaseRemovesOneBlankOrTab) 
     View()->SetSel(6, 6);
     Exec(ID_INDENT_DECREASE); // a line starting with a letter is not changed
     EXPECT_EQ(View()->GetText(), "four\n\nword\n");
+}
+
+// Removing the blank between a CR and an LF joins their lines: the lines after are still the ones
+// that were selected.
+TEST_F(LineCommandsTest, DecreaseThatJoinsACrAndAnLfStillCoversEverySelectedLine) {
+    ASSERT_TRUE(Start({WriteFile("f", "a\r \n b\n c\n")}));
+    View()->SetSel(0, -1);
+    Exec(ID_INDENT_DECREASE);
+    EXPECT_EQ(View()->GetText(), "a\r\nb\nc\n");
+    Exec(ID_EDIT_UNDO);
+    EXPECT_EQ(View()->GetText(), "a\r \n b\n c\n");
 }
 
 TEST_F(LineCommandsTest, DeleteLineRemovesTheLineWithItsOwnBreak) {
@@ -252,8 +263,9 @@ TEST_F(LineCommandsTest, FontChangeKeepsTheModifiedStateAndIsStored) {
 TEST_F(LineCommandsTest, FontColourIsChosenWithTheFontAndOfferedAgain) {
     ASSERT_TRUE(Start({WriteFile("f", "text")}));
     const auto styleFore = [&] {
-        const long bgr = View()->SendScintilla(QsciScintillaBase::SCI_STYLEGETFORE,
-                                               static_cast<unsigned long>(QsciScintillaBase::STYLE_DEFAULT));
+        const long bgr =
+            View()->SendScintilla(QsciScintillaBase::SCI_STYLEGETFORE,
+                                  static_cast<unsigned long>(QsciScintillaBase::STYLE_DEFAULT));
         return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF);
     };
     ui.fontReplies = {{QFont(QStringLiteral("DejaVu Sans Mono")), QColor(0x80, 0, 0)}};
