@@ -4,6 +4,7 @@
 #include "document/lumettadoc.h"
 #include "frame/windowplacement.h"
 #include "framework/filename.h"
+#include "framework/loadguard.h"
 #include "resources/commandtable.h"
 #include "resources/resource.h"
 #include "resources/strings.h"
@@ -379,8 +380,11 @@ void CMainFrame::dropEvent(QDropEvent* e) {
 }
 
 void CMainFrame::OnDropFiles(const QStringList& files) {
-    // Opened once the drop is over, since opening may ask questions.
-    QTimer::singleShot(0, this, [this, files] { m_pApp->OpenDroppedFiles(files); });
+    // Opened once the drop is over, since opening may ask questions, and once any load under
+    // way is over.
+    QTimer::singleShot(0, this, [this, files] {
+        CLoadGuard::WhenDone(this, [this, files] { m_pApp->OpenDroppedFiles(files); });
+    });
 }
 
 void CMainFrame::OnViewStatusBar() {

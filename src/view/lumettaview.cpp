@@ -339,7 +339,11 @@ void CLumettaView::dragMoveEvent(QDragMoveEvent* e) {
 void CLumettaView::dropEvent(QDropEvent* e) {
     const QStringList files = LocalFilesOf(e->mimeData());
     if (files.isEmpty()) {
-        CTextControl::dropEvent(e);
+        // Text dropped while a load runs would land in the text the load replaces.
+        if (CLoadGuard::Active())
+            e->ignore();
+        else
+            CTextControl::dropEvent(e);
         return;
     }
     e->acceptProposedAction();

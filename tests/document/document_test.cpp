@@ -8,9 +8,11 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QMimeData>
 #include <QProgressDialog>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 
 #include <fcntl.h>
 #include <random>
@@ -295,6 +297,31 @@ TEST_F(FifoTest, WhatArrivesDuringALoadWaitsForItsEnd) {
         Stop();
         ui.boxes.clear();
     }
+}
+
+TEST_F(FifoTest, AFileDroppedDuringALoadOpensOnceItIsOver) {
+    CStreamFile::s_nProgressDelay = 10000; // no modal progress dialog to turn the drop away
+    ASSERT_TRUE(Start());
+    const QString dropped = WriteFile("b.txt", "dropped\n");
+    QTimer::singleShot(100, [&] {
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(dropped)});
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(Frame(), &enter);
+        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(Frame(), &drop);
+        EXPECT_TRUE(drop.isAccepted());
+    });
+    QTimer::singleShot(400, [&] {
+        ASSERT_EQ(write(writer, "piped\n", 6), 6);
+        ::close(writer);
+        writer = -1;
+    });
+    ASSERT_TRUE(app->DocTemplate()->OpenDocumentFile(fifo));
+    EXPECT_EQ(View()->GetText(), "piped\n");
+    QTest::qWait(200);
+    EXPECT_EQ(Doc()->GetPathName(), dropped);
+    EXPECT_EQ(View()->GetText(), "dropped\n");
 }
 
 TEST_F(DocumentTest, StartingWithAMissingFileEndsTheProgramWithItsReason) {
