@@ -7,7 +7,9 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#ifdef __SSE2__
 #include <emmintrin.h>
+#endif
 #include <utility>
 
 namespace {
@@ -49,12 +51,23 @@ void AddOnce(QByteArray& set, char b) {
         set.append(b);
 }
 
+#ifdef __SSE2__
 __m128i Matching(__m128i block, const QByteArray& set) {
     __m128i m = _mm_setzero_si128();
     for (char b : set)
         m = _mm_or_si128(m, _mm_cmpeq_epi8(block, _mm_set1_epi8(b)));
     return m;
 }
+#else
+// Bit i set: the byte at p + i is one of `set`.
+unsigned Matching(const char* p, const QByteArray& set) {
+    unsigned m = 0;
+    for (unsigned i = 0; i < 16; ++i)
+        if (set.contains(p[i]))
+            m |= 1u << i;
+    return m;
+}
+#endif
 } // namespace
 
 char32_t FoldCase(char32_t c) {
@@ -146,12 +159,17 @@ const char* CByteFinder::MatchAt(const char* at, const char* end) const {
 // Only places where the filter's bytes match are compared in full; those are found sixteen
 // places at a time.
 unsigned CByteFinder::Candidates(const char* p) const {
+#ifdef __SSE2__
     __m128i mask = Matching(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), m_first);
     if (!m_second.isEmpty())
         mask = _mm_and_si128(
             mask,
             Matching(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + m_nSecondAt)), m_second));
     return static_cast<unsigned>(_mm_movemask_epi8(mask));
+#else
+    const unsigned mask = Matching(p, m_first);
+    return m_second.isEmpty() ? mask : mask & Matching(p + m_nSecondAt, m_second);
+#endif
 }
 
 bool CByteFinder::IsSingleByte() const {
