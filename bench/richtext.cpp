@@ -1,7 +1,7 @@
 // Opening a rich-text file read-only, through the real document path, and the reader alone.
 #include "benchfixture.h"
 #include "view/lumettaview.h"
-#include "view/rtfreader.h"
+#include "text/rtfreader.h"
 
 #include <QFile>
 

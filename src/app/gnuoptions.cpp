@@ -31,11 +31,7 @@ const char* const kVersion =
     "License GPLv3: GNU GPL version 3 <https://gnu.org/licenses/gpl.html>.\n"
     "This is free software: you are free to change and redistribute it.\n"
     "There is NO WARRANTY, to the extent permitted by law.\n"
-    "Built with QScintilla " QSCINTILLA_VERSION_STR " (GPL-3.0)"
-#if ZORVEK_OWN_QSCINTILLA
-    ", with Zorvek's own patches"
-#endif
-    ".\n";
+    "Built with QScintilla " QSCINTILLA_VERSION_STR " (GPL-3.0), with Zorvek's own patches.\n";
 } // namespace
 
 GnuOptionsResult HandleGnuOptions(const QStringList& args) {

@@ -2,7 +2,7 @@
 // ~/.config/<company>/<profile name>.conf, an INI file that people may edit by hand.
 #pragma once
 
-#include "framework/inifile.h"
+#include "text/inifile.h"
 
 #include <QString>
 

@@ -4,7 +4,7 @@
 #include "framework/waitcursor.h"
 #include "resources/strings.h"
 #include "search/findtextdlg.h"
-#include "view/bytefinder.h"
+#include "text/bytefinder.h"
 #include "view/lumettaview.h"
 
 #include <QApplication>

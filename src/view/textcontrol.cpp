@@ -1,6 +1,6 @@
 #include "view/textcontrol.h"
 
-#include "view/bytefinder.h"
+#include "text/bytefinder.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -2,12 +2,12 @@
 // method. It holds the file's bytes exactly as they are; positions are byte offsets.
 #pragma once
 
-#include "view/bytefinder.h"
-#include "view/bytetext.h"
+#include "text/bytefinder.h"
+#include "text/bytetext.h"
 #include "view/charformat.h"
 #include "view/printpager.h"
-#include "view/rtfreader.h"
-#include "view/textencoding.h"
+#include "text/rtfreader.h"
+#include "text/textencoding.h"
 
 #include <Qsci/qsciscintillabase.h>
 

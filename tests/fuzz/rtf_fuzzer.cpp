@@ -1,5 +1,5 @@
 // libFuzzer target for the rich-text reader: any input, no crash, no hang, bounded output.
-#include "view/rtfreader.h"
+#include "text/rtfreader.h"
 
 #include <cstdlib>
 

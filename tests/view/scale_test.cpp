@@ -5,8 +5,8 @@
 #include "resources/resource.h"
 #include "search/replacetextdlg.h"
 #include "support/appfixture.h"
-#include "view/bytefinder.h"
-#include "view/textencoding.h"
+#include "text/bytefinder.h"
+#include "text/textencoding.h"
 
 #include <QChar>
 #include <QComboBox>

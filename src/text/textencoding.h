@@ -2,7 +2,7 @@
 // recognises, the rule that picks one, and conversions that give back exactly the bytes read.
 #pragma once
 
-#include "view/bytetext.h"
+#include "text/bytetext.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,5 +1,5 @@
-#include "view/bytefinder.h"
-#include "view/textencoding.h"
+#include "text/bytefinder.h"
+#include "text/textencoding.h"
 
 #include <gtest/gtest.h>
 

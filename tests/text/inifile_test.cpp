@@ -1,4 +1,4 @@
-#include "framework/inifile.h"
+#include "text/inifile.h"
 
 #include <QElapsedTimer>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "view/bytetext.h"
+#include "text/bytetext.h"
 
 #include <QString>
 

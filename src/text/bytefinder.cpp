@@ -1,6 +1,6 @@
-#include "view/bytefinder.h"
+#include "text/bytefinder.h"
 
-#include "view/textencoding.h"
+#include "text/textencoding.h"
 
 #include <QChar>
 

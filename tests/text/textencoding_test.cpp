@@ -1,4 +1,4 @@
-#include "view/textencoding.h"
+#include "text/textencoding.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "view/rtfreader.h"
+#include "text/rtfreader.h"
 
 #include <gtest/gtest.h>
 
