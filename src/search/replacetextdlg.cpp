@@ -258,20 +258,21 @@ void CReplaceTextDlg::OnReplaceAll() {
 
 int CReplaceTextDlg::ReplaceAllMatches() {
     // The same steps as pressing Replace until nothing more is found, done inside the text
-    // without selecting, scrolling or repainting each match, and undone as one step. The
-    // replacements are queued and applied in large pieces; `sel` is in the coordinates of the
-    // text as it is, before the queued replacements.
-    QByteArray find, with;
-    const bool findable = m_pView->ToDocumentBytes(m_strFind, find);
-    m_pView->ToDocumentBytes(m_strReplace, with);
-    const bool backwards = m_pView->m_bSearchBackwards;
+    // without selecting, scrolling or repainting each match, and undone as one step.
+    ReplaceAllRequest request;
+    if (!m_pView->ToDocumentBytes(m_strFind, request.find))
+        request.find.clear(); // the text cannot hold it: nothing is found
+    m_pView->ToDocumentBytes(m_strReplace, request.with);
+    request.options = {m_pView->m_bMatchCase != 0, m_pView->m_bWordsOnly != 0};
+    request.backwards = m_pView->m_bSearchBackwards;
     CHARRANGE sel;
     m_pEdit->GetSel(sel);
-    const CHARRANGE before = sel;
-    const long rangeEnd = m_nRangeEnd;
-    const long searchLimit = m_nSearchLimit;
-    bool selected = SelectionMatches();
-    int found = 0;
+    request.selMin = sel.cpMin;
+    request.selMax = sel.cpMax;
+    request.selectionMatches = SelectionMatches();
+    request.rangeStart = m_nRangeStart;
+    request.rangeEnd = m_nRangeEnd;
+    request.confined = m_nSearchLimit != -1;
     CWaitCursor wait;
     QProgressDialog progress(QStringLiteral("Replacing..."), QStringLiteral("Cancel"), 0, 1000,
                              this);
@@ -281,65 +282,27 @@ int CReplaceTextDlg::ReplaceAllMatches() {
     clock.start();
     QElapsedTimer shown;
     shown.start();
-    // Applying the queue moves the text after it; searching backwards, the caret is before it.
-    const auto applyQueue = [&] {
-        if (!backwards)
-            sel.cpMin = sel.cpMax = sel.cpMin + m_pEdit->BulkShift();
-        m_pEdit->FlushBulk();
-    };
-    m_pEdit->BeginBulkReplace();
-    for (;;) {
-        if (selected) {
-            const long length = sel.cpMax - sel.cpMin;
-            const long shift = backwards ? 0 : m_pEdit->BulkShift();
-            m_pEdit->BulkReplace(sel.cpMin, length, with);
-            TrackRange(sel.cpMin + shift + with.size(), with.size() - length);
-            const long caret = backwards ? sel.cpMin : sel.cpMax;
-            sel = {caret, caret};
-            if (m_pEdit->BulkQueueFull())
-                applyQueue();
-        }
-        const long limit = m_nSearchLimit == -1 || backwards
-                               ? m_nSearchLimit
-                               : m_nSearchLimit - m_pEdit->BulkShift();
-        long end = -1;
-        long p = findable ? m_pView->FindNextFrom(find, sel, limit, nullptr, &end) : -1;
-        if (p != -1 && m_pView->m_bWordsOnly && (backwards ? end == sel.cpMin : p == sel.cpMin)) {
-            // Whether this is a whole word depends on the replacement next to it: apply the
-            // queue and look again.
-            applyQueue();
-            p = m_pView->FindNextFrom(find, sel, m_nSearchLimit, nullptr, &end);
-        }
-        if (p == -1)
-            break;
-        ++found;
-        sel = {p, end};
-        selected = true;
+    const ReplaceAllResult result = m_pEdit->ReplaceAll(request, [&](double done) {
         // Asking the dialog processes events: not more often than the eye can follow.
-        if ((found & 0xFF) == 0 && clock.elapsed() > 200 && shown.elapsed() >= 50) {
-            shown.restart();
-            const long length = std::max(1L, m_pEdit->GetTextLength());
-            progress.setValue(static_cast<int>(1000.0 * (backwards ? length - p : p) / length));
-            if (progress.wasCanceled()) {
-                // The text goes back to what it was, and leaves nothing to undo or redo.
-                m_pEdit->CancelBulkReplace();
-                m_nRangeEnd = rangeEnd;
-                m_nSearchLimit = searchLimit;
-                m_pEdit->SetSel(before);
-                return -1;
-            }
-        }
+        if (clock.elapsed() <= 200 || shown.elapsed() < 50)
+            return false;
+        shown.restart();
+        progress.setValue(static_cast<int>(1000 * done));
+        return progress.wasCanceled();
+    });
+    if (result.cancelled) {
+        // The text is as it was, and leaves nothing to undo or redo.
+        m_pEdit->SetSel(sel);
+        return -1;
     }
-    if (!backwards) {
-        sel.cpMin += m_pEdit->BulkShift();
-        sel.cpMax += m_pEdit->BulkShift();
-    }
-    m_pEdit->EndBulkReplace();
-    m_pEdit->SetSel(sel);
+    m_nRangeEnd = result.rangeEnd;
+    if (m_nSearchLimit != -1)
+        m_nSearchLimit = m_nRangeEnd;
+    m_pEdit->SetSel(result.selMin, result.selMax);
     EnableActionButtons(false);
     if (m_pSelectionOnly->isChecked())
         m_pEdit->SetSel(m_nRangeStart, m_nRangeStart);
-    return found;
+    return result.found;
 }
 
 void CReplaceTextDlg::MoveAwayFromSelection(bool force) {

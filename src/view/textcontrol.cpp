@@ -400,114 +400,24 @@ void CTextControl::DeleteRange(long pos, long length) {
     Sci(SCI_DELETERANGE, static_cast<unsigned long>(pos), length);
 }
 
-void CTextControl::BeginBulkReplace() {
-    m_bulk.clear();
-    m_queue.clear();
-    m_queuedText.clear();
-    m_nQueuedShift = 0;
-    Sci(SCI_SETUNDOCOLLECTION, 0UL);
-}
-
-void CTextControl::BulkReplace(long pos, long length, const QByteArray& with) {
-    m_queue.push_back(
-        {pos, length, static_cast<long>(m_queuedText.size()), static_cast<long>(with.size())});
-    m_queuedText += with;
-    m_nQueuedShift += with.size() - length;
-}
-
-bool CTextControl::BulkQueueFull() const {
-    return !m_queue.empty() &&
-           (m_queue.size() >= kMaxQueuedEdits ||
-            std::abs(m_queue.back().pos - m_queue.front().pos) >= kMaxQueuedSpan);
-}
-
-void CTextControl::FlushBulk() {
-    if (m_queue.empty())
-        return;
-    if (m_queue.front().pos > m_queue.back().pos)
-        std::reverse(m_queue.begin(), m_queue.end());
-    const long start = m_queue.front().pos;
-    const long oldEnd = m_queue.back().pos + m_queue.back().oldLength;
-    const auto* old = reinterpret_cast<const char*>(
-        Sci(SCI_GETRANGEPOINTER, static_cast<unsigned long>(start), oldEnd - start));
-    BulkBatch batch{start, 0, {}, {}};
-    batch.edits.reserve(m_queue.size());
-    QByteArray text;
-    text.reserve(oldEnd - start + m_nQueuedShift);
-    long at = start;
-    for (const QueuedEdit& e : m_queue) {
-        text.append(old + (at - start), e.pos - at);
-        batch.edits.push_back({static_cast<long>(text.size()), e.withLength, e.oldLength});
-        batch.originals.append(old + (e.pos - start), e.oldLength);
-        text.append(m_queuedText.constData() + e.withOffset, e.withLength);
-        at = e.pos + e.oldLength;
-    }
-    batch.newLength = static_cast<long>(text.size());
-    Sci(SCI_SETTARGETRANGE, static_cast<unsigned long>(start), oldEnd);
-    Sci(SCI_REPLACETARGET, static_cast<unsigned long>(text.size()), text.constData());
-    m_bulk.push_back(std::move(batch));
-    m_queue.clear();
-    m_queuedText.clear();
-    m_nQueuedShift = 0;
-}
-
-void CTextControl::EndBulkReplace() {
-    FlushBulk();
-    Sci(SCI_SETUNDOCOLLECTION, 1UL);
-    if (m_bulk.empty())
-        return;
+ReplaceAllResult CTextControl::ReplaceAll(const ReplaceAllRequest& request,
+                                          const std::function<bool(double)>& cancelled) {
+    CTextDocument text = Text();
+    ReplaceAllResult result = ::ReplaceAll(text, m_search, request, cancelled);
+    if (result.cancelled || result.record.empty())
+        return result;
     // A new step ends every redo, so the undone records can never come back.
     m_bulkUndo.resize(m_nBulkDone);
-    m_bulkUndo.push_back(std::move(m_bulk));
+    m_bulkUndo.push_back(std::move(result.record));
     m_nBulkDone = m_bulkUndo.size();
-    m_bulk.clear();
     // One step in the component's history stands for the whole record.
     Sci(SCI_ADDUNDOACTION, static_cast<unsigned long>(m_bulkUndo.size()), 0L);
+    return result;
 }
 
-void CTextControl::CancelBulkReplace() {
-    m_queue.clear();
-    m_queuedText.clear();
-    m_nQueuedShift = 0;
-    if (!m_bulk.empty())
-        SwapBulk(m_bulk, true);
-    m_bulk.clear();
-    Sci(SCI_SETUNDOCOLLECTION, 1UL);
-}
-
-void CTextControl::SwapBulk(BulkRecord& record, bool backwards) {
-    Sci(SCI_SETUNDOCOLLECTION, 0UL);
-    // Each batch was applied to the text the batches before it left: they are undone from the
-    // last, and redone from the first.
-    const auto swap = [this](BulkBatch& batch) {
-        const auto* now = reinterpret_cast<const char*>(
-            Sci(SCI_GETRANGEPOINTER, static_cast<unsigned long>(batch.start), batch.newLength));
-        QByteArray text;
-        QByteArray replaced;
-        long at = 0;
-        long other = 0;
-        for (BulkEdit& e : batch.edits) {
-            text.append(now + at, e.offset - at);
-            replaced.append(now + e.offset, e.newLength);
-            const long offset = static_cast<long>(text.size());
-            text.append(batch.originals.constData() + other, e.oldLength);
-            other += e.oldLength;
-            at = e.offset + e.newLength;
-            e = BulkEdit{offset, e.oldLength, e.newLength};
-        }
-        text.append(now + at, batch.newLength - at);
-        Sci(SCI_SETTARGETRANGE, static_cast<unsigned long>(batch.start),
-            batch.start + batch.newLength);
-        Sci(SCI_REPLACETARGET, static_cast<unsigned long>(text.size()), text.constData());
-        batch.newLength = static_cast<long>(text.size());
-        batch.originals = std::move(replaced);
-    };
-    if (backwards)
-        std::for_each(record.rbegin(), record.rend(), swap);
-    else
-        std::for_each(record.begin(), record.end(), swap);
-    Sci(SCI_SETUNDOCOLLECTION, 1UL);
-    const long first = std::min(record.front().start, record.back().start);
+void CTextControl::SwapBulk(size_t record, bool backwards) {
+    CTextDocument text = Text();
+    const long first = ::SwapBulk(text, m_bulkUndo[record], backwards);
     Sci(SCI_SETSEL, first, first);
 }
 
@@ -591,7 +501,7 @@ void CTextControl::Undo() {
     Sci(SCI_UNDO);
     if (m_nPendingBulk > 0 && m_nPendingBulk <= static_cast<int>(m_bulkUndo.size())) {
         // The component has stepped back over a bulk replacement; put its text back now.
-        SwapBulk(m_bulkUndo[m_nPendingBulk - 1], true);
+        SwapBulk(m_nPendingBulk - 1, true);
         m_nBulkDone = m_nPendingBulk - 1;
     }
     Sci(SCI_SETREADONLY, static_cast<unsigned long>(m_bReadOnly));
@@ -609,7 +519,7 @@ void CTextControl::Redo() {
     m_nPendingBulk = 0;
     Sci(SCI_REDO);
     if (m_nPendingBulk > 0 && m_nPendingBulk <= static_cast<int>(m_bulkUndo.size())) {
-        SwapBulk(m_bulkUndo[m_nPendingBulk - 1], false);
+        SwapBulk(m_nPendingBulk - 1, false);
         m_nBulkDone = m_nPendingBulk;
     }
     Sci(SCI_SETREADONLY, static_cast<unsigned long>(m_bReadOnly));
@@ -737,72 +647,20 @@ QPoint CTextControl::PosFromChar(long index) const {
 
 long CTextControl::FindText(int flags, const CHARRANGE& range, const QByteArray& text,
                             long* matchEnd) const {
-    return Find(flags, range, text, false, matchEnd);
+    return m_search.Find(Text(), text, Options(flags), range.cpMin, range.cpMax, false, matchEnd);
 }
 
 long CTextControl::FindTextLast(int flags, const CHARRANGE& range, const QByteArray& text,
                                 long* matchEnd) const {
-    return Find(flags, range, text, true, matchEnd);
+    return m_search.Find(Text(), text, Options(flags), range.cpMin, range.cpMax, true, matchEnd);
 }
 
-// Our own scan over the component's buffer, with the component's own rules where they serve: a
-// match starts and ends between characters (a range end inside a character moves to that
-// character's end), and whole words are judged by the component's word classes. Case is folded
-// by Unicode's simple case folding, which the component, folding ASCII only, does not know.
-long CTextControl::Find(int flags, const CHARRANGE& range, const QByteArray& text, bool last,
-                        long* matchEnd) const {
-    const long length = GetTextLength();
-    long cpMin = std::max(range.cpMin, 0L);
-    long cpMax = range.cpMax < 0 ? length : std::min(range.cpMax, length);
-    cpMin = AfterCharacter(cpMin);
-    cpMax = AfterCharacter(cpMax);
-    if (text.isEmpty() || cpMin > cpMax)
-        return -1;
-    const CByteFinder& finder = FinderFor(text, flags & FR_MATCHCASE);
-    const auto* base = reinterpret_cast<const char*>(
-        Sci(SCI_GETRANGEPOINTER, static_cast<unsigned long>(cpMin), cpMax - cpMin));
-    const char* end = base + (cpMax - cpMin);
-    // Most bytes start a character: only a continuation byte needs a closer look.
-    const auto boundary = [&](const char* at, long pos) {
-        return (at < end && (static_cast<uint8_t>(*at) & 0xC0) != 0x80) || IsCharBoundary(pos);
-    };
-    const char* stop = nullptr;
-    const char* p =
-        last ? finder.FindLast(base, end, nullptr, &stop) : finder.Find(base, end, &stop);
-    while (p) {
-        const long pos = cpMin + static_cast<long>(p - base);
-        const long posEnd = cpMin + static_cast<long>(stop - base);
-        if (boundary(p, pos) && boundary(stop, posEnd) &&
-            (!(flags & FR_WHOLEWORD) ||
-             Sci(SCI_ISRANGEWORD, static_cast<unsigned long>(pos), posEnd))) {
-            if (matchEnd)
-                *matchEnd = posEnd;
-            return pos;
-        }
-        p = last ? finder.FindLast(base, end, p, &stop) : finder.Find(p + 1, end, &stop);
-    }
-    return -1;
+SearchOptions CTextControl::Options(int flags) {
+    return SearchOptions{(flags & FR_MATCHCASE) != 0, (flags & FR_WHOLEWORD) != 0};
 }
 
-const CByteFinder& CTextControl::FinderFor(const QByteArray& text, bool matchCase) const {
-    if (!m_finder || !m_finder->IsFor(text, matchCase))
-        m_finder.emplace(text, matchCase);
-    return *m_finder;
-}
-
-long CTextControl::AfterCharacter(long pos) const {
-    while (!IsCharBoundary(pos))
-        ++pos;
-    return pos;
-}
-
-bool CTextControl::IsCharBoundary(long pos) const {
-    if (pos <= 0 || pos >= GetTextLength() ||
-        (Sci(SCI_GETCHARAT, static_cast<unsigned long>(pos)) & 0xC0) != 0x80)
-        return true;
-    // A continuation byte that no lead byte before it takes in is a character of its own.
-    return Sci(SCI_POSITIONAFTER, static_cast<unsigned long>(Sci(
-                                      SCI_POSITIONBEFORE, static_cast<unsigned long>(pos)))) == pos;
+CTextDocument CTextControl::Text() const {
+    return CTextDocument::Of(reinterpret_cast<void*>(Sci(SCI_GETDOCPOINTER)));
 }
 
 long CTextControl::FindTextByComponent(int flags, const CHARRANGE& range,

@@ -2,12 +2,14 @@
 // method. It holds the file's bytes exactly as they are; positions are byte offsets.
 #pragma once
 
-#include "text/bytefinder.h"
 #include "text/bytetext.h"
+#include "text/replaceall.h"
+#include "text/rtfreader.h"
+#include "text/textdocument.h"
+#include "text/textencoding.h"
+#include "text/textsearch.h"
 #include "view/charformat.h"
 #include "view/printpager.h"
-#include "text/rtfreader.h"
-#include "text/textencoding.h"
 
 #include <Qsci/qsciscintillabase.h>
 
@@ -59,10 +61,6 @@ public:
     static constexpr long kMaxTextLimit = 0x7FFFFFF0L;
     // Wrapping a longer line takes the component minutes: a text with one is shown unwrapped.
     static constexpr long kMaxWrappedLine = 1000000;
-    // The most a bulk replacement queues before it is applied: each piece applied copies its
-    // span, and its record keeps what it replaced.
-    static constexpr size_t kMaxQueuedEdits = 1 << 16;
-    static constexpr long kMaxQueuedSpan = 4 << 20;
     // dwError of a stream-in that stopped at the text limit.
     static constexpr uint32_t kErrTextLimit = 0xFFFF0001u;
     // dwError of a stream that stopped at text the file's encoding cannot hold; what that is
@@ -72,6 +70,8 @@ public:
     explicit CTextControl(QWidget* parent = nullptr);
 
     long GetTextLength() const;
+    // The text shown, for the work the text core does on it.
+    CTextDocument Text() const;
     void SetEmpty(); // a new, empty text: no undo steps, not modified
     QByteArray GetText() const;
 
@@ -87,21 +87,10 @@ public:
     // Everything between the two is one undo step.
     void BeginUndoAction();
     void EndUndoAction();
-    // Many replacements that undo as one step, recorded compactly rather than in the
-    // component's own undo history. BulkReplace queues the replacement of `length` bytes at
-    // `pos` by `with`, in the coordinates of the text before anything queued is applied;
-    // successive replacements move in one direction. FlushBulk applies the queue, which moves
-    // the text after it by BulkShift: the caller flushes, and moves its own positions, once
-    // BulkQueueFull says the queue holds enough for one large piece.
-    void BeginBulkReplace();
-    void BulkReplace(long pos, long length, const QByteArray& with);
-    bool BulkQueueFull() const;
-    // Puts back what the pieces applied so far replaced, leaving no undo step.
-    void CancelBulkReplace();
-    // How far the queued replacements move the text after them.
-    long BulkShift() const { return m_nQueuedShift; }
-    void FlushBulk();
-    void EndBulkReplace();
+    // Replace All in the text shown (see the text core's ReplaceAll), recorded as one step of
+    // the undo history, compactly rather than in the component's own.
+    ReplaceAllResult ReplaceAll(const ReplaceAllRequest& request,
+                                const std::function<bool(double)>& cancelled);
 
     void Cut();
     void Copy();
@@ -217,10 +206,7 @@ protected:
     long Sci(unsigned int msg, const QColor& c) const { return SendScintilla(msg, c); }
 
 private:
-    long Find(int flags, const CHARRANGE& range, const QByteArray& text, bool last,
-              long* matchEnd) const;
-    // Replace All looks for the same text hundreds of thousands of times: its finder is made once.
-    const CByteFinder& FinderFor(const QByteArray& text, bool matchCase) const;
+    static SearchOptions Options(int flags);
     // Shows the loaded file decoded; false when that text cannot be had.
     bool AttachDecoded(TextEncoding encoding, const char* raw, size_t n);
     // The part of a load that reading the file stands for: half of it when decoding follows.
@@ -229,10 +215,6 @@ private:
     // encoding cannot hold them (m_refused says why).
     bool ForInsertion(const QByteArray& bytes, QByteArray& text);
     void ClipboardChanged();
-    // `pos`, or the end of the UTF-8 character it lies inside.
-    long AfterCharacter(long pos) const;
-    // No character goes on across `pos`; a byte that is no UTF-8 is a character of its own.
-    bool IsCharBoundary(long pos) const;
     void ApplyDocumentProperties();
     // The properties of the attached document that attaching resets.
     void ApplyTextProperties();
@@ -293,39 +275,14 @@ private:
     };
     mutable ColumnMark m_columnMark;
     void KeepColumnMark(int type, long position, long length, long linesAdded);
-    mutable std::optional<CByteFinder> m_finder;
+    CTextSearch m_search;
 
-    // A bulk replacement's record, a batch for each piece applied: enough to put back what
-    // each edit replaced.
-    struct BulkEdit {
-        long offset; // in the batch's new text
-        long newLength;
-        long oldLength;
-    };
-    struct BulkBatch {
-        long start;
-        long newLength;
-        std::vector<BulkEdit> edits;
-        QByteArray originals;
-    };
-    using BulkRecord = std::vector<BulkBatch>;
-    struct QueuedEdit {
-        long pos;
-        long oldLength;
-        long withOffset;
-        long withLength;
-    };
-    // Puts back what each edit of the record replaced, and makes the record the one that
-    // reverses this: undoing it twice redoes it.
-    void SwapBulk(BulkRecord& record, bool backwards);
-    // The component's undo history holds their numbers; the undone ones, which only a redo can
-    // bring back, are the last.
+    // Puts back what Replace All `record` of m_bulkUndo replaced, or what it put back.
+    void SwapBulk(size_t record, bool backwards);
+    // The records of Replace All; the component's undo history holds their numbers. The undone
+    // ones, which only a redo can bring back, are the last.
     std::vector<BulkRecord> m_bulkUndo;
     size_t m_nBulkDone = 0; // of m_bulkUndo, those not undone
-    BulkRecord m_bulk;
-    std::vector<QueuedEdit> m_queue;
-    QByteArray m_queuedText;
-    long m_nQueuedShift = 0;
     int m_nPendingBulk = 0; // the record the component's last undo or redo stepped over
     QColor m_background;
     CHARFORMAT m_defaultFormat;

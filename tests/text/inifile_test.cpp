@@ -149,5 +149,6 @@ TEST(IniFile, ValuesAreEscapedAndReadBack) {
         EXPECT_EQ(CIniFile::Unescape(QString::fromUtf8(c.written)), c.value) << c.written;
     }
     // Escapes not understood, or cut short, stand for themselves.
-    EXPECT_EQ(CIniFile::Unescape("\\q\\xZZ\\"), "q" "xZZ\\");
+    EXPECT_EQ(CIniFile::Unescape("\\q\\xZZ\\"), "q"
+                                                "xZZ\\");
 }

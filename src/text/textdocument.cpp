@@ -1,0 +1,132 @@
+#include "text/textdocument.h"
+
+#include <forward_list>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+// The component's own headers, in the order they build on each other.
+// clang-format off
+#include <Platform.h>
+#include <ILoader.h>
+#include <ILexer.h>
+#include <Scintilla.h>
+#include <CharacterCategory.h>
+#include <Position.h>
+#include <SplitVector.h>
+#include <Partitioning.h>
+#include <RunStyles.h>
+#include <CellBuffer.h>
+#include <PerLine.h>
+#include <CharClassify.h>
+#include <Decoration.h>
+#include <CaseFolder.h>
+#include <Document.h>
+// clang-format on
+
+using Scintilla::Document;
+
+namespace {
+Document* Doc(void* p) {
+    return static_cast<Document*>(p);
+}
+} // namespace
+
+CTextDocument::CTextDocument() : m_pDoc(new Document(SC_DOCUMENTOPTION_STYLES_NONE)) {
+    Doc(m_pDoc)->AddRef();
+    Doc(m_pDoc)->SetDBCSCodePage(SC_CP_UTF8);
+}
+
+CTextDocument::CTextDocument(void* doc) : m_pDoc(doc) {
+    Doc(m_pDoc)->AddRef();
+}
+
+CTextDocument CTextDocument::Of(void* handle) {
+    return CTextDocument(handle);
+}
+
+CTextDocument::CTextDocument(const CTextDocument& other) : CTextDocument(other.m_pDoc) {}
+
+CTextDocument& CTextDocument::operator=(const CTextDocument& other) {
+    Doc(other.m_pDoc)->AddRef();
+    Doc(m_pDoc)->Release();
+    m_pDoc = other.m_pDoc;
+    return *this;
+}
+
+CTextDocument::~CTextDocument() {
+    Doc(m_pDoc)->Release();
+}
+
+long CTextDocument::Length() const {
+    return Doc(m_pDoc)->Length();
+}
+
+const char* CTextDocument::RangePointer(long pos, long length) const {
+    return Doc(m_pDoc)->RangePointer(pos, length);
+}
+
+QByteArray CTextDocument::Range(long cpMin, long cpMax) const {
+    return cpMax > cpMin ? QByteArray(RangePointer(cpMin, cpMax - cpMin), cpMax - cpMin)
+                         : QByteArray();
+}
+
+char CTextDocument::CharAt(long pos) const {
+    return Doc(m_pDoc)->CharAt(pos);
+}
+
+void CTextDocument::Insert(long pos, const QByteArray& bytes) {
+    Doc(m_pDoc)->InsertString(pos, bytes.constData(), bytes.size());
+}
+
+void CTextDocument::Delete(long pos, long length) {
+    Doc(m_pDoc)->DeleteChars(pos, length);
+}
+
+void CTextDocument::Replace(long pos, long length, const QByteArray& bytes) {
+    Document* doc = Doc(m_pDoc);
+    doc->BeginUndoAction();
+    if (length > 0)
+        doc->DeleteChars(pos, length);
+    if (!bytes.isEmpty())
+        doc->InsertString(pos, bytes.constData(), bytes.size());
+    doc->EndUndoAction();
+}
+
+long CTextDocument::LineCount() const {
+    return Doc(m_pDoc)->LinesTotal();
+}
+
+long CTextDocument::LineStart(long line) const {
+    return Doc(m_pDoc)->LineStart(line);
+}
+
+long CTextDocument::LineFromPosition(long pos) const {
+    return Doc(m_pDoc)->SciLineFromPosition(pos);
+}
+
+bool CTextDocument::IsCharBoundary(long pos) const {
+    if (pos <= 0 || pos >= Length() || (static_cast<unsigned char>(CharAt(pos)) & 0xC0) != 0x80)
+        return true;
+    // A continuation byte that no lead byte before it takes in is a character of its own.
+    const Document* doc = Doc(m_pDoc);
+    return doc->NextPosition(doc->NextPosition(pos, -1), 1) == pos;
+}
+
+bool CTextDocument::IsWord(long start, long end) const {
+    return Doc(m_pDoc)->IsWordAt(start, end);
+}
+
+void CTextDocument::BeginUndoAction() {
+    Doc(m_pDoc)->BeginUndoAction();
+}
+void CTextDocument::EndUndoAction() {
+    Doc(m_pDoc)->EndUndoAction();
+}
+void CTextDocument::SetUndoCollection(bool collect) {
+    Doc(m_pDoc)->SetUndoCollection(collect);
+}
+void CTextDocument::AddUndoAction(long token) {
+    Doc(m_pDoc)->AddUndoAction(token, false);
+}

@@ -1,0 +1,51 @@
+// The text of one document: its bytes exactly as they are, its line index and its undo history,
+// kept by the component's own document, which needs no window and which a view can show. A
+// CTextDocument shares that document with whoever else holds it (the view showing it).
+#pragma once
+
+#include <QByteArray>
+
+class CTextDocument {
+public:
+    // A new, empty text, held by this object alone.
+    CTextDocument();
+    // The component's document `handle` (as the view's SCI_GETDOCPOINTER gives it), held too.
+    static CTextDocument Of(void* handle);
+    CTextDocument(const CTextDocument& other);
+    CTextDocument& operator=(const CTextDocument& other);
+    ~CTextDocument();
+
+    // What the view is given to show this text.
+    void* Handle() const { return m_pDoc; }
+
+    long Length() const;
+    // The bytes from `pos` on, contiguous for at least `length` of them.
+    const char* RangePointer(long pos, long length) const;
+    QByteArray Range(long cpMin, long cpMax) const;
+    char CharAt(long pos) const;
+
+    void Insert(long pos, const QByteArray& bytes);
+    void Delete(long pos, long length);
+    void Replace(long pos, long length, const QByteArray& bytes);
+
+    long LineCount() const;
+    long LineStart(long line) const;
+    long LineFromPosition(long pos) const;
+
+    // No character goes on across `pos`; a byte that is no UTF-8 is a character of its own.
+    bool IsCharBoundary(long pos) const;
+    // The text from `start` to `end` is a word, or a run of punctuation, of its own.
+    bool IsWord(long start, long end) const;
+
+    // Everything between the two is one step of the undo history.
+    void BeginUndoAction();
+    void EndUndoAction();
+    // Off, edits are not recorded at all; their undoing is the caller's.
+    void SetUndoCollection(bool collect);
+    // A step the caller undoes itself, known to the history by its token.
+    void AddUndoAction(long token);
+
+private:
+    explicit CTextDocument(void* doc);
+    void* m_pDoc;
+};

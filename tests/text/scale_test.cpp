@@ -1,0 +1,197 @@
+// The text core's operations that work in large pieces, on random texts whose sizes cross each
+// limit of those pieces (the queue of a bulk replacement, line ends added a batch at a time),
+// compared byte for byte with the same work done the plain way.
+#include "reference/plaintext.h"
+#include "text/replaceall.h"
+#include "text/textdocument.h"
+#include "text/textsearch.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+
+using namespace Plain;
+
+namespace {
+CTextDocument Holding(const Bytes& text) {
+    CTextDocument doc;
+    doc.SetUndoCollection(false);
+    doc.Insert(0, ToQ(text));
+    doc.SetUndoCollection(true);
+    return doc;
+}
+
+Bytes TextOf(const CTextDocument& doc) {
+    return ToBytes(doc.Range(0, doc.Length()));
+}
+
+std::vector<size_t> LineStartsOf(const CTextDocument& doc) {
+    std::vector<size_t> at;
+    for (long line = 0; line < doc.LineCount(); ++line)
+        at.push_back(static_cast<size_t>(doc.LineStart(line)));
+    return at;
+}
+
+TEST(TextAtScale, ReplaceAllGivesWhatReplacingOneMatchAtATimeGives) {
+    struct Case {
+        const char* find;
+        const char* with;
+        Options options;
+        bool backwards;
+        bool ranged; // confined to the lines of the middle of the text
+    } cases[] = {
+        {"ab", "xab", {}, false, false},                               // grows, holds the needle
+        {"ab", "", {}, false, false},                                  // empty
+        {"ab", "xab", {}, true, false},                                //
+        {"needle", "n", {}, false, false},                             // shrinks
+        {"needle", "needle needle", {}, true, false},                  //
+        {"ab", "a b", {true, true}, false, false},                     // whole words
+        {"ab", "", {true, true}, true, false},                         //
+        {"caf\xc3\xa9", "CAF\xc3\x89S", {false, false}, false, false}, // folded beyond ASCII
+        {"\xcf\x89", "", {false, true}, true, false},                  //
+        {"AB", "abab", {false, false}, false, true},                   // in a selection
+        {"needle", "", {true, false}, false, true},                    //
+    };
+    RandomText random(7);
+    CTextSearch search;
+    int most = 0;      // replacements in one Replace All
+    size_t widest = 0; // the span of the most sparse matches
+    for (size_t size : Sizes()) {
+        const Bytes text = random.Text(size, false);
+        const std::vector<size_t> lines = LineStarts(text);
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::to_string(size) + " [" + c.find + "] -> [" + c.with + "]" +
+                         (c.backwards ? " backwards" : "") + (c.ranged ? " ranged" : "") +
+                         (c.options.words ? " words" : "") +
+                         (c.options.matchCase ? "" : " any case"));
+            CTextDocument doc = Holding(text);
+            ReplaceAllRequest request;
+            request.find = c.find;
+            request.with = c.with;
+            request.options = {c.options.matchCase, c.options.words};
+            request.backwards = c.backwards;
+            size_t caret = c.backwards ? text.size() : 0;
+            size_t limit = text.size();
+            if (c.ranged) {
+                caret = lines[lines.size() / 10];
+                limit = lines[lines.size() * 9 / 10];
+                request.rangeStart = static_cast<long>(caret);
+                request.rangeEnd = static_cast<long>(limit);
+                request.confined = true;
+            }
+            request.selMin = request.selMax = static_cast<long>(caret);
+            const auto [expected, count] =
+                ReplaceAll(text, c.find, c.with, c.options, c.backwards, caret, limit);
+            ReplaceAllResult result =
+                ::ReplaceAll(doc, search, request, [](double) { return false; });
+            EXPECT_EQ(result.found, count);
+            EXPECT_TRUE(TextOf(doc) == expected) << FirstDifference(TextOf(doc), expected);
+            if (c.ranged)
+                EXPECT_EQ(result.rangeEnd, static_cast<long>(limit + expected.size()) -
+                                               static_cast<long>(text.size()));
+            if (!result.record.empty()) {
+                SwapBulk(doc, result.record, true);
+                EXPECT_TRUE(TextOf(doc) == text)
+                    << "undone: " << FirstDifference(TextOf(doc), text);
+                SwapBulk(doc, result.record, false);
+                EXPECT_TRUE(TextOf(doc) == expected) << "redone";
+            }
+            most = std::max(most, count);
+            // Matches further apart than this fill a queue's span before its count.
+            constexpr size_t kSparse = CBulkReplace::kMaxQueuedSpan / CBulkReplace::kMaxQueuedEdits;
+            if (static_cast<size_t>(count) * kSparse < limit - caret)
+                widest = std::max(widest, limit - caret);
+        }
+    }
+    // The table crosses both limits of a queue of replacements, more than once.
+    EXPECT_GT(most, static_cast<int>(2 * CBulkReplace::kMaxQueuedEdits));
+    EXPECT_GT(widest, static_cast<size_t>(2 * CBulkReplace::kMaxQueuedSpan));
+}
+
+TEST(TextAtScale, ReplaceAllCancelledLeavesTheTextAsItWas) {
+    RandomText random(9);
+    const Bytes text = random.Text(Sizes().back(), false);
+    CTextDocument doc = Holding(text);
+    ReplaceAllRequest request;
+    request.find = "ab";
+    request.with = "xyz";
+    int asked = 0;
+    const ReplaceAllResult result =
+        ::ReplaceAll(doc, CTextSearch(), request, [&](double) { return ++asked == 300; });
+    EXPECT_TRUE(result.cancelled);
+    EXPECT_TRUE(TextOf(doc) == text) << FirstDifference(TextOf(doc), text);
+}
+
+TEST(TextAtScale, FindGivesThePlainFirstAndLastMatch) {
+    RandomText random(11);
+    CTextSearch search;
+    for (size_t size : Sizes()) {
+        const Bytes text = random.Text(size, true);
+        const CTextDocument doc = Holding(text);
+        for (int round = 0; round < 40; ++round) {
+            // A needle taken from the text, so that it is found, sometimes in another case.
+            Bytes needle = text.substr(random.Below(text.size() - 8), 1 + random.Below(6));
+            const Options o{random.Below(2) == 0, random.Below(3) == 0};
+            if (!o.matchCase)
+                for (char& ch : needle)
+                    if (ch >= 'a' && ch <= 'z')
+                        ch = static_cast<char>(ch - 'a' + 'A');
+            size_t a = random.Below(text.size()), b = random.Below(text.size() + 1);
+            if (a > b)
+                std::swap(a, b);
+            // A range's ends inside a character move to that character's end.
+            while (!Boundary(text, a))
+                ++a;
+            while (!Boundary(text, b))
+                ++b;
+            a = std::min(a, b);
+            for (bool last : {false, true}) {
+                SCOPED_TRACE(std::to_string(size) + " round " + std::to_string(round) +
+                             (last ? " last" : " first"));
+                const Match m = Find(text, a, b, needle, o, last);
+                long end = -1;
+                const long p = search.Find(doc, ToQ(needle), {o.matchCase, o.words},
+                                           static_cast<long>(a), static_cast<long>(b), last, &end);
+                EXPECT_EQ(p, m.start == kNone ? -1L : static_cast<long>(m.start))
+                    << "[" << QByteArray::fromStdString(needle).toPercentEncoding(" ").toStdString()
+                    << "] case " << o.matchCase << " words " << o.words << " in " << a << "-" << b;
+                if (m.start != kNone)
+                    EXPECT_EQ(end, static_cast<long>(m.end));
+            }
+        }
+    }
+}
+
+// Lines are found as text comes in piece by piece: a CR ending one piece and an LF starting the
+// next are one line end, and batches of line ends cross pieces.
+TEST(TextAtScale, LineStartsAreThePlainOnesWhateverThePieces) {
+    RandomText random(19);
+    for (size_t size : Sizes()) {
+        SCOPED_TRACE(size);
+        const Bytes text = random.Text(size, true);
+        CTextDocument doc;
+        doc.SetUndoCollection(false);
+        for (size_t at = 0; at < text.size();) {
+            // Pieces of every size, many of them cut between a CR and an LF.
+            size_t piece = 1 + random.Below(random.Below(4) == 0 ? 70000 : 300);
+            const size_t cr = text.find('\r', at + piece / 2);
+            if (cr != kNone && cr < at + piece && random.Below(2) == 0)
+                piece = cr + 1 - at;
+            doc.Insert(doc.Length(), ToQ(text.substr(at, piece)));
+            at += piece;
+        }
+        EXPECT_TRUE(TextOf(doc) == text);
+        EXPECT_TRUE(LineStartsOf(doc) == LineStarts(text)) << "appended in pieces";
+        // Inserted in the middle as well, where the text around joins the piece's ends.
+        Bytes edited = text;
+        for (int i = 0; i < 200; ++i) {
+            const size_t at = random.Below(edited.size() + 1);
+            const Bytes piece = random.Text(random.Below(3000), true);
+            doc.Insert(static_cast<long>(at), ToQ(piece));
+            edited.insert(at, piece);
+        }
+        EXPECT_TRUE(LineStartsOf(doc) == LineStarts(edited)) << "inserted in the middle";
+    }
+}
+} // namespace
