@@ -18,7 +18,8 @@ void FindAbsent(benchmark::State& state, int flags, bool component,
     CLumettaView* view = editor.app.View();
     const CHARRANGE all{0, view->GetTextLength()};
     for (auto _ : state) {
-        const long p = component ? view->FindTextByComponent(flags, all, needle)
+        const long p = component ? view->Text().FindByComponent(needle, flags & FR_MATCHCASE,
+                                                                flags & FR_WHOLEWORD, 0, all.cpMax)
                                  : view->FindText(flags, all, needle);
         benchmark::DoNotOptimize(p);
     }

@@ -118,6 +118,20 @@ bool CTextDocument::IsWord(long start, long end) const {
     return Doc(m_pDoc)->IsWordAt(start, end);
 }
 
+long CTextDocument::FindByComponent(const QByteArray& needle, bool matchCase, bool wholeWord,
+                                    long cpMin, long cpMax) const {
+    const int flags = (matchCase ? SCFIND_MATCHCASE : 0) | (wholeWord ? SCFIND_WHOLEWORD : 0);
+    Document* doc = Doc(m_pDoc);
+    if (!doc->HasCaseFolder()) {
+        // What the widget gives it: ASCII letters folded, nothing else.
+        auto* ascii = new Scintilla::CaseFolderTable();
+        ascii->StandardASCII();
+        doc->SetCaseFolder(ascii);
+    }
+    Sci::Position length = needle.size();
+    return doc->FindText(cpMin, cpMax, needle.constData(), flags, &length);
+}
+
 void CTextDocument::BeginUndoAction() {
     Doc(m_pDoc)->BeginUndoAction();
 }

@@ -36,6 +36,10 @@ public:
     bool IsCharBoundary(long pos) const;
     // The text from `start` to `end` is a word, or a run of punctuation, of its own.
     bool IsWord(long start, long end) const;
+    // The component's own search, which folds ASCII letters only: the first match lying wholly
+    // in [cpMin, cpMax], or -1. Slow; the reference the text core's search is checked against.
+    long FindByComponent(const QByteArray& needle, bool matchCase, bool wholeWord, long cpMin,
+                         long cpMax) const;
 
     // Everything between the two is one step of the undo history.
     void BeginUndoAction();

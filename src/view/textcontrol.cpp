@@ -1,6 +1,6 @@
 #include "view/textcontrol.h"
 
-#include "text/bytefinder.h"
+#include "view/componentlayout.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -16,17 +16,7 @@
 #include <cstring>
 #include <vector>
 
-// The control's bulk loader. It must not have internal linkage: the compiler would then know that
-// no class implements it and replace every call with a pure-virtual trap.
-class ILoader {
-public:
-    virtual int Release() = 0;
-    virtual int AddData(const char* data, ptrdiff_t length) = 0;
-    virtual void* ConvertToDocument() = 0;
-
-protected:
-    ~ILoader() = default;
-};
+#include <ILoader.h>
 
 namespace {
 // Room for a loaded text of `size` bytes and some to spare, so that the first edits do not
@@ -36,34 +26,6 @@ unsigned long LoaderRoom(size_t size) {
     return static_cast<unsigned long>(size + std::min<size_t>(size / 64, 1 << 20) + 65536);
 }
 
-struct Sci_CharacterRange {
-    long cpMin;
-    long cpMax;
-};
-struct Sci_Rectangle {
-    int left;
-    int top;
-    int right;
-    int bottom;
-};
-struct Sci_RangeToFormat {
-    void* hdc;
-    void* hdcTarget;
-    Sci_Rectangle rc;
-    Sci_Rectangle rcPage;
-    Sci_CharacterRange chrg;
-};
-struct Sci_TextToFind {
-    Sci_CharacterRange chrg;
-    const char* lpstrText;
-    Sci_CharacterRange chrgText;
-};
-
-constexpr int SC_DOCUMENTOPTION_STYLES_NONE = 1;
-constexpr int SCMOD_SHIFT = 1;
-constexpr int SCMOD_CTRL = 2;
-constexpr int SCMOD_ALT = 4;
-constexpr int SCMOD_META = 16;
 constexpr long kStreamPiece = 1 << 18;
 // Enough of a text's start to fill a window.
 constexpr long kLoadHead = 1 << 16;
@@ -135,46 +97,46 @@ struct KeyBinding {
 using S = QsciScintillaBase;
 const KeyBinding kKeyBindings[] = {
     {Qt::Key_Down, S::SCK_DOWN, 0, S::SCI_LINEDOWN},
-    {Qt::Key_Down, S::SCK_DOWN, SCMOD_SHIFT, S::SCI_LINEDOWNEXTEND},
-    {Qt::Key_Down, S::SCK_DOWN, SCMOD_CTRL, S::SCI_LINESCROLLDOWN},
+    {Qt::Key_Down, S::SCK_DOWN, S::SCMOD_SHIFT, S::SCI_LINEDOWNEXTEND},
+    {Qt::Key_Down, S::SCK_DOWN, S::SCMOD_CTRL, S::SCI_LINESCROLLDOWN},
     {Qt::Key_Up, S::SCK_UP, 0, S::SCI_LINEUP},
-    {Qt::Key_Up, S::SCK_UP, SCMOD_SHIFT, S::SCI_LINEUPEXTEND},
-    {Qt::Key_Up, S::SCK_UP, SCMOD_CTRL, S::SCI_LINESCROLLUP},
+    {Qt::Key_Up, S::SCK_UP, S::SCMOD_SHIFT, S::SCI_LINEUPEXTEND},
+    {Qt::Key_Up, S::SCK_UP, S::SCMOD_CTRL, S::SCI_LINESCROLLUP},
     {Qt::Key_Left, S::SCK_LEFT, 0, S::SCI_CHARLEFT},
-    {Qt::Key_Left, S::SCK_LEFT, SCMOD_SHIFT, S::SCI_CHARLEFTEXTEND},
-    {Qt::Key_Left, S::SCK_LEFT, SCMOD_CTRL, S::SCI_WORDLEFT},
-    {Qt::Key_Left, S::SCK_LEFT, SCMOD_CTRL | SCMOD_SHIFT, S::SCI_WORDLEFTEXTEND},
+    {Qt::Key_Left, S::SCK_LEFT, S::SCMOD_SHIFT, S::SCI_CHARLEFTEXTEND},
+    {Qt::Key_Left, S::SCK_LEFT, S::SCMOD_CTRL, S::SCI_WORDLEFT},
+    {Qt::Key_Left, S::SCK_LEFT, S::SCMOD_CTRL | S::SCMOD_SHIFT, S::SCI_WORDLEFTEXTEND},
     {Qt::Key_Right, S::SCK_RIGHT, 0, S::SCI_CHARRIGHT},
-    {Qt::Key_Right, S::SCK_RIGHT, SCMOD_SHIFT, S::SCI_CHARRIGHTEXTEND},
-    {Qt::Key_Right, S::SCK_RIGHT, SCMOD_CTRL, S::SCI_WORDRIGHT},
-    {Qt::Key_Right, S::SCK_RIGHT, SCMOD_CTRL | SCMOD_SHIFT, S::SCI_WORDRIGHTEXTEND},
+    {Qt::Key_Right, S::SCK_RIGHT, S::SCMOD_SHIFT, S::SCI_CHARRIGHTEXTEND},
+    {Qt::Key_Right, S::SCK_RIGHT, S::SCMOD_CTRL, S::SCI_WORDRIGHT},
+    {Qt::Key_Right, S::SCK_RIGHT, S::SCMOD_CTRL | S::SCMOD_SHIFT, S::SCI_WORDRIGHTEXTEND},
     {Qt::Key_Home, S::SCK_HOME, 0, S::SCI_HOME},
-    {Qt::Key_Home, S::SCK_HOME, SCMOD_SHIFT, S::SCI_HOMEEXTEND},
-    {Qt::Key_Home, S::SCK_HOME, SCMOD_CTRL, S::SCI_DOCUMENTSTART},
-    {Qt::Key_Home, S::SCK_HOME, SCMOD_CTRL | SCMOD_SHIFT, S::SCI_DOCUMENTSTARTEXTEND},
+    {Qt::Key_Home, S::SCK_HOME, S::SCMOD_SHIFT, S::SCI_HOMEEXTEND},
+    {Qt::Key_Home, S::SCK_HOME, S::SCMOD_CTRL, S::SCI_DOCUMENTSTART},
+    {Qt::Key_Home, S::SCK_HOME, S::SCMOD_CTRL | S::SCMOD_SHIFT, S::SCI_DOCUMENTSTARTEXTEND},
     {Qt::Key_End, S::SCK_END, 0, S::SCI_LINEEND},
-    {Qt::Key_End, S::SCK_END, SCMOD_SHIFT, S::SCI_LINEENDEXTEND},
-    {Qt::Key_End, S::SCK_END, SCMOD_CTRL, S::SCI_DOCUMENTEND},
-    {Qt::Key_End, S::SCK_END, SCMOD_CTRL | SCMOD_SHIFT, S::SCI_DOCUMENTENDEXTEND},
+    {Qt::Key_End, S::SCK_END, S::SCMOD_SHIFT, S::SCI_LINEENDEXTEND},
+    {Qt::Key_End, S::SCK_END, S::SCMOD_CTRL, S::SCI_DOCUMENTEND},
+    {Qt::Key_End, S::SCK_END, S::SCMOD_CTRL | S::SCMOD_SHIFT, S::SCI_DOCUMENTENDEXTEND},
     {Qt::Key_PageUp, S::SCK_PRIOR, 0, S::SCI_PAGEUP},
-    {Qt::Key_PageUp, S::SCK_PRIOR, SCMOD_SHIFT, S::SCI_PAGEUPEXTEND},
+    {Qt::Key_PageUp, S::SCK_PRIOR, S::SCMOD_SHIFT, S::SCI_PAGEUPEXTEND},
     {Qt::Key_PageDown, S::SCK_NEXT, 0, S::SCI_PAGEDOWN},
-    {Qt::Key_PageDown, S::SCK_NEXT, SCMOD_SHIFT, S::SCI_PAGEDOWNEXTEND},
+    {Qt::Key_PageDown, S::SCK_NEXT, S::SCMOD_SHIFT, S::SCI_PAGEDOWNEXTEND},
     {Qt::Key_Delete, S::SCK_DELETE, 0, S::SCI_CLEAR},
-    {Qt::Key_Delete, S::SCK_DELETE, SCMOD_CTRL, S::SCI_DELWORDRIGHT},
+    {Qt::Key_Delete, S::SCK_DELETE, S::SCMOD_CTRL, S::SCI_DELWORDRIGHT},
     {Qt::Key_Backspace, S::SCK_BACK, 0, S::SCI_DELETEBACK},
-    {Qt::Key_Backspace, S::SCK_BACK, SCMOD_SHIFT, S::SCI_DELETEBACK},
-    {Qt::Key_Backspace, S::SCK_BACK, SCMOD_CTRL, S::SCI_DELWORDLEFT},
+    {Qt::Key_Backspace, S::SCK_BACK, S::SCMOD_SHIFT, S::SCI_DELETEBACK},
+    {Qt::Key_Backspace, S::SCK_BACK, S::SCMOD_CTRL, S::SCI_DELWORDLEFT},
     // Shift+Enter too, as auto indent counts it a new line.
     {Qt::Key_Return, S::SCK_RETURN, 0, S::SCI_NEWLINE},
-    {Qt::Key_Return, S::SCK_RETURN, SCMOD_SHIFT, S::SCI_NEWLINE},
+    {Qt::Key_Return, S::SCK_RETURN, S::SCMOD_SHIFT, S::SCI_NEWLINE},
     {Qt::Key_Enter, S::SCK_RETURN, 0, S::SCI_NEWLINE},
-    {Qt::Key_Enter, S::SCK_RETURN, SCMOD_SHIFT, S::SCI_NEWLINE},
+    {Qt::Key_Enter, S::SCK_RETURN, S::SCMOD_SHIFT, S::SCI_NEWLINE},
 };
 
 int SciModifiers(Qt::KeyboardModifiers m) {
-    return (m & Qt::ShiftModifier ? SCMOD_SHIFT : 0) | (m & Qt::ControlModifier ? SCMOD_CTRL : 0) |
-           (m & Qt::AltModifier ? SCMOD_ALT : 0) | (m & Qt::MetaModifier ? SCMOD_META : 0);
+    return (m & Qt::ShiftModifier ? S::SCMOD_SHIFT : 0) | (m & Qt::ControlModifier ? S::SCMOD_CTRL : 0) |
+           (m & Qt::AltModifier ? S::SCMOD_ALT : 0) | (m & Qt::MetaModifier ? S::SCMOD_META : 0);
 }
 
 bool IsBound(int qtKey, Qt::KeyboardModifiers m) {
@@ -428,40 +390,6 @@ void CTextControl::EndUndoAction() {
     Sci(SCI_ENDUNDOACTION);
 }
 
-namespace {
-// The component's page layout on one painter.
-class CComponentLayout : public CPrintPager::Layout {
-public:
-    CComponentLayout(const QsciScintillaBase& control, QPainter* painter, const QRect& page)
-        : m_control(control), m_painter(painter), m_page(page) {}
-
-    long Format(bool draw, const QRect& render, long cpMin, long cpMax) override {
-        Sci_RangeToFormat fr{m_painter,
-                             m_painter,
-                             {render.left(), render.top(), render.right() + 1, render.bottom() + 1},
-                             {m_page.left(), m_page.top(), m_page.right() + 1, m_page.bottom() + 1},
-                             {cpMin, cpMax}};
-        return Send(QsciScintillaBase::SCI_FORMATRANGE, draw, &fr);
-    }
-    long LineFromPosition(long pos) const override {
-        return Send(QsciScintillaBase::SCI_LINEFROMPOSITION, static_cast<unsigned long>(pos));
-    }
-    long LineStart(long line) const override {
-        return Send(QsciScintillaBase::SCI_POSITIONFROMLINE, static_cast<unsigned long>(line));
-    }
-    long Length() const override { return Send(QsciScintillaBase::SCI_GETLENGTH); }
-
-private:
-    long Send(unsigned int msg, unsigned long w = 0, void* p = nullptr) const {
-        return m_control.SendScintilla(msg, w, p);
-    }
-
-    const QsciScintillaBase& m_control;
-    QPainter* m_painter;
-    QRect m_page;
-};
-} // namespace
-
 long CTextControl::FormatRange(bool draw, QPainter* painter, const QRect& render, const QRect& page,
                                long cpMin, long cpMax) {
     if (!painter) {
@@ -663,14 +591,6 @@ CTextDocument CTextControl::Text() const {
     return CTextDocument::Of(reinterpret_cast<void*>(Sci(SCI_GETDOCPOINTER)));
 }
 
-long CTextControl::FindTextByComponent(int flags, const CHARRANGE& range,
-                                       const QByteArray& text) const {
-    Sci_TextToFind ft{{range.cpMin, range.cpMax}, text.constData(), {0, 0}};
-    const int sciFlags = (flags & FR_MATCHCASE ? SCFIND_MATCHCASE : 0) |
-                         (flags & FR_WHOLEWORD ? SCFIND_WHOLEWORD : 0);
-    return Sci(SCI_FINDTEXT, static_cast<unsigned long>(sciFlags), &ft);
-}
-
 long CTextControl::StreamIn(int format, EDITSTREAM& es, int64_t sizeHint) {
     std::vector<char> buffer(kStreamPiece);
     long total = 0;
@@ -779,7 +699,7 @@ long CTextControl::StreamIn(int format, EDITSTREAM& es, int64_t sizeHint) {
         sizeHint >= 0 ? static_cast<long>(std::min<int64_t>(sizeHint, m_nTextLimit)) : 0;
     auto* loader =
         reinterpret_cast<ILoader*>(Sci(SCI_CREATELOADER, LoaderRoom(static_cast<size_t>(capacity)),
-                                       SC_DOCUMENTOPTION_STYLES_NONE));
+                                       S::SC_DOCUMENTOPTION_STYLES_NONE));
     if (!loader) {
         es.dwError = kErrTextLimit;
         return 0;
@@ -860,7 +780,7 @@ bool CTextControl::AttachDecoded(TextEncoding encoding, const char* raw, size_t 
     if (size > static_cast<size_t>(m_nTextLimit))
         return false;
     auto* loader = reinterpret_cast<ILoader*>(
-        Sci(SCI_CREATELOADER, LoaderRoom(size), SC_DOCUMENTOPTION_STYLES_NONE));
+        Sci(SCI_CREATELOADER, LoaderRoom(size), S::SC_DOCUMENTOPTION_STYLES_NONE));
     if (!loader)
         return false;
     size_t done = 0;
@@ -905,7 +825,7 @@ bool CTextControl::ShowLoadHead() {
         n -= std::min<size_t>(n, 3);
     }
     auto* loader = reinterpret_cast<ILoader*>(
-        Sci(SCI_CREATELOADER, static_cast<unsigned long>(n + 1), SC_DOCUMENTOPTION_STYLES_NONE));
+        Sci(SCI_CREATELOADER, static_cast<unsigned long>(n + 1), S::SC_DOCUMENTOPTION_STYLES_NONE));
     if (!loader)
         return false;
     if (loader->AddData(head, static_cast<ptrdiff_t>(n)) != 0) {

@@ -122,8 +122,6 @@ public:
     // The last position p with a match lying wholly inside the range, or -1.
     long FindTextLast(int flags, const CHARRANGE& range, const QByteArray& text,
                       long* matchEnd = nullptr) const;
-    // The same search done by the component itself: slower, the reference for FindText.
-    long FindTextByComponent(int flags, const CHARRANGE& range, const QByteArray& text) const;
 
     long StreamIn(int format, EDITSTREAM& es, int64_t sizeHint = -1);
     // While a stream-in runs: shows the start of the text read so far, read-only, until the load

@@ -313,11 +313,14 @@ TEST_F(SearchTest, FastFindAgreesWithTheComponent) {
                 a = 0, b = text.size();
             const CHARRANGE range{std::min(a, b), std::max(a, b)};
             const long ours = View()->FindText(flags, range, needle);
-            const long theirs = View()->FindTextByComponent(flags, range, needle);
+            const auto byComponent = [&](long from) {
+                return View()->Text().FindByComponent(needle, flags & FR_MATCHCASE,
+                                                      flags & FR_WHOLEWORD, from, range.cpMax);
+            };
+            const long theirs = byComponent(range.cpMin);
             // The last match, as stepping through the component's matches finds it.
             long theirsLast = theirs;
-            for (long p = theirs; p != -1;
-                 p = View()->FindTextByComponent(flags, CHARRANGE{p + 1, range.cpMax}, needle))
+            for (long p = theirs; p != -1; p = byComponent(p + 1))
                 theirsLast = p;
             ASSERT_EQ(View()->FindTextLast(flags, range, needle), theirsLast)
                 << "last, round " << round << " needle [" << needle.toStdString() << "] flags "
