@@ -1,5 +1,7 @@
 #include "framework/filename.h"
 
+#include "text/textencoding.h"
+
 #include <QMimeData>
 #include <QUrl>
 
@@ -7,78 +9,21 @@
 #include <memory>
 
 namespace {
-constexpr char16_t kFirstEscape = 0xDC80;
 constexpr QChar kReplacement(0xFFFD);
-
-bool IsEscape(QChar c) {
-    return c.unicode() >= kFirstEscape && c.unicode() <= 0xDCFF;
-}
-
-// The length of the well-formed UTF-8 sequence at `p`, or 0.
-int SequenceLength(const unsigned char* p, const unsigned char* end) {
-    const unsigned char b = *p;
-    int need;
-    unsigned char lower = 0x80, upper = 0xBF;
-    if (b < 0x80)
-        return 1;
-    if (b >= 0xC2 && b <= 0xDF) {
-        need = 1;
-    } else if (b >= 0xE0 && b <= 0xEF) {
-        need = 2;
-        lower = b == 0xE0 ? 0xA0 : 0x80;
-        upper = b == 0xED ? 0x9F : 0xBF;
-    } else if (b >= 0xF0 && b <= 0xF4) {
-        need = 3;
-        lower = b == 0xF0 ? 0x90 : 0x80;
-        upper = b == 0xF4 ? 0x8F : 0xBF;
-    } else {
-        return 0;
-    }
-    if (end - p <= need)
-        return 0;
-    for (int i = 1; i <= need; ++i) {
-        if (p[i] < lower || p[i] > upper)
-            return 0;
-        lower = 0x80;
-        upper = 0xBF;
-    }
-    return need + 1;
-}
 } // namespace
 
 QString FileNameFromBytes(const QByteArray& bytes) {
-    QString name;
-    const auto* p = reinterpret_cast<const unsigned char*>(bytes.constData());
-    const auto* end = p + bytes.size();
-    while (p < end) {
-        if (const int n = SequenceLength(p, end)) {
-            name += QString::fromUtf8(reinterpret_cast<const char*>(p), n);
-            p += n;
-        } else {
-            name += QChar(static_cast<char16_t>(0xDC00 + *p++));
-        }
-    }
-    return name;
+    return EscapedFromBytes(bytes);
 }
 
 QByteArray FileNameToBytes(const QString& name) {
-    QByteArray bytes;
-    qsizetype from = 0;
-    for (qsizetype i = 0; i <= name.size(); ++i) {
-        if (i < name.size() && !IsEscape(name[i]))
-            continue;
-        bytes += QStringView(name).mid(from, i - from).toUtf8();
-        if (i < name.size())
-            bytes += static_cast<char>(name[i].unicode() - 0xDC00);
-        from = i + 1;
-    }
-    return bytes;
+    return BytesFromEscaped(name);
 }
 
 QString DisplayFileName(const QString& name) {
     QString shown = name;
     for (QChar& c : shown)
-        if (IsEscape(c))
+        if (IsEscapedByte(c.unicode()))
             c = kReplacement;
     return shown;
 }

@@ -24,11 +24,16 @@
 #include <vector>
 
 namespace {
-// The characters of a text with letters folded as the search folds them.
+// The characters of a text with letters folded as the search folds them; a lone surrogate (a
+// byte that is no UTF-8) stays itself.
 std::vector<char32_t> Folded(const QString& text) {
     std::vector<char32_t> folded;
-    for (char32_t c : text.toUcs4())
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        char32_t c = text[i].unicode();
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+            c = QChar::surrogateToUcs4(text[i], text[++i]);
         folded.push_back(FoldCase(c));
+    }
     return folded;
 }
 } // namespace

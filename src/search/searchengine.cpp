@@ -7,13 +7,15 @@
 #include "search/findtextdlg.h"
 #include "search/replacetextdlg.h"
 
+// Bytes that are no UTF-8 (in a needle taken from the text) travel as escapes, and become the
+// same bytes again.
 bool CLumettaView::ToDocumentBytes(const QString& text, QByteArray& bytes) const {
-    bytes = text.toUtf8();
+    bytes = BytesFromEscaped(text);
     return Unholdable(text) == 0;
 }
 
 QString CLumettaView::FromDocumentBytes(const QByteArray& bytes) const {
-    return QString::fromUtf8(bytes);
+    return EscapedFromBytes(bytes);
 }
 
 long CLumettaView::FindInRange(const QString& text, const CHARRANGE& range) {
@@ -41,8 +43,8 @@ long CLumettaView::FindNextFrom(const QByteArray& bytes, const CHARRANGE& sel, l
     }
     long p = FindBytesInRange(bytes, first, matchEnd);
     if (p == -1 && m_bCyclicSearch && limit == -1) {
-        const CHARRANGE wrap = m_bSearchBackwards ? CHARRANGE{sel.cpMin, length}
-                                                  : CHARRANGE{0, first.cpMin};
+        const CHARRANGE wrap =
+            m_bSearchBackwards ? CHARRANGE{sel.cpMin, length} : CHARRANGE{0, first.cpMin};
         p = FindBytesInRange(bytes, wrap, matchEnd);
         if (wrapped)
             *wrapped = p != -1;
@@ -90,9 +92,13 @@ void CLumettaView::OnEditReplace() {
     dlg.DoModal();
 }
 
-void CLumettaView::OnEditRepeat() { FindNext(m_findHistory.GetMostRecent(), -1, true); }
+void CLumettaView::OnEditRepeat() {
+    FindNext(m_findHistory.GetMostRecent(), -1, true);
+}
 
-void CLumettaView::OnUpdateEditRepeat(CCmdUI* pCmdUI) { pCmdUI->Enable(m_findHistory.GetCount() > 0); }
+void CLumettaView::OnUpdateEditRepeat(CCmdUI* pCmdUI) {
+    pCmdUI->Enable(m_findHistory.GetCount() > 0);
+}
 
 void CLumettaView::OnFindSelection() {
     const QString text = GetSelectedText();

@@ -391,3 +391,33 @@ size_t WholeCharacters(const char* data, size_t n, size_t max) {
         --end;
     return end > 0 ? end : max;
 }
+
+QString EscapedFromBytes(const QByteArray& bytes) {
+    QString text;
+    text.reserve(bytes.size());
+    const char* p = bytes.constData();
+    const char* end = p + bytes.size();
+    while (p < end) {
+        const char* start = p;
+        char32_t c;
+        if (NextUtf8(p, end, c))
+            text += QString::fromUtf8(start, p - start);
+        else
+            text += QChar(static_cast<char16_t>(0xDC00 + static_cast<uint8_t>(*p++)));
+    }
+    return text;
+}
+
+QByteArray BytesFromEscaped(const QString& text) {
+    QByteArray bytes;
+    qsizetype from = 0;
+    for (qsizetype i = 0; i <= text.size(); ++i) {
+        if (i < text.size() && !IsEscapedByte(text[i].unicode()))
+            continue;
+        bytes += QStringView(text).mid(from, i - from).toUtf8();
+        if (i < text.size())
+            bytes += static_cast<char>(text[i].unicode() - 0xDC00);
+        from = i + 1;
+    }
+    return bytes;
+}

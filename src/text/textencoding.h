@@ -78,5 +78,15 @@ bool NextUtf8(const char*& p, const char* end, char32_t& c);
 // Appends the UTF-8 form of the character.
 void AppendUtf8(QByteArray& out, char32_t c);
 
+// Bytes that need not be UTF-8 (a file's name, a needle taken from the text) kept through a
+// QString: a byte that is no UTF-8 becomes one of the lone surrogates U+DC80 to U+DCFF, which no
+// valid UTF-8 decodes to, and becomes the same byte again on the way back.
+QString EscapedFromBytes(const QByteArray& bytes);
+QByteArray BytesFromEscaped(const QString& text);
+// A character of such a QString that stands for a byte.
+inline bool IsEscapedByte(char16_t c) {
+    return c >= 0xDC80 && c <= 0xDCFF;
+}
+
 // Where a piece of at most `max` bytes of UTF-8 text should end so that it splits no character.
 size_t WholeCharacters(const char* data, size_t n, size_t max);

@@ -92,6 +92,8 @@ public:
     ReplaceAllResult ReplaceAll(const ReplaceAllRequest& request,
                                 const std::function<bool(double)>& cancelled);
 
+    // Cut and copy give other programs text, and Zorvek the exact bytes as well: pasted into
+    // Zorvek they come back unchanged, NULs, stray bytes and line ends included.
     void Cut();
     void Copy();
     void Paste();
@@ -213,6 +215,9 @@ private:
     // encoding cannot hold them (m_refused says why).
     bool ForInsertion(const QByteArray& bytes, QByteArray& text);
     void ClipboardChanged();
+    // Puts the selection on the clipboard as text and as its bytes; false when the component is
+    // to do it (nothing, or more than one range, is selected).
+    bool CopySelection();
     void ApplyDocumentProperties();
     // The properties of the attached document that attaching resets.
     void ApplyTextProperties();

@@ -8,6 +8,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -143,5 +144,96 @@ TEST_F(SearchFieldsTest, PastedLineBreaksStayInTheField) {
     }};
     Exec(ID_EDIT_FIND);
     EXPECT_EQ(View()->GetSelText(), "a\nb");
+}
+// Mostly text, so that a few stray bytes leave it UTF-8.
+const QByteArray kWords = QByteArray(" some w\xc3\xb6rds").repeated(8);
+
+TEST(FieldText, APictureThatIsItselfIsMarkedAndReadBackAsItself) {
+    const QString picture(QChar(0x240a));
+    const QString text = "x" + picture + "y\n";
+    const QString field = FieldText::ToField(text);
+    EXPECT_EQ(field, "x" + picture + QChar(0xfe0e) + "y" + picture);
+    EXPECT_EQ(FieldText::FromField(field), text);
+}
+
+// A needle taken from the text is searched as the bytes it came from: a stray byte is not the
+// replacement character, and a picture in the text is not the control character it pictures.
+TEST_F(SearchFieldsTest, NeedlesTakenFromTheTextAreItsBytes) {
+    ASSERT_TRUE(Start());
+    const QByteArray stray("a\xff"
+                           "b");
+    const QByteArray replacement("a\xef\xbf\xbd"
+                                 "b");
+    const QByteArray picture("x\xe2\x90\x8ay"); // x U+240A y
+    Open(stray + " " + replacement + " " + stray + kWords);
+    ASSERT_EQ(View()->GetEncoding(), TextEncoding::Utf8);
+    View()->m_bCyclicSearch = 0;
+    View()->SetSel(0, 3);
+    Exec(ID_SEARCH_FINDSELECTION);
+    EXPECT_EQ(Sel().cpMin, 10);
+    EXPECT_EQ(Sel().cpMax, 13);
+
+    const struct {
+        QByteArray text;
+        long selMin, selMax;
+        QByteArray replaced;
+        const char* count;
+    } cases[] = {
+        {stray + " " + replacement + " " + stray + kWords, 0, 3, "X " + replacement + " X" + kWords,
+         "2 occurences have been replaced."},
+        {picture + " x\ny " + picture + kWords, 0, 5, "X x\ny X" + kWords,
+         "2 occurences have been replaced."},
+        {QByteArray("n\0l n l n\0l", 11) + kWords, 0, 3, "X n l X" + kWords,
+         "2 occurences have been replaced."},
+    };
+    for (const auto& c : cases) {
+        Open(c.text);
+        View()->SetSel(c.selMin, c.selMax);
+        ui.boxes.clear();
+        ui.dialogReplies = {[&](QDialog& d) {
+            auto& dlg = dynamic_cast<CReplaceTextDlg&>(d);
+            dlg.m_pReplaceWith->setEditText("X");
+            dlg.OnReplaceAll();
+            d.reject();
+            return IDCANCEL;
+        }};
+        Exec(ID_EDIT_REPLACE);
+        EXPECT_EQ(View()->GetText(), c.replaced) << c.text.left(12).toHex().toStdString();
+        EXPECT_EQ(ui.BoxTexts(), QStringList{c.count});
+    }
+
+    // The history keeps these needles exactly across a restart.
+    const QStringList history = View()->m_findHistory.Entries();
+    Stop();
+    ASSERT_TRUE(Start());
+    EXPECT_EQ(View()->m_findHistory.Entries(), history);
+    Open(QByteArray("n l n\0l", 7));
+    View()->SetSel(0, 0);
+    Exec(ID_EDIT_REPEAT);
+    EXPECT_EQ(Sel().cpMin, 4);
+    EXPECT_EQ(Sel().cpMax, 7);
+}
+
+// What the user types is searched as itself, a picture of a control character included.
+TEST_F(SearchFieldsTest, ATypedPictureIsSearchedAsItself) {
+    ASSERT_TRUE(Start());
+    Open("x\ny x\xe2\x90\x8ay");
+    View()->SetSel(0, 0);
+    ui.dialogReplies = {[&](QDialog& d) {
+        auto& dlg = dynamic_cast<CFindTextDlg&>(d);
+        QLineEdit* edit = Focus(d, dlg.m_pFindWhat);
+        // Typed as a keyboard whose layout has the character gives it.
+        for (QChar c : "x" + QString(QChar(0x240a)) + "y") {
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+            QApplication::sendEvent(edit, &press);
+        }
+        EXPECT_EQ(FieldText::FromField(dlg.m_pFindWhat->currentText()),
+                  "x" + QString(QChar(0x240a)) + "y");
+        QTest::keyClick(dlg.m_pFindWhat->lineEdit(), Qt::Key_Return);
+        return Result(d);
+    }};
+    Exec(ID_EDIT_FIND);
+    EXPECT_EQ(Sel().cpMin, 4);
+    EXPECT_EQ(Sel().cpMax, 9);
 }
 } // namespace
