@@ -46,6 +46,13 @@ CTextDocument CTextDocument::Of(void* handle) {
     return CTextDocument(handle);
 }
 
+CTextDocument CTextDocument::WithRoom(size_t room) {
+    CTextDocument text;
+    Doc(text.m_pDoc)->Allocate(static_cast<Sci::Position>(room));
+    Doc(text.m_pDoc)->SetUndoCollection(false);
+    return text;
+}
+
 CTextDocument::CTextDocument(const CTextDocument& other) : CTextDocument(other.m_pDoc) {}
 
 CTextDocument& CTextDocument::operator=(const CTextDocument& other) {
@@ -78,6 +85,10 @@ char CTextDocument::CharAt(long pos) const {
 
 void CTextDocument::Insert(long pos, const QByteArray& bytes) {
     Doc(m_pDoc)->InsertString(pos, bytes.constData(), bytes.size());
+}
+
+bool CTextDocument::Append(const char* data, long n) {
+    return Doc(m_pDoc)->AddData(data, n) == 0;
 }
 
 void CTextDocument::Delete(long pos, long length) {

@@ -5,12 +5,17 @@
 
 #include <QByteArray>
 
+#include <cstddef>
+
 class CTextDocument {
 public:
     // A new, empty text, held by this object alone.
     CTextDocument();
     // The component's document `handle` (as the view's SCI_GETDOCPOINTER gives it), held too.
     static CTextDocument Of(void* handle);
+    // A new, empty text with room for `room` bytes, to be filled with Append: it records no
+    // undo steps until undo collection is turned on.
+    static CTextDocument WithRoom(size_t room);
     CTextDocument(const CTextDocument& other);
     CTextDocument& operator=(const CTextDocument& other);
     ~CTextDocument();
@@ -25,6 +30,8 @@ public:
     char CharAt(long pos) const;
 
     void Insert(long pos, const QByteArray& bytes);
+    // Adds bytes at the end; false when memory ran out.
+    bool Append(const char* data, long n);
     void Delete(long pos, long length);
     void Replace(long pos, long length, const QByteArray& bytes);
 

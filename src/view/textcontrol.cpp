@@ -17,20 +17,12 @@
 #include <vector>
 
 #include <ILoader.h>
+#include <optional>
 
 namespace {
-// Room for a loaded text of `size` bytes and some to spare, so that the first edits do not
-// regrow (copy) the whole buffer. The spare room takes memory from the start: a megabyte covers
-// any typing and pasting of ordinary size.
-unsigned long LoaderRoom(size_t size) {
-    return static_cast<unsigned long>(size + std::min<size_t>(size / 64, 1 << 20) + 65536);
-}
-
 constexpr long kStreamPiece = 1 << 18;
 // The exact bytes of text cut or copied in Zorvek, beside the text other programs take.
 const QString kBytesFormat = QStringLiteral("application/x-zorvek-text-bytes");
-// Enough of a text's start to fill a window.
-constexpr long kLoadHead = 1 << 16;
 
 long KeyDef(int key, int modifiers) {
     return key | (modifiers << 16);
@@ -677,7 +669,7 @@ long CTextControl::StreamIn(int format, EDITSTREAM& es, int64_t sizeHint) {
         QByteArray text;
         if (es.dwError != 0)
             return 0;
-        if (!ForInsertion(bytes, text)) {
+        if (!TextForInsertion(bytes, m_encoding, text, &m_refused)) {
             es.dwError = kErrCannotHold;
             return 0;
         }
@@ -736,146 +728,62 @@ long CTextControl::StreamIn(int format, EDITSTREAM& es, int64_t sizeHint) {
         readAhead = std::move(source);
     }
 
-    const long capacity =
-        sizeHint >= 0 ? static_cast<long>(std::min<int64_t>(sizeHint, m_nTextLimit)) : 0;
-    auto* loader =
-        reinterpret_cast<ILoader*>(Sci(SCI_CREATELOADER, LoaderRoom(static_cast<size_t>(capacity)),
-                                       S::SC_DOCUMENTOPTION_STYLES_NONE));
-    if (!loader) {
-        es.dwError = kErrTextLimit;
-        return 0;
-    }
-    EncodingDetector detector;
-    LineEndDetector lineEnd;
-    LongLineDetector longLine(kMaxWrappedLine);
-    bool markerByte = false;
-    m_loadHead.clear();
-    const auto forgetHead = qScopeGuard([this] { std::string().swap(m_loadHead); });
+    CTextLoader loader(m_nTextLimit, sizeHint, kMaxWrappedLine);
+    m_pLoading = &loader;
+    const auto forgetLoader = qScopeGuard([this] { m_pLoading = nullptr; });
     for (long done; next(done);) {
-        if (done > m_nTextLimit - total || loader->AddData(buffer.data(), done) != 0) {
+        if (!loader.Feed(buffer.data(), done)) {
             es.dwError = kErrTextLimit;
             break;
         }
-        // Each piece is looked at while it is still in the processor's cache.
-        detector.Feed(buffer.data(), static_cast<size_t>(done));
-        lineEnd.Feed(buffer.data(), static_cast<size_t>(done));
-        longLine.Feed(buffer.data(), static_cast<size_t>(done));
-        markerByte = markerByte || std::memchr(buffer.data(), 1, static_cast<size_t>(done));
-        readShare = detector.LikelyDecoded() ? kDecodedReadShare : 1;
-        if (total < kLoadHead)
-            m_loadHead.append(buffer.data(),
-                              static_cast<size_t>(std::min(done, kLoadHead - total)));
-        if (readShare != 1)
-            m_loadHead.clear(); // shown as it is, it could look wrong
+        readShare = loader.ReadShare();
         total += done;
         progress(done);
     }
-    if (es.dwError != 0) {
+    std::optional<LoadedText> loaded;
+    if (es.dwError == 0) {
+        loaded = loader.Finish([this](double done) {
+            OnLoadProgress(CTextLoader::kDecodedReadShare +
+                           (1 - CTextLoader::kDecodedReadShare) * done);
+        });
+        if (!loaded)
+            es.dwError = kErrTextLimit;
+    }
+    if (!loaded) {
         // The text shown stays as it was.
-        loader->Release();
         ReattachDocument();
         return 0;
     }
-    // Kept until the file's text is in place, so that a failed decoding leaves it shown.
     void* previous = TakeShownDocument();
-    AttachHeld(loader->ConvertToDocument());
-    // A range pointer, not the character pointer: that one makes room for a terminating NUL,
-    // which reallocates a freshly loaded text and doubles the memory it takes.
-    const auto* raw = reinterpret_cast<const char*>(Sci(SCI_GETRANGEPOINTER, 0UL, total));
-    bool badUtf16 = false;
-    const TextEncoding encoding = detector.Result(raw, static_cast<size_t>(total), &badUtf16);
-    if (IsDecoded(encoding)) {
-        if (!AttachDecoded(encoding, raw, static_cast<size_t>(total))) {
-            AttachHeld(previous);
-            ApplyTextProperties();
-            es.dwError = kErrTextLimit;
-            return 0;
-        }
-        // Line ends and line lengths are those of the decoded text.
-        const auto size = static_cast<size_t>(GetTextLength());
-        const auto* text =
-            reinterpret_cast<const char*>(Sci(SCI_GETRANGEPOINTER, 0UL, static_cast<long>(size)));
-        lineEnd = LineEndDetector();
-        lineEnd.Feed(text, size);
-        longLine = LongLineDetector(kMaxWrappedLine);
-        longLine.Feed(text, size);
-    } else if (encoding == TextEncoding::Utf8Bom) {
-        // The mark is no part of the text: it is written back on saving. A loaded document
-        // records no undo step for this.
-        Sci(SCI_DELETERANGE, 0UL, 3L);
-    }
+    Show(loaded->text);
     Sci(SCI_RELEASEDOCUMENT, 0UL, previous);
-    m_bOverlongLine = longLine.Found();
-    m_encoding = encoding;
-    m_bBadUtf16 = badUtf16;
-    m_bMarkerByte = markerByte;
-    m_eLineEnd = lineEnd.Result();
+    m_bOverlongLine = loaded->overlongLine;
+    m_encoding = loaded->encoding;
+    m_bBadUtf16 = loaded->badUtf16;
+    m_bMarkerByte = loaded->markerByte;
+    m_eLineEnd = loaded->lineEnd;
     m_rich = RtfDocument();
     ApplyDocumentProperties();
     ApplyStyles();
     return total;
 }
 
-bool CTextControl::AttachDecoded(TextEncoding encoding, const char* raw, size_t n) {
-    const size_t size = DecodedSize(encoding, raw, n);
-    if (size > static_cast<size_t>(m_nTextLimit))
-        return false;
-    auto* loader = reinterpret_cast<ILoader*>(
-        Sci(SCI_CREATELOADER, LoaderRoom(size), S::SC_DOCUMENTOPTION_STYLES_NONE));
-    if (!loader)
-        return false;
-    size_t done = 0;
-    const bool decoded = DecodeToUtf8(encoding, raw, n, [&](const QByteArray& piece) {
-        done += static_cast<size_t>(piece.size());
-        OnLoadProgress(kDecodedReadShare + (1 - kDecodedReadShare) * static_cast<double>(done) /
-                                               static_cast<double>(std::max<size_t>(size, 1)));
-        return loader->AddData(piece.constData(), piece.size()) == 0;
-    });
-    if (!decoded) {
-        loader->Release();
-        return false;
-    }
-    AttachHeld(loader->ConvertToDocument());
-    return true;
-}
-
-bool CTextControl::ForInsertion(const QByteArray& bytes, QByteArray& text) {
-    EncodingDetector detector;
-    detector.Feed(bytes.constData(), static_cast<size_t>(bytes.size()));
-    const TextEncoding source = detector.Result(bytes.constData(), bytes.size());
-    m_refused = 0;
-    if (IsDecoded(source))
-        text = DecodeToUtf8(source, bytes.constData(), static_cast<size_t>(bytes.size()));
-    else
-        text = bytes.mid(ByteOrderMark(source).size());
-    if (!IsDecoded(m_encoding))
-        return true; // a UTF-8 text holds anything, stray bytes too
-    // Only characters can be converted: the check is the conversion itself.
-    QByteArray encoded;
-    return EncodeFromUtf8(m_encoding, text.constData(), static_cast<size_t>(text.size()), encoded,
-                          &m_refused);
-}
-
 bool CTextControl::ShowLoadHead() {
-    if (m_loadHead.empty() || m_beforeHead.doc)
+    if (!m_pLoading || m_pLoading->Head().empty() || m_beforeHead.doc)
         return false;
-    const char* head = m_loadHead.data();
-    size_t n = WholeCharacters(head, m_loadHead.size(), m_loadHead.size());
-    if (m_loadHead.compare(0, 3, "\xEF\xBB\xBF") == 0) {
+    const std::string& loaded = m_pLoading->Head();
+    const char* head = loaded.data();
+    size_t n = WholeCharacters(head, loaded.size(), loaded.size());
+    if (loaded.compare(0, 3, "\xEF\xBB\xBF") == 0) {
         head += 3;
         n -= std::min<size_t>(n, 3);
     }
-    auto* loader = reinterpret_cast<ILoader*>(
-        Sci(SCI_CREATELOADER, static_cast<unsigned long>(n + 1), S::SC_DOCUMENTOPTION_STYLES_NONE));
-    if (!loader)
+    CTextDocument glimpse = CTextDocument::WithRoom(n + 1);
+    if (!glimpse.Append(head, static_cast<long>(n)))
         return false;
-    if (loader->AddData(head, static_cast<ptrdiff_t>(n)) != 0) {
-        loader->Release();
-        return false;
-    }
     m_beforeHead = ShownNow();
     Sci(SCI_ADDREFDOCUMENT, 0UL, m_beforeHead.doc);
-    AttachHeld(loader->ConvertToDocument());
+    Show(glimpse);
     ApplyTextProperties();
     Sci(SCI_SETREADONLY, 1UL); // only a glimpse: the load replaces it
     return true;
@@ -889,6 +797,10 @@ CTextControl::ShownDocument CTextControl::ShownNow() const {
 void CTextControl::AttachHeld(void* doc) {
     Sci(SCI_SETDOCPOINTER, 0UL, doc);
     Sci(SCI_RELEASEDOCUMENT, 0UL, doc);
+}
+
+void CTextControl::Show(const CTextDocument& text) {
+    Sci(SCI_SETDOCPOINTER, 0UL, text.Handle());
 }
 
 void* CTextControl::TakeShownDocument() {
@@ -915,52 +827,25 @@ void CTextControl::ReattachDocument() {
 long CTextControl::StreamOut(int format, EDITSTREAM& es) {
     long start = 0;
     long end = GetTextLength();
+    // A selection is handed on as the control's own bytes; the whole text in the file's encoding.
     const bool selection = format & SFF_SELECTION;
     if (selection) {
         start = Sci(SCI_GETSELECTIONSTART);
         end = Sci(SCI_GETSELECTIONEND);
     }
     es.dwError = 0;
-    m_refused = 0;
     const auto send = [&es](const char* data, long count) {
         long done = 0;
-        if (uint32_t rc = es.pfnCallback(es.dwCookie, const_cast<char*>(data), count, &done)) {
-            es.dwError = rc;
-            return false;
-        }
-        return true;
+        es.dwError = es.pfnCallback(es.dwCookie, const_cast<char*>(data), count, &done);
+        return es.dwError == 0;
     };
-    const QByteArray mark = selection ? QByteArray() : ByteOrderMark(m_encoding);
-    if (!mark.isEmpty() && !send(mark.constData(), mark.size()))
+    if (!WriteText(Text(), start, end, selection ? TextEncoding::Utf8 : m_encoding, !selection,
+                   send, &m_refused)) {
+        if (es.dwError == 0)
+            es.dwError = kErrCannotHold;
         return 0;
-    // The control's own buffer goes straight to the callback, a piece at a time, or through
-    // the file's encoding.
-    const auto* text = reinterpret_cast<const char*>(
-        Sci(SCI_GETRANGEPOINTER, static_cast<unsigned long>(start), end - start));
-    const bool encode = !selection && IsDecoded(m_encoding);
-    QByteArray encoded;
-    long offset = 0;
-    while (offset < end - start) {
-        long piece = std::min(kStreamPiece, end - start - offset);
-        if (!encode) {
-            if (!send(text + offset, piece))
-                break;
-        } else {
-            piece = static_cast<long>(WholeCharacters(text + offset,
-                                                      static_cast<size_t>(end - start - offset),
-                                                      static_cast<size_t>(piece)));
-            encoded.clear();
-            if (!EncodeFromUtf8(m_encoding, text + offset, static_cast<size_t>(piece), encoded,
-                                &m_refused)) {
-                es.dwError = kErrCannotHold;
-                break;
-            }
-            if (!send(encoded.constData(), encoded.size()))
-                break;
-        }
-        offset += piece;
     }
-    return offset;
+    return end - start;
 }
 
 void CTextControl::SetReadOnly(bool readOnly) {

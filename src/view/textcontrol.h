@@ -7,6 +7,7 @@
 #include "text/rtfreader.h"
 #include "text/textdocument.h"
 #include "text/textencoding.h"
+#include "text/textloader.h"
 #include "text/textsearch.h"
 #include "view/charformat.h"
 #include "view/printpager.h"
@@ -207,13 +208,6 @@ protected:
 
 private:
     static SearchOptions Options(int flags);
-    // Shows the loaded file decoded; false when that text cannot be had.
-    bool AttachDecoded(TextEncoding encoding, const char* raw, size_t n);
-    // The part of a load that reading the file stands for: half of it when decoding follows.
-    static constexpr double kDecodedReadShare = 0.5;
-    // The control's form of a file's bytes to insert into the text; false when the text's
-    // encoding cannot hold them (m_refused says why).
-    bool ForInsertion(const QByteArray& bytes, QByteArray& text);
     void ClipboardChanged();
     // Puts the selection on the clipboard as text and as its bytes; false when the component is
     // to do it (nothing, or more than one range, is selected).
@@ -227,6 +221,7 @@ private:
     void* TakeShownDocument();
     // Shows `doc`, handing the component the reference the caller held on it.
     void AttachHeld(void* doc);
+    void Show(const CTextDocument& text);
     // Shows a rich-text document: its text, with a style for each format of its runs.
     void LoadRichText(RtfDocument doc);
     // Styles the formats of rich text can have; the component keeps the others.
@@ -246,8 +241,8 @@ private:
     TextEncoding m_encoding = TextEncoding::Utf8;
     bool m_bBadUtf16 = false;
     bool m_bMarkerByte = false;
-    // The first bytes of the load under way, while they look like UTF-8.
-    std::string m_loadHead;
+    // The load under way, whose first bytes a window shown meanwhile shows.
+    const CTextLoader* m_pLoading = nullptr;
     // What ShowLoadHead replaced, and where it was scrolled to.
     struct ShownDocument {
         void* doc = nullptr;

@@ -4,6 +4,7 @@
 #include "text/textencoding.h"
 
 #include <QChar>
+#include <QString>
 
 #include <algorithm>
 #include <cctype>
@@ -249,4 +250,42 @@ Bytes RandomText::Text(size_t size, bool raw) {
     return s;
 }
 
+std::vector<EncodedFile> EncodedFiles(RandomText& random, size_t size, bool oneLine) {
+    Bytes utf8 = random.Text(size, false);
+    if (oneLine)
+        std::replace_if(
+            utf8.begin(), utf8.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+    // A CR ending one read piece and its LF starting the next.
+    for (size_t at = (1 << 16) - 1; at + 1 < utf8.size() && !oneLine; at += 1 << 16)
+        utf8.replace(at, 2, "\r\n");
+    const QString unicode = QString::fromUtf8(ToQ(utf8));
+    Bytes withStrays = utf8;
+    for (size_t i = 0; i < withStrays.size(); i += 997)
+        if (!Continues(withStrays[i]) && static_cast<uint8_t>(withStrays[i]) < 0x80)
+            withStrays[i] = '\xff';
+    // Not UTF-8, nor starting as UTF-16 does; 0x80 to 0x9F, where Windows-1252 is not Latin-1,
+    // are left to the round trip.
+    Bytes latin = "x";
+    for (size_t i = 1; i < size; ++i) {
+        const auto b = static_cast<uint8_t>(random.Below(256));
+        latin += static_cast<char>(b >= 0x80 && b < 0xA0 ? b + 0x40 : b);
+    }
+    const QByteArray utf16le(reinterpret_cast<const char*>(unicode.utf16()), unicode.size() * 2);
+    QByteArray utf16be = utf16le;
+    for (qsizetype i = 0; i + 1 < utf16be.size(); i += 2)
+        std::swap(utf16be[i], utf16be[i + 1]);
+    Bytes crOnly;
+    for (size_t i = 0; i < utf8.size(); ++i)
+        if (utf8[i] != '\n' || i == 0 || utf8[i - 1] != '\r')
+            crOnly += utf8[i] == '\n' ? '\r' : utf8[i];
+    return {
+        {"UTF-8", utf8, utf8},
+        {"UTF-8 with CR line ends", crOnly, crOnly},
+        {"UTF-8 with stray bytes", withStrays, withStrays},
+        {"UTF-8 with its mark", "\xef\xbb\xbf" + utf8, utf8},
+        {"UTF-16 LE", "\xff\xfe" + ToBytes(utf16le), ToBytes(unicode.toUtf8())},
+        {"UTF-16 BE", "\xfe\xff" + ToBytes(utf16be), ToBytes(unicode.toUtf8())},
+        {"Windows-1252", latin, ToBytes(QString::fromLatin1(ToQ(latin)).toUtf8())},
+    };
+}
 } // namespace Plain

@@ -53,6 +53,17 @@ std::string FirstDifference(const Bytes& got, const Bytes& want);
 // edits; past both twice. ZORVEK_SCALE=N makes each N times larger.
 std::vector<size_t> Sizes();
 
+class RandomText;
+
+// A file of a random text, in each encoding a file can have, and the text shown for it.
+struct EncodedFile {
+    const char* name;
+    Bytes file;
+    Bytes shown;
+};
+// With `oneLine`, the text has no line end at all. Each CR LF straddles a read piece's end.
+std::vector<EncodedFile> EncodedFiles(RandomText& random, size_t size, bool oneLine);
+
 class RandomText {
 public:
     explicit RandomText(unsigned seed) : m_random(seed) {}

@@ -4,6 +4,7 @@
 #include "reference/plaintext.h"
 #include "text/replaceall.h"
 #include "text/textdocument.h"
+#include "text/textloader.h"
 #include "text/textsearch.h"
 
 #include <gtest/gtest.h>
@@ -193,5 +194,53 @@ TEST(TextAtScale, LineStartsAreThePlainOnesWhateverThePieces) {
         }
         EXPECT_TRUE(LineStartsOf(doc) == LineStarts(edited)) << "inserted in the middle";
     }
+}
+// A file read piece by piece, pieces of every size, into a text: the text shown, its line starts
+// and, written back, the file's bytes, in every encoding.
+TEST(TextAtScale, LoadsAndSavesGiveBackEveryByteInEveryEncoding) {
+    RandomText random(13);
+    std::vector<size_t> sizes = Sizes();
+    sizes.push_back(1100000); // one line longer than any that is wrapped
+    constexpr long kWrapLimit = 1000000;
+    for (size_t size : sizes) {
+        const bool oneLine = size == sizes.back();
+        for (const EncodedFile& c : EncodedFiles(random, size, oneLine)) {
+            SCOPED_TRACE(std::to_string(size) + " " + c.name);
+            CTextLoader loader(0x7FFFFFF0L, static_cast<int64_t>(c.file.size()), kWrapLimit);
+            for (size_t at = 0; at < c.file.size();) {
+                const size_t piece = std::min(c.file.size() - at, 1 + random.Below(400000));
+                ASSERT_TRUE(loader.Feed(c.file.data() + at, static_cast<long>(piece)));
+                at += piece;
+            }
+            std::optional<LoadedText> loaded = loader.Finish([](double) {});
+            ASSERT_TRUE(loaded);
+            EXPECT_TRUE(TextOf(loaded->text) == c.shown)
+                << FirstDifference(TextOf(loaded->text), c.shown);
+            EXPECT_TRUE(LineStartsOf(loaded->text) == LineStarts(c.shown)) << "line starts";
+            // Random bytes have line ends of their own.
+            EXPECT_EQ(loaded->overlongLine, oneLine && std::string(c.name) != "Windows-1252");
+            Bytes written;
+            char32_t refused = 0;
+            EXPECT_TRUE(WriteText(
+                loaded->text, 0, loaded->text.Length(), loaded->encoding, true,
+                [&](const char* data, long n) {
+                    written.append(data, static_cast<size_t>(n));
+                    return true;
+                },
+                &refused));
+            EXPECT_TRUE(written == c.file) << FirstDifference(written, c.file);
+        }
+    }
+}
+
+TEST(TextAtScale, ALoadPastTheLimitIsRefused) {
+    CTextLoader loader(100, -1, 1000);
+    EXPECT_TRUE(loader.Feed(Bytes(60, 'a').data(), 60));
+    EXPECT_FALSE(loader.Feed(Bytes(60, 'a').data(), 60));
+    // Decoded, a text can pass the limit its file did not.
+    CTextLoader decoded(100, -1, 1000);
+    const Bytes latin(90, '\xe9'); // each a character of two bytes in UTF-8
+    ASSERT_TRUE(decoded.Feed(latin.data(), 90));
+    EXPECT_FALSE(decoded.Finish([](double) {}));
 }
 } // namespace

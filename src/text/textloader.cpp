@@ -1,0 +1,129 @@
+#include "text/textloader.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+// How much is handed on at a time when writing.
+constexpr long kWritePiece = 1 << 18;
+} // namespace
+
+size_t LoadRoom(size_t size) {
+    // The spare room takes memory from the start: a megabyte covers any typing and pasting of
+    // ordinary size.
+    return size + std::min<size_t>(size / 64, 1 << 20) + 65536;
+}
+
+CTextLoader::CTextLoader(long limit, int64_t sizeHint, long wrapLimit)
+    : m_nLimit(limit), m_nWrapLimit(wrapLimit),
+      m_text(std::max<int64_t>(sizeHint, 0) > 0
+                 ? CTextDocument::WithRoom(
+                       LoadRoom(static_cast<size_t>(std::min<int64_t>(sizeHint, limit))))
+                 : CTextDocument::WithRoom(LoadRoom(0))),
+      m_longLine(wrapLimit) {}
+
+bool CTextLoader::Feed(const char* data, long n) {
+    if (n > m_nLimit - m_nTotal || !m_text.Append(data, n))
+        return false;
+    const auto size = static_cast<size_t>(n);
+    m_detector.Feed(data, size);
+    m_lineEnd.Feed(data, size);
+    m_longLine.Feed(data, size);
+    m_bMarkerByte = m_bMarkerByte || std::memchr(data, 1, size);
+    if (m_nTotal < kHead)
+        m_head.append(data, static_cast<size_t>(std::min(n, kHead - m_nTotal)));
+    if (ReadShare() != 1)
+        std::string().swap(m_head); // shown as it is, it could look wrong
+    m_nTotal += n;
+    return true;
+}
+
+double CTextLoader::ReadShare() const {
+    return m_detector.LikelyDecoded() ? kDecodedReadShare : 1;
+}
+
+std::optional<LoadedText> CTextLoader::Finish(const std::function<void(double)>& progress) {
+    LoadedText out;
+    const char* raw = m_text.RangePointer(0, m_nTotal);
+    out.encoding = m_detector.Result(raw, static_cast<size_t>(m_nTotal), &out.badUtf16);
+    out.markerByte = m_bMarkerByte;
+    if (IsDecoded(out.encoding)) {
+        const size_t size = DecodedSize(out.encoding, raw, static_cast<size_t>(m_nTotal));
+        if (size > static_cast<size_t>(m_nLimit))
+            return std::nullopt;
+        CTextDocument decoded = CTextDocument::WithRoom(LoadRoom(size));
+        size_t done = 0;
+        const bool ok = DecodeToUtf8(out.encoding, raw, static_cast<size_t>(m_nTotal),
+                                     [&](const QByteArray& piece) {
+                                         done += static_cast<size_t>(piece.size());
+                                         progress(static_cast<double>(done) /
+                                                  static_cast<double>(std::max<size_t>(size, 1)));
+                                         return decoded.Append(piece.constData(), piece.size());
+                                     });
+        if (!ok)
+            return std::nullopt;
+        m_text = CTextDocument(); // the file's bytes go before the decoded text is looked at
+        // Line ends and line lengths are those of the decoded text.
+        const char* text = decoded.RangePointer(0, decoded.Length());
+        m_lineEnd = LineEndDetector();
+        m_lineEnd.Feed(text, static_cast<size_t>(decoded.Length()));
+        m_longLine = LongLineDetector(m_nWrapLimit);
+        m_longLine.Feed(text, static_cast<size_t>(decoded.Length()));
+        out.text = decoded;
+    } else {
+        if (out.encoding == TextEncoding::Utf8Bom)
+            m_text.Delete(0, 3); // the mark is no part of the text: it is written back on saving
+        out.text = m_text;
+    }
+    out.lineEnd = m_lineEnd.Result();
+    out.overlongLine = m_longLine.Found();
+    return out;
+}
+
+bool TextForInsertion(const QByteArray& bytes, TextEncoding into, QByteArray& text,
+                      char32_t* refused) {
+    EncodingDetector detector;
+    detector.Feed(bytes.constData(), static_cast<size_t>(bytes.size()));
+    const TextEncoding source = detector.Result(bytes.constData(), bytes.size());
+    *refused = 0;
+    if (IsDecoded(source))
+        text = DecodeToUtf8(source, bytes.constData(), static_cast<size_t>(bytes.size()));
+    else
+        text = bytes.mid(ByteOrderMark(source).size());
+    if (!IsDecoded(into))
+        return true; // a UTF-8 text holds anything, stray bytes too
+    // Only characters can be converted: the check is the conversion itself.
+    QByteArray encoded;
+    return EncodeFromUtf8(into, text.constData(), static_cast<size_t>(text.size()), encoded,
+                          refused);
+}
+
+bool WriteText(const CTextDocument& text, long start, long end, TextEncoding encoding, bool mark,
+               const std::function<bool(const char*, long)>& write, char32_t* refused) {
+    *refused = 0;
+    const QByteArray bom = mark ? ByteOrderMark(encoding) : QByteArray();
+    if (!bom.isEmpty() && !write(bom.constData(), bom.size()))
+        return false;
+    // The text's own buffer goes straight to `write`, or through the file's encoding.
+    const char* bytes = text.RangePointer(start, end - start);
+    const bool encode = IsDecoded(encoding);
+    QByteArray encoded;
+    for (long offset = 0; offset < end - start;) {
+        long piece = std::min(kWritePiece, end - start - offset);
+        if (!encode) {
+            if (!write(bytes + offset, piece))
+                return false;
+        } else {
+            piece = static_cast<long>(WholeCharacters(bytes + offset,
+                                                      static_cast<size_t>(end - start - offset),
+                                                      static_cast<size_t>(piece)));
+            encoded.clear();
+            if (!EncodeFromUtf8(encoding, bytes + offset, static_cast<size_t>(piece), encoded,
+                                refused) ||
+                !write(encoded.constData(), encoded.size()))
+                return false;
+        }
+        offset += piece;
+    }
+    return true;
+}
