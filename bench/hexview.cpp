@@ -1,6 +1,6 @@
 // The hexadecimal view of a large file, and the non-text check made after every load.
 #include "benchfixture.h"
-#include "document/hexdump.h"
+#include "document/hexdumpfile.h"
 #include "frame/mainframe.h"
 #include "resources/resource.h"
 #include "view/lumettaview.h"

@@ -1,7 +1,7 @@
 // The hexadecimal view: while read-only, the file's bytes on disk shown as a dump, and back.
 #include "view/lumettaview.h"
 
-#include "document/hexdump.h"
+#include "document/hexdumpfile.h"
 #include "frame/mainframe.h"
 #include "framework/file.h"
 #include "framework/uiservices.h"

@@ -4,11 +4,10 @@
 #include "framework/uiservices.h"
 #include "framework/waitcursor.h"
 #include "resources/resource.h"
+#include "text/linetransforms.h"
 #include "view/linetext.h"
 
 #include <QApplication>
-
-#include <vector>
 
 namespace {
 constexpr int kAutoIndentChars = 49;
@@ -35,38 +34,9 @@ void CLumettaView::OnIndent(int id) {
     CWaitCursor wait;
     CHARRANGE sel;
     GetSel(sel);
-    const long first = LineFromChar(sel.cpMin);
-    const long last = LineFromChar(sel.cpMax);
-    // The selection is put back over the same text: each end moves by what was inserted or
-    // removed before it.
-    long start = sel.cpMin;
-    long end = sel.cpMax;
-    // Where the lines start is taken first, and they are changed from the last: removing a blank
-    // between a CR and an LF joins two lines into one, which would shift the lines after it.
-    std::vector<long> starts;
-    for (long line = first; line <= last; ++line)
-        starts.push_back(LineIndex(line));
-    BeginUndoAction();
-    for (auto at = starts.rbegin(); at != starts.rend(); ++at) {
-        const long lineStart = *at;
-        if (id == ID_INDENT_INCREASE) {
-            InsertText(lineStart, QByteArrayLiteral("\t"));
-            if (lineStart <= sel.cpMin)
-                ++start;
-            if (lineStart <= sel.cpMax)
-                ++end;
-        } else {
-            const QByteArray head = GetTextRange(lineStart, lineStart + 1);
-            if (head != " " && head != "\t")
-                continue;
-            DeleteRange(lineStart, 1);
-            if (lineStart < sel.cpMin)
-                --start;
-            if (lineStart < sel.cpMax)
-                --end;
-        }
-    }
-    EndUndoAction();
+    CTextDocument text = Text();
+    const auto [start, end] = IndentLines(text, LineFromChar(sel.cpMin), LineFromChar(sel.cpMax),
+                                          id == ID_INDENT_INCREASE, sel.cpMin, sel.cpMax);
     SetSel(start, end);
 }
 

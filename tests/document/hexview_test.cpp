@@ -1,4 +1,4 @@
-#include "document/hexdump.h"
+#include "document/hexdumpfile.h"
 #include "resources/resource.h"
 #include "support/appfixture.h"
 

@@ -2,6 +2,8 @@
 // limit of those pieces (the queue of a bulk replacement, line ends added a batch at a time),
 // compared byte for byte with the same work done the plain way.
 #include "reference/plaintext.h"
+#include "text/hexdump.h"
+#include "text/linetransforms.h"
 #include "text/replaceall.h"
 #include "text/textdocument.h"
 #include "text/textloader.h"
@@ -242,5 +244,49 @@ TEST(TextAtScale, ALoadPastTheLimitIsRefused) {
     const Bytes latin(90, '\xe9'); // each a character of two bytes in UTF-8
     ASSERT_TRUE(decoded.Feed(latin.data(), 90));
     EXPECT_FALSE(decoded.Finish([](double) {}));
+}
+TEST(TextAtScale, IndentingLinesGivesThePlainResult) {
+    RandomText random(17);
+    for (size_t size : Sizes()) {
+        const Bytes text = random.Text(size, true);
+        const std::vector<size_t> lines = LineStarts(text);
+        const size_t first = lines.size() / 5, last = lines.size() * 4 / 5;
+        for (bool increase : {true, false}) {
+            SCOPED_TRACE(std::to_string(size) + (increase ? " indent" : " unindent"));
+            Bytes expected;
+            for (size_t line = 0; line < lines.size(); ++line) {
+                const size_t end = line + 1 < lines.size() ? lines[line + 1] : text.size();
+                Bytes l = text.substr(lines[line], end - lines[line]);
+                if (line >= first && line <= last) {
+                    if (increase)
+                        l = "\t" + l;
+                    else if (!l.empty() && (l[0] == ' ' || l[0] == '\t'))
+                        l = l.substr(1);
+                }
+                expected += l;
+            }
+            CTextDocument doc = Holding(text);
+            const long selMax = static_cast<long>(lines[last]) + 1;
+            const auto [start, end] =
+                IndentLines(doc, static_cast<long>(first), static_cast<long>(last), increase,
+                            static_cast<long>(lines[first]), selMax);
+            EXPECT_TRUE(TextOf(doc) == expected) << FirstDifference(TextOf(doc), expected);
+        }
+    }
+}
+
+TEST(TextAtScale, TheHexDumpIsThePlainOne) {
+    RandomText random(23);
+    for (size_t size : {size_t(1), size_t(15), size_t(16), size_t(17), Sizes()[1] + 7}) {
+        Bytes bytes;
+        for (size_t i = 0; i < size; ++i)
+            bytes += static_cast<char>(random.Below(256));
+        Bytes dump(static_cast<size_t>(HexDump::DumpLength(static_cast<int64_t>(size))), '\0');
+        const size_t n = HexDump::FormatLines(reinterpret_cast<const uint8_t*>(bytes.data()),
+                                              bytes.size(), dump.data());
+        EXPECT_EQ(n, dump.size());
+        const Bytes plain = Plain::HexDump(bytes);
+        EXPECT_TRUE(dump == plain) << size << " " << FirstDifference(dump, plain);
+    }
 }
 } // namespace

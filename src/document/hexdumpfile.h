@@ -1,24 +1,14 @@
-// The hexadecimal dump of a file's bytes: sixteen bytes a line, their hex digits in four groups,
-// then the bytes themselves as characters, each line ended by CR LF.
+// A file read as the hexadecimal dump of another.
 #pragma once
 
 #include "framework/file.h"
+#include "text/hexdump.h"
 
 #include <QElapsedTimer>
 
 #include <cstdint>
 #include <functional>
 #include <vector>
-
-namespace HexDump {
-constexpr int kBytesPerLine = 16;
-constexpr int kLineLength = 70; // a full line with its CR LF
-// Writes the line for the `count` (1 to 16) bytes at `bytes` to `out`; returns its length,
-// 54 + count.
-int FormatLine(const uint8_t* bytes, int count, char* out);
-// The length of the whole dump of a file of `size` bytes.
-int64_t DumpLength(int64_t size);
-} // namespace HexDump
 
 // Reads as the dump of another file, made a piece at a time as it is read. Every tenth of a
 // second it asks `interrupted` whether to stop; it then fails with `kInterrupted`, as it does

@@ -1,0 +1,32 @@
+#include "text/linetransforms.h"
+
+#include <QByteArray>
+
+#include <vector>
+
+std::pair<long, long> IndentLines(CTextDocument& text, long first, long last, bool increase,
+                                  long selMin, long selMax) {
+    long start = selMin;
+    long end = selMax;
+    // Where the lines start is taken first, and they are changed from the last: removing a blank
+    // between a CR and an LF joins two lines into one, which would shift the lines after it.
+    std::vector<long> starts;
+    for (long line = first; line <= last; ++line)
+        starts.push_back(text.LineStart(line));
+    text.BeginUndoAction();
+    for (auto at = starts.rbegin(); at != starts.rend(); ++at) {
+        const long lineStart = *at;
+        if (increase) {
+            text.Insert(lineStart, QByteArrayLiteral("\t"));
+            start += lineStart <= selMin ? 1 : 0;
+            end += lineStart <= selMax ? 1 : 0;
+        } else if (lineStart < text.Length() &&
+                   (text.CharAt(lineStart) == ' ' || text.CharAt(lineStart) == '\t')) {
+            text.Delete(lineStart, 1);
+            start -= lineStart < selMin ? 1 : 0;
+            end -= lineStart < selMax ? 1 : 0;
+        }
+    }
+    text.EndUndoAction();
+    return {start, end};
+}
