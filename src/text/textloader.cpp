@@ -16,10 +16,8 @@ size_t LoadRoom(size_t size) {
 
 CTextLoader::CTextLoader(long limit, int64_t sizeHint, long wrapLimit)
     : m_nLimit(limit), m_nWrapLimit(wrapLimit),
-      m_text(std::max<int64_t>(sizeHint, 0) > 0
-                 ? CTextDocument::WithRoom(
-                       LoadRoom(static_cast<size_t>(std::min<int64_t>(sizeHint, limit))))
-                 : CTextDocument::WithRoom(LoadRoom(0))),
+      m_text(CTextDocument::WithRoom(
+          LoadRoom(static_cast<size_t>(std::clamp<int64_t>(sizeHint, 0, limit))))),
       m_longLine(wrapLimit) {}
 
 bool CTextLoader::Feed(const char* data, long n) {
