@@ -300,11 +300,7 @@ void CLumettaView::StreamText(CArchive& ar, int format) {
 
 void CLumettaView::keyPressEvent(QKeyEvent* e) {
     if (e->key() == Qt::Key_Insert && e->modifiers() == Qt::NoModifier) {
-        // The flag and the control's own mode change together, and never while read-only.
-        if (!m_bReadOnly) {
-            m_bOverwrite = !m_bOverwrite;
-            ToggleOvertype();
-        }
+        OnEditOverwrite();
         e->accept();
         return;
     }
@@ -396,11 +392,10 @@ void CLumettaView::OnEditCopy() {
     SetSel(sel);
 }
 
+// The Insert key and the command: never while read-only.
 void CLumettaView::OnEditOverwrite() {
-    // The same path as a typed Insert key, so that the flag and the control stay in step.
-    QApplication::postEvent(this, new QKeyEvent(QEvent::KeyPress, Qt::Key_Insert, Qt::NoModifier));
-    QApplication::postEvent(this,
-                            new QKeyEvent(QEvent::KeyRelease, Qt::Key_Insert, Qt::NoModifier));
+    if (!m_bReadOnly)
+        SetOverwrite(!m_bOverwrite);
 }
 
 void CLumettaView::OnViewReadOnly() {

@@ -73,13 +73,9 @@ public:
 
     static const std::vector<MessageMapEntry<CLumettaView>>& GetMessageMap();
 
-    int m_bReadOnly = 0;
     int m_bHexView = 0;
-    int m_bOverwrite = 0;
     int m_bSelectionBar = 0;
-    int m_bWordWrap = 0;
     int m_bAutoIndent = 0;
-    int m_bLineNumbers = 0;
     int m_nTabWidth = 3;
     CHARFORMAT m_charFormat;
     int m_bMatchCase = 0;

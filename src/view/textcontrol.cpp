@@ -965,8 +965,9 @@ void CTextControl::OnInputRefused(char32_t) {
 bool CTextControl::GetOvertype() const {
     return Sci(SCI_GETOVERTYPE) != 0;
 }
-void CTextControl::ToggleOvertype() {
-    Sci(SCI_EDITTOGGLEOVERTYPE);
+void CTextControl::SetOverwrite(bool on) {
+    m_bOverwrite = on;
+    Sci(SCI_SETOVERTYPE, static_cast<unsigned long>(on));
 }
 
 void CTextControl::ApplyStyles() {

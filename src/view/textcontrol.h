@@ -70,6 +70,13 @@ public:
 
     explicit CTextControl(QWidget* parent = nullptr);
 
+    // The control's modes, under the names the view's options and commands give them (0 or 1).
+    // Each is changed through its Set function, which applies it; nothing else holds them.
+    int m_bReadOnly = 0;
+    int m_bWordWrap = 0;
+    int m_bOverwrite = 0; // typing replaces the character after the caret
+    int m_bLineNumbers = 0;
+
     long GetTextLength() const;
     // The text shown, for the work the text core does on it.
     CTextDocument Text() const;
@@ -153,11 +160,12 @@ public:
                      long cpMin, long cpMax);
     // Tab stops every `blanks` widths of a blank of the editor font.
     void SetTabStops(int blanks);
+    // The component's own overwrite mode, which follows m_bOverwrite.
     bool GetOvertype() const;
+    void SetOverwrite(bool on);
     // Types one character at the caret, replacing the next one in overwrite mode unless that
     // ends a line.
     void TypeChar(char c);
-    void ToggleOvertype();
     // Magnifies the view only; the editor font stays as it is.
     void ZoomIn();
     void ZoomOut();
@@ -236,7 +244,6 @@ private:
     void ApplyKeyBindings();
 
     long m_nTextLimit = kMaxTextLimit;
-    bool m_bReadOnly = false;
     bool m_bForcedModify = false;
     TextEncoding m_encoding = TextEncoding::Utf8;
     bool m_bBadUtf16 = false;
@@ -253,10 +260,8 @@ private:
     char32_t m_refused = 0;
     bool m_bDragging = false; // a drag is over the control: refusing it needs no message
     bool m_bClipboardHasText = false;
-    bool m_bStrikeOut = false; // the whole plain text is struck out
-    bool m_bWordWrap = false;
+    bool m_bStrikeOut = false;    // the whole plain text is struck out
     bool m_bOverlongLine = false; // the text has a line longer than kMaxWrappedLine
-    bool m_bLineNumbers = false;
     int m_nLineNumberDigits = -1; // what the margin's width was measured for; -1: measure again
     LineEnd m_eLineEnd = LineEnd::Lf;
     int m_nTabBlanks = 8;
