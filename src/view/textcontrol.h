@@ -229,6 +229,7 @@ private:
     void* TakeShownDocument();
     // Shows `doc`, handing the component the reference the caller held on it.
     void AttachHeld(void* doc);
+    // Shows `text`, which the component then holds too.
     void Show(const CTextDocument& text);
     // Shows a rich-text document: its text, with a style for each format of its runs.
     void LoadRichText(RtfDocument doc);
