@@ -22,9 +22,9 @@ QByteArray FileNameToBytes(const QString& name) {
 
 QString DisplayFileName(const QString& name) {
     QString shown = name;
-    for (QChar& c : shown)
-        if (IsEscapedByte(c.unicode()))
-            c = kReplacement;
+    for (qsizetype i = 0; i < shown.size(); ++i)
+        if (IsEscapedByteAt(name, i))
+            shown[i] = kReplacement;
     return shown;
 }
 

@@ -30,3 +30,21 @@ std::pair<long, long> IndentLines(CTextDocument& text, long first, long last, bo
     text.EndUndoAction();
     return {start, end};
 }
+
+QByteArray WithLineEnds(const QByteArray& text, LineEnd lineEnd) {
+    static const QByteArray kEnds[] = {"\r\n", "\r", "\n"}; // in the order of LineEnd
+    const QByteArray& end = kEnds[static_cast<int>(lineEnd)];
+    QByteArray out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c != '\r' && c != '\n') {
+            out += c;
+            continue;
+        }
+        out += end;
+        if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+            ++i;
+    }
+    return out;
+}

@@ -1,7 +1,10 @@
 // Changes made to whole lines of a text.
 #pragma once
 
+#include "text/bytetext.h"
 #include "text/textdocument.h"
+
+#include <QByteArray>
 
 #include <utility>
 
@@ -10,3 +13,6 @@
 // over the same text: each end moves by what was inserted or removed before it.
 std::pair<long, long> IndentLines(CTextDocument& text, long first, long last, bool increase,
                                   long selMin, long selMax);
+
+// `text` with each of its line ends, whichever it is, made `lineEnd`.
+QByteArray WithLineEnds(const QByteArray& text, LineEnd lineEnd);

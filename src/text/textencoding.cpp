@@ -408,11 +408,16 @@ QString EscapedFromBytes(const QByteArray& bytes) {
     return text;
 }
 
+bool IsEscapedByteAt(const QString& text, qsizetype i) {
+    // The second half of a character beyond the basic plane can be any low surrogate.
+    return IsEscapedByte(text[i].unicode()) && (i == 0 || !text[i - 1].isHighSurrogate());
+}
+
 QByteArray BytesFromEscaped(const QString& text) {
     QByteArray bytes;
     qsizetype from = 0;
     for (qsizetype i = 0; i <= text.size(); ++i) {
-        if (i < text.size() && !IsEscapedByte(text[i].unicode()))
+        if (i < text.size() && !IsEscapedByteAt(text, i))
             continue;
         bytes += QStringView(text).mid(from, i - from).toUtf8();
         if (i < text.size())

@@ -83,10 +83,11 @@ void AppendUtf8(QByteArray& out, char32_t c);
 // valid UTF-8 decodes to, and becomes the same byte again on the way back.
 QString EscapedFromBytes(const QByteArray& bytes);
 QByteArray BytesFromEscaped(const QString& text);
-// A character of such a QString that stands for a byte.
+// The code unit at `i` of such a QString stands for a byte.
 inline bool IsEscapedByte(char16_t c) {
     return c >= 0xDC80 && c <= 0xDCFF;
 }
+bool IsEscapedByteAt(const QString& text, qsizetype i);
 
 // Where a piece of at most `max` bytes of UTF-8 text should end so that it splits no character.
 size_t WholeCharacters(const char* data, size_t n, size_t max);

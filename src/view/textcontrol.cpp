@@ -1,5 +1,6 @@
 #include "view/textcontrol.h"
 
+#include "text/linetransforms.h"
 #include "view/componentlayout.h"
 
 #include <QApplication>
@@ -432,15 +433,21 @@ bool CTextControl::CopySelection() {
 
 void CTextControl::Paste() {
     const QMimeData* data = QApplication::clipboard()->mimeData();
-    const QByteArray bytes = data ? data->data(kBytesFormat) : QByteArray();
+    if (!data)
+        return;
+    QByteArray bytes = data->data(kBytesFormat);
     Utf8Validator utf8;
     utf8.Feed(bytes.constData(), static_cast<size_t>(bytes.size()));
     // Bytes that are no UTF-8 have no place in a decoded text: its encoding has no form for
     // them. There, as for another program's text, the text is pasted, its line ends made the
-    // text's own.
+    // text's own: by the component, which stops at a NUL, unless it holds one.
     if (bytes.isEmpty() || (IsDecoded(m_encoding) && !utf8.IsValid())) {
-        Sci(SCI_PASTE);
-        return;
+        const QString text = data->text();
+        if (!text.contains(QChar(0))) {
+            Sci(SCI_PASTE);
+            return;
+        }
+        bytes = WithLineEnds(text.toUtf8(), m_eLineEnd);
     }
     if (m_bReadOnly)
         return;

@@ -172,6 +172,12 @@ TEST_F(SearchFieldsTest, NeedlesTakenFromTheTextAreItsBytes) {
     Exec(ID_SEARCH_FINDSELECTION);
     EXPECT_EQ(Sel().cpMin, 10);
     EXPECT_EQ(Sel().cpMax, 13);
+    // A character whose second half in UTF-16 looks like an escaped byte is itself (U+1F480).
+    Open("\xf0\x9f\x92\x80x \xf0\x9f\x92\x80x");
+    View()->SetSel(0, 5);
+    Exec(ID_SEARCH_FINDSELECTION);
+    EXPECT_EQ(Sel().cpMin, 6);
+    EXPECT_EQ(Sel().cpMax, 11);
 
     const struct {
         QByteArray text;

@@ -158,3 +158,29 @@ TEST(TextEncoding, PiecesEndOnWholeCharacters) {
     EXPECT_EQ(WholeCharacters(s, 6, 9), 6u);
 }
 } // namespace
+
+// Bytes that are no UTF-8 travel through a QString as lone surrogates, and come back as they
+// were; a character beyond the basic plane whose second half looks like one stays itself.
+TEST(EscapedBytes, EveryByteComesBackAndCharactersStayCharacters) {
+    const struct {
+        QByteArray bytes;
+        int escapes;
+    } cases[] = {
+        {"plain", 0},
+        {"a\xff"
+         "b\x80\xc3",
+         3},
+        {"\xf0\x9f\x92\x80 skull", 0}, // U+1F480: its second half is U+DC80
+        {"\xf0\x9f\x92\x80\x80", 1},
+        {"\xed\xb2\x80", 3}, // an encoded surrogate is no UTF-8
+    };
+    for (const auto& c : cases) {
+        const QString text = EscapedFromBytes(c.bytes);
+        int escapes = 0;
+        for (qsizetype i = 0; i < text.size(); ++i)
+            escapes += IsEscapedByteAt(text, i);
+        EXPECT_EQ(escapes, c.escapes) << c.bytes.toHex().toStdString();
+        EXPECT_EQ(BytesFromEscaped(text), c.bytes) << c.bytes.toHex().toStdString();
+    }
+    EXPECT_EQ(EscapedFromBytes("\xf0\x9f\x92\x80"), QString::fromUtf8("\xf0\x9f\x92\x80"));
+}

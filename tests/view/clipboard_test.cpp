@@ -77,5 +77,9 @@ TEST_F(ClipboardTest, TextFromOtherProgramsTakesTheTextsLineEnds) {
     View()->SetSel(3, 3);
     Exec(ID_EDIT_PASTE);
     EXPECT_EQ(View()->GetText(), "onep\r\nq\r\ntwo");
+    // All of it, also past a NUL.
+    QApplication::clipboard()->setText(QString("a") + QChar(0) + "b\nc");
+    Exec(ID_EDIT_PASTE);
+    EXPECT_EQ(View()->GetText(), QByteArray("onep\r\nqa\0b\r\nc\r\ntwo", 18));
 }
 } // namespace
