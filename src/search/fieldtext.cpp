@@ -69,6 +69,13 @@ void Attach(QComboBox* combo) {
                before[before.size() - 1 - tail] == text[text.size() - 1 - tail])
             ++tail;
         const QString typed = text.mid(head, text.size() - head - tail);
+        // Backspace takes the mark after a picture first: the picture goes with it.
+        if (typed.isEmpty() && before.size() - head - tail == 1 &&
+            before[head].unicode() == kItself && head > 0 && IsPicture(text[head - 1].unicode())) {
+            edit->setText(text.left(head - 1) + text.mid(head));
+            edit->setCursorPosition(static_cast<int>(head - 1));
+            return;
+        }
         const QString shown = ToField(typed);
         if (shown == typed)
             return;

@@ -235,6 +235,13 @@ TEST_F(SearchFieldsTest, ATypedPictureIsSearchedAsItself) {
         }
         EXPECT_EQ(FieldText::FromField(dlg.m_pFindWhat->currentText()),
                   "x" + QString(QChar(0x240a)) + "y");
+        // Backspace takes a typed picture away whole, its mark with it.
+        QTest::keyClick(edit, Qt::Key_Backspace);
+        QTest::keyClick(edit, Qt::Key_Backspace);
+        EXPECT_EQ(dlg.m_pFindWhat->currentText(), "x");
+        QKeyEvent again(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(QChar(0x240a)));
+        QApplication::sendEvent(edit, &again);
+        QTest::keyClicks(edit, "y");
         QTest::keyClick(dlg.m_pFindWhat->lineEdit(), Qt::Key_Return);
         return Result(d);
     }};
