@@ -5,6 +5,7 @@
 #include "resources/strings.h"
 #include "search/findtextdlg.h"
 #include "text/bytefinder.h"
+#include "text/replaceall.h"
 #include "view/lumettaview.h"
 
 #include <QApplication>
@@ -220,13 +221,9 @@ bool CReplaceTextDlg::FindNextMatch(bool interactive) {
 }
 
 void CReplaceTextDlg::TrackRange(long end, long delta) {
-    if (m_nRangeEnd == -1)
-        return;
-    if (end >= m_nRangeStart && end <= m_nRangeEnd + delta) {
-        m_nRangeEnd += delta;
-        if (m_pSelectionOnly->isChecked())
-            m_nSearchLimit = m_nRangeEnd;
-    }
+    m_nRangeEnd = MovedRangeEnd(m_nRangeStart, m_nRangeEnd, end, delta);
+    if (m_pSelectionOnly->isChecked())
+        m_nSearchLimit = m_nRangeEnd;
 }
 
 bool CReplaceTextDlg::ReplaceCurrent(bool interactive) {

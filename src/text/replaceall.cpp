@@ -101,6 +101,11 @@ void CBulkReplace::Cancel() {
     m_doc.SetUndoCollection(false);
 }
 
+long MovedRangeEnd(long rangeStart, long rangeEnd, long end, long delta) {
+    return rangeEnd != -1 && end >= rangeStart && end <= rangeEnd + delta ? rangeEnd + delta
+                                                                          : rangeEnd;
+}
+
 ReplaceAllResult ReplaceAll(CTextDocument& doc, const CTextSearch& search,
                             const ReplaceAllRequest& r,
                             const std::function<bool(double)>& cancelled) {
@@ -131,12 +136,9 @@ ReplaceAllResult ReplaceAll(CTextDocument& doc, const CTextSearch& search,
             const long delta = r.with.size() - length;
             const long end = selMin + (backwards ? 0 : bulk.Shift()) + r.with.size();
             bulk.Replace(selMin, length, r.with);
-            // A replacement inside the range moves its end.
-            if (rangeEnd != -1 && end >= r.rangeStart && end <= rangeEnd + delta) {
-                rangeEnd += delta;
-                if (r.confined)
-                    searchLimit = rangeEnd;
-            }
+            rangeEnd = MovedRangeEnd(r.rangeStart, rangeEnd, end, delta);
+            if (r.confined)
+                searchLimit = rangeEnd;
             selMin = selMax = backwards ? selMin : selMax;
             if (bulk.Full())
                 applyQueue();

@@ -96,6 +96,10 @@ struct ReplaceAllResult {
     BulkRecord record;
 };
 
+// The end of the range [rangeStart, rangeEnd] (-1: none) once a replacement ending at `end`
+// has changed the text's length by `delta`: moved by it when the replacement lies inside.
+long MovedRangeEnd(long rangeStart, long rangeEnd, long end, long delta);
+
 // `cancelled` is asked every 256 matches with how far the work has come (0 to 1); when it says
 // so, the text is put back as it was and the result says `cancelled`.
 ReplaceAllResult ReplaceAll(CTextDocument& doc, const CTextSearch& search,

@@ -95,26 +95,12 @@ void CTextDocument::Delete(long pos, long length) {
     Doc(m_pDoc)->DeleteChars(pos, length);
 }
 
-void CTextDocument::Replace(long pos, long length, const QByteArray& bytes) {
-    Document* doc = Doc(m_pDoc);
-    doc->BeginUndoAction();
-    if (length > 0)
-        doc->DeleteChars(pos, length);
-    if (!bytes.isEmpty())
-        doc->InsertString(pos, bytes.constData(), bytes.size());
-    doc->EndUndoAction();
-}
-
 long CTextDocument::LineCount() const {
     return Doc(m_pDoc)->LinesTotal();
 }
 
 long CTextDocument::LineStart(long line) const {
     return Doc(m_pDoc)->LineStart(line);
-}
-
-long CTextDocument::LineFromPosition(long pos) const {
-    return Doc(m_pDoc)->SciLineFromPosition(pos);
 }
 
 bool CTextDocument::IsCharBoundary(long pos) const {
@@ -151,7 +137,4 @@ void CTextDocument::EndUndoAction() {
 }
 void CTextDocument::SetUndoCollection(bool collect) {
     Doc(m_pDoc)->SetUndoCollection(collect);
-}
-void CTextDocument::AddUndoAction(long token) {
-    Doc(m_pDoc)->AddUndoAction(token, false);
 }

@@ -33,11 +33,9 @@ public:
     // Adds bytes at the end; false when memory ran out.
     bool Append(const char* data, long n);
     void Delete(long pos, long length);
-    void Replace(long pos, long length, const QByteArray& bytes);
 
     long LineCount() const;
     long LineStart(long line) const;
-    long LineFromPosition(long pos) const;
 
     // No character goes on across `pos`; a byte that is no UTF-8 is a character of its own.
     bool IsCharBoundary(long pos) const;
@@ -53,8 +51,6 @@ public:
     void EndUndoAction();
     // Off, edits are not recorded at all; their undoing is the caller's.
     void SetUndoCollection(bool collect);
-    // A step the caller undoes itself, known to the history by its token.
-    void AddUndoAction(long token);
 
 private:
     explicit CTextDocument(void* doc);

@@ -15,10 +15,10 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 #include <ILoader.h>
-#include <optional>
 
 namespace {
 constexpr long kStreamPiece = 1 << 18;
