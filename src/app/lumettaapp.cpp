@@ -21,33 +21,20 @@
 #include <unistd.h>
 
 namespace {
-CLumettaApp* g_app = nullptr;
 const QString kSettings = QStringLiteral("Editor/Viewer Settings");
 } // namespace
 
-CLumettaApp* AfxGetApp() {
-    return g_app;
-}
-
 CLumettaApp::CLumettaApp()
-    : m_store(QStringLiteral("Vantreth Plc"), QString::fromUtf8(Str::AppTitle)),
-      m_recentFiles(4, QStringLiteral("Recent File List"), QStringLiteral("File%1"), 30) {
-    g_app = this;
+    : CCmdTargetImpl(QStringLiteral("Vantreth Plc"), QString::fromUtf8(Str::AppTitle)) {
+    SetAppTitle(QString::fromUtf8(Str::AppTitle));
     m_launchInstance = [](const QStringList& args) {
         QProcess::startDetached(QCoreApplication::applicationFilePath(), args);
-    };
-    // Kept on disk at once, so that a crash or a killed run does not lose it.
-    m_recentFiles.m_onChanged = [this] {
-        m_recentFiles.WriteList(m_store);
-        m_store.Flush();
     };
 }
 
 CLumettaApp::~CLumettaApp() {
     m_pMainWnd.reset();
     m_pDocument.reset();
-    if (g_app == this)
-        g_app = nullptr;
 }
 
 const std::vector<MessageMapEntry<CLumettaApp>>& CLumettaApp::GetMessageMap() {
@@ -205,26 +192,6 @@ bool CLumettaApp::PrintFromCommandLine(const CLumettaCommandLineInfo& info) {
     return true;
 }
 
-QPrinter& CLumettaApp::Printer() {
-    if (!m_pPrinter)
-        m_pPrinter = std::make_unique<QPrinter>(QPrinter::HighResolution);
-    return *m_pPrinter;
-}
-
-bool CLumettaApp::HasPrinter() const {
-    return m_bPrinterChosen || !QPrinterInfo::availablePrinterNames().isEmpty();
-}
-
-void CLumettaApp::SelectPrinter(const QPrinter& chosen) {
-    QPrinter& printer = Printer();
-    printer.setOutputFormat(chosen.outputFormat());
-    printer.setOutputFileName(chosen.outputFileName());
-    if (chosen.outputFormat() == QPrinter::NativeFormat)
-        printer.setPrinterName(chosen.printerName());
-    printer.setPageLayout(chosen.pageLayout());
-    m_bPrinterChosen = true;
-}
-
 bool CLumettaApp::CreateMainFrame() {
     m_pDocument = std::make_unique<CLumettaDoc>();
     m_pDocTemplate->SetDocument(m_pDocument.get());
@@ -261,29 +228,6 @@ int CLumettaApp::ExitInstance() {
     if (m_bCommandLineRefused)
         return 2;
     return m_bShellCommandFailed ? 1 : 0;
-}
-
-int CLumettaApp::GetProfileInt(const QString& section, const QString& key, int nDefault) const {
-    return m_store.GetProfileInt(section, key, nDefault);
-}
-
-QString CLumettaApp::GetProfileString(const QString& section, const QString& key,
-                                      const QString& strDefault) const {
-    return m_store.GetProfileString(section, key, strDefault);
-}
-
-void CLumettaApp::WriteProfileInt(const QString& section, const QString& key, int nValue) {
-    m_store.WriteProfileInt(section, key, nValue);
-}
-
-void CLumettaApp::WriteProfileString(const QString& section, const QString& key,
-                                     const QString& value) {
-    m_store.WriteProfileString(section, key, value);
-}
-
-void CLumettaApp::OpenDroppedFiles(const QStringList& paths) {
-    for (const QString& path : paths)
-        m_pDocTemplate->OpenDocumentFile(path);
 }
 
 void CLumettaApp::OnAppAbout() {

@@ -1,12 +1,13 @@
-// The hexadecimal view: while read-only, the file's bytes on disk shown as a dump, and back.
-#include "view/lumettaview.h"
+#include "document/hexview.h"
 
 #include "document/hexdumpfile.h"
-#include "frame/mainframe.h"
 #include "framework/file.h"
+#include "framework/framewnd.h"
 #include "framework/uiservices.h"
 #include "framework/waitcursor.h"
+#include "resources/resource.h"
 #include "resources/strings.h"
+#include "view/lumettaview.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -45,8 +46,17 @@ protected:
 };
 } // namespace
 
-void CLumettaView::OnViewHex() {
-    const QString path = DocumentPath();
+const std::vector<MessageMapEntry<CHexView>>& CHexView::GetMessageMap() {
+    using T = CHexView;
+    static const std::vector<MessageMapEntry<T>> map = {
+        OnCommand<T>(ID_VIEW_HEX, &T::OnViewHex),
+        OnUpdate<T>(ID_VIEW_HEX, &T::OnUpdateViewHex),
+    };
+    return map;
+}
+
+void CHexView::OnViewHex() {
+    const QString path = m_view.DocumentPath();
     CWaitCursor wait;
     std::unique_ptr<CReadFile> file;
     try {
@@ -54,49 +64,49 @@ void CLumettaView::OnViewHex() {
     } catch (const CFileException&) {
         return; // nothing to show: the view stays as it is
     }
-    if (m_bHexView) {
+    if (m_view.m_bHexView) {
         try {
             CArchive ar(file.get(), CArchive::load);
-            StreamText(ar, SF_TEXT);
-            m_bHexView = 0;
+            m_view.StreamText(ar, SF_TEXT);
+            m_view.m_bHexView = 0;
         } catch (const CFileException&) {
         }
         return;
     }
     if (file->GetLength() <= 0)
         return;
-    if (HexDump::DumpLength(file->GetLength()) > GetLimitText()) {
-        Ui().MessageBox(QString::fromUtf8(Str::DumpTooLarge).arg(path).arg(GetLimitText()),
+    if (HexDump::DumpLength(file->GetLength()) > m_view.GetLimitText()) {
+        Ui().MessageBox(QString::fromUtf8(Str::DumpTooLarge).arg(path).arg(m_view.GetLimitText()),
                         MB_OK | MB_ICONEXCLAMATION);
         return;
     }
-    ShowStatusMessage(QString::fromUtf8(Str::Converting), false);
-    auto* frame = qobject_cast<CMainFrame*>(window());
+    m_view.ShowStatusMessage(QString::fromUtf8(Str::Converting), false);
+    CFrameWnd* frame = GetParentFrame(&m_view);
     CInputSwallower input;
     qApp->installEventFilter(&input);
-    setUpdatesEnabled(false); // the text is not repainted until the command ends
+    m_view.setUpdatesEnabled(false); // the text is not repainted until the command ends
     CHexDumpFile dump(*file, [&](double done) {
         if (frame)
-            frame->m_wndStatusBar.SetProgress(static_cast<int>(done * 100));
+            frame->SetProgress(static_cast<int>(done * 100));
         // Input and repaints only: no timers, so that the editor's own idle work waits too.
         QApplication::processEvents(QEventLoop::X11ExcludeTimers);
         return input.m_bEscape;
     });
     try {
         CArchive ar(&dump, CArchive::load);
-        StreamText(ar, SF_TEXT);
-        m_bHexView = 1;
+        m_view.StreamText(ar, SF_TEXT);
+        m_view.m_bHexView = 1;
     } catch (const CFileException&) {
         // Escape or a read error: the text stays as it was.
     }
     qApp->removeEventFilter(&input);
-    setUpdatesEnabled(true);
+    m_view.setUpdatesEnabled(true);
     if (frame)
-        frame->m_wndStatusBar.SetProgress(-1);
-    ShowStatusMessage(QString(), false);
+        frame->SetProgress(-1);
+    m_view.ShowStatusMessage(QString(), false);
 }
 
-void CLumettaView::OnUpdateViewHex(CCmdUI* pCmdUI) {
-    pCmdUI->SetCheck(m_bHexView);
-    pCmdUI->Enable(m_bReadOnly);
+void CHexView::OnUpdateViewHex(CCmdUI* pCmdUI) {
+    pCmdUI->SetCheck(m_view.m_bHexView);
+    pCmdUI->Enable(m_view.m_bReadOnly);
 }

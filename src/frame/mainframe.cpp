@@ -1,13 +1,16 @@
 #include "frame/mainframe.h"
 
-#include "app/lumettaapp.h"
+#include "document/hexview.h"
+#include "document/insertfile.h"
 #include "document/lumettadoc.h"
 #include "frame/windowplacement.h"
 #include "framework/filename.h"
 #include "framework/loadguard.h"
+#include "framework/winapp.h"
 #include "resources/commandtable.h"
 #include "resources/resource.h"
 #include "resources/strings.h"
+#include "search/searchcommands.h"
 #include "view/lumettaview.h"
 
 #include <QAbstractEventDispatcher>
@@ -54,17 +57,21 @@ const std::vector<MessageMapEntry<CMainFrame>>& CMainFrame::GetMessageMap() {
     return map;
 }
 
-CMainFrame::CMainFrame(CLumettaDoc* doc, CLumettaApp* app)
+CMainFrame::CMainFrame(CLumettaDoc* doc, CWinApp* app)
     : m_wndStatusBar(this), m_pApp(app), m_pDoc(doc),
       m_router(
           [this]() -> std::vector<CCmdTarget*> {
-              return {m_pView, m_pDoc, this, m_pApp};
+              return {m_pView, m_pSearch.get(), m_pHexView.get(), m_pInsertFile.get(),
+                      m_pDoc,  this,            m_pApp};
           },
           this) {
     InitResources();
     setWindowTitle(QString::fromUtf8(Str::AppTitle));
     setWindowIcon(QIcon(QStringLiteral(":/icons/zorvek.svg")));
     m_pView = new CLumettaView(this);
+    m_pSearch = std::make_unique<CSearchCommands>(*m_pView);
+    m_pHexView = std::make_unique<CHexView>(*m_pView);
+    m_pInsertFile = std::make_unique<CInsertFile>(*m_pView);
     m_pDoc->SetView(m_pView);
     setCentralWidget(m_pView);
     m_pView->OnCreate();
@@ -93,6 +100,9 @@ CMainFrame::~CMainFrame() {
     disconnect(m_idleConnection);
     qApp->removeEventFilter(this);
     // The view goes first, while the frame it reports to still exists.
+    m_pSearch.reset();
+    m_pHexView.reset();
+    m_pInsertFile.reset();
     delete takeCentralWidget();
     m_pView = nullptr;
     m_pDoc->SetView(nullptr);
@@ -160,7 +170,7 @@ void CMainFrame::ApplyStoredPlacement() {
 }
 
 void CMainFrame::showEvent(QShowEvent* e) {
-    QMainWindow::showEvent(e);
+    CFrameWnd::showEvent(e);
     FitFrameOnScreen();
     QTimer::singleShot(300, this, &CMainFrame::FitFrameOnScreen);
 }
@@ -326,6 +336,14 @@ void CMainFrame::OnIdleUpdate() {
     }
 }
 
+void CMainFrame::ShowStatusMessage(const QString& text, bool bBeep) {
+    m_wndStatusBar.ShowMessage(text, bBeep);
+}
+
+void CMainFrame::SetProgress(int percent) {
+    m_wndStatusBar.SetProgress(percent);
+}
+
 void CMainFrame::ShowEditMenu(const QPoint& globalPos) {
     OnIdleUpdate();
     m_editMenu.exec(globalPos);
@@ -358,14 +376,14 @@ bool CMainFrame::event(QEvent* e) {
         m_wndStatusBar.SetPaneText(0, tip.isEmpty() ? m_wndStatusBar.m_strIdleText : tip);
         return true;
     }
-    return QMainWindow::event(e);
+    return CFrameWnd::event(e);
 }
 
 bool CMainFrame::eventFilter(QObject* watched, QEvent* e) {
     // Shortcuts are matched against enabled states that must be current.
     if (e->type() == QEvent::ShortcutOverride)
         OnIdleUpdate();
-    return QMainWindow::eventFilter(watched, e);
+    return CFrameWnd::eventFilter(watched, e);
 }
 
 void CMainFrame::dragEnterEvent(QDragEnterEvent* e) {

@@ -4,31 +4,37 @@
 
 #include "frame/statusmessagebar.h"
 #include "framework/cmdtarget.h"
+#include "framework/framewnd.h"
 
-#include <QMainWindow>
 #include <QMenu>
 
 #include <map>
+#include <memory>
 
-class CLumettaApp;
+class CHexView;
+class CInsertFile;
 class CLumettaDoc;
 class CLumettaView;
+class CSearchCommands;
+class CWinApp;
 class QAction;
 class QToolBar;
 
-class CMainFrame : public QMainWindow, public CCmdTargetImpl<CMainFrame> {
+class CMainFrame : public CFrameWnd, public CCmdTargetImpl<CMainFrame> {
     Q_OBJECT
 public:
-    CMainFrame(CLumettaDoc* doc, CLumettaApp* app);
+    CMainFrame(CLumettaDoc* doc, CWinApp* app);
     ~CMainFrame() override;
 
     CLumettaView* View() const { return m_pView; }
-    const CCommandRouter& Router() const { return m_router; }
+    const CCommandRouter& Router() const override { return m_router; }
+    void ShowStatusMessage(const QString& text, bool bBeep) override;
+    void SetProgress(int percent) override;
     QAction* Action(int id) const;
 
     // Recomputes check marks, enabled states and status panes, as at every idle moment.
     void OnIdleUpdate();
-    void ShowEditMenu(const QPoint& globalPos);
+    void ShowEditMenu(const QPoint& globalPos) override;
     // A menu item was selected (flags other than 0xFFFF) or the menu closed (0xFFFF, no menu):
     // pane 0 takes the whole bar while a menu is open, so that prompts show whole.
     void OnMenuSelect(int itemId, unsigned flags, QMenu* menu);
@@ -36,7 +42,7 @@ public:
     // A floating toolbar that no screen shows whole, or shrunk below its least size.
     bool IsToolBarLost() const;
     void DragAcceptFiles(bool accept);
-    void OnDropFiles(const QStringList& files);
+    void OnDropFiles(const QStringList& files) override;
 
     static const std::vector<MessageMapEntry<CMainFrame>>& GetMessageMap();
 
@@ -70,9 +76,13 @@ private:
     void OnViewToolBar();
     void OnUpdateViewToolBar(CCmdUI* pCmdUI);
 
-    CLumettaApp* m_pApp;
+    CWinApp* m_pApp;
     CLumettaDoc* m_pDoc;
     CLumettaView* m_pView = nullptr;
+    // The commands on the view that live beside it: search, hexadecimal view, insert file.
+    std::unique_ptr<CSearchCommands> m_pSearch;
+    std::unique_ptr<CHexView> m_pHexView;
+    std::unique_ptr<CInsertFile> m_pInsertFile;
     CCommandRouter m_router;
     QToolBar* m_wndToolBar = nullptr;
     std::map<int, QAction*> m_actions;

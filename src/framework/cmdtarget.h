@@ -63,8 +63,11 @@ template <class T> MessageMapEntry<T> OnUpdateRange(int first, int last, void (T
 
 // Implements CCmdTarget for a class T that declares
 //   static const std::vector<MessageMapEntry<T>>& GetMessageMap();
-template <class T> class CCmdTargetImpl : public CCmdTarget {
+// Base is CCmdTarget or a class derived from it.
+template <class T, class Base = CCmdTarget> class CCmdTargetImpl : public Base {
 public:
+    using Base::Base;
+
     bool OnCmdMsg(int id) override {
         for (const MessageMapEntry<T>& e : T::GetMessageMap()) {
             if (id < e.idFirst || id > e.idLast)

@@ -1,7 +1,7 @@
 #include "framework/dialog.h"
 
 #include "framework/uiservices.h"
-#include "resources/strings.h"
+#include "framework/messages.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -7,7 +7,7 @@
 #include "framework/streamfile.h"
 #include "framework/uiservices.h"
 #include "framework/waitcursor.h"
-#include "resources/strings.h"
+#include "framework/messages.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -4,7 +4,7 @@
 #include "framework/interruptedsaves.h"
 #include "framework/filename.h"
 
-#include "resources/strings.h"
+#include "framework/messages.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
 #include "framework/printing.h"
 
 #include "framework/uiservices.h"
-#include "resources/strings.h"
+#include "framework/messages.h"
 
 #include <QApplication>
 #include <QPainter>

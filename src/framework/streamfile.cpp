@@ -1,6 +1,6 @@
 #include "framework/streamfile.h"
 
-#include "resources/strings.h"
+#include "framework/messages.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -2,7 +2,7 @@
 
 #include "framework/filename.h"
 #include "framework/fontdialog.h"
-#include "resources/strings.h"
+#include "framework/messages.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -15,6 +15,7 @@
 
 namespace {
 CUiServices* g_ui = nullptr;
+QString g_appTitle;
 
 QString FileFilter() { return QString::fromUtf8(Str::AllFilesFilter); }
 } // namespace
@@ -25,6 +26,8 @@ CUiServices& Ui() {
 }
 
 void SetUi(CUiServices* ui) { g_ui = ui; }
+
+void SetAppTitle(const QString& title) { g_appTitle = title; }
 
 QWidget* DialogParent() {
     if (QWidget* w = QApplication::activeWindow())
@@ -37,7 +40,7 @@ QWidget* DialogParent() {
 
 int CQtUiServices::MessageBox(const QString& text, unsigned flags) {
     QMessageBox box(DialogParent());
-    box.setWindowTitle(QString::fromUtf8(Str::AppTitle));
+    box.setWindowTitle(g_appTitle);
     box.setText(text);
     if ((flags & 0xF0) == MB_ICONEXCLAMATION)
         box.setIcon(QMessageBox::Warning);

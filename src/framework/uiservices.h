@@ -47,6 +47,8 @@ public:
 CUiServices& Ui();
 // Installs `ui` (not owned) as the services for everything that follows; null restores Qt's.
 void SetUi(CUiServices* ui);
+// The application's name, which message boxes carry as their title.
+void SetAppTitle(const QString& title);
 
 class CQtUiServices : public CUiServices {
 public:

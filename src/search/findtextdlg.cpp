@@ -2,7 +2,7 @@
 
 #include "framework/uiservices.h"
 #include "resources/strings.h"
-#include "search/fieldtext.h"
+#include "framework/fieldtext.h"
 #include "view/lumettaview.h"
 
 #include <QCheckBox>

@@ -246,10 +246,7 @@ void CReplaceTextDlg::OnReplaceAll() {
     if (!UpdateData(true) || !ReplacementFits())
         return;
     int count = SelectionMatches() ? 1 : 0;
-    const int savedCyclic = m_pView->m_bCyclicSearch;
-    m_pView->m_bCyclicSearch = 0;
     const int found = ReplaceAllMatches();
-    m_pView->m_bCyclicSearch = savedCyclic;
     if (found < 0)
         return; // cancelled: nothing was replaced
     count += found;

@@ -1,6 +1,6 @@
 #include "view/loadprogress.h"
 
-#include "frame/mainframe.h"
+#include "framework/framewnd.h"
 #include "view/textcontrol.h"
 
 #include <QApplication>
@@ -21,7 +21,7 @@ protected:
 };
 } // namespace
 
-CLoadProgress::CLoadProgress(CMainFrame* frame, CTextControl* text, bool mayShowFrame)
+CLoadProgress::CLoadProgress(CFrameWnd* frame, CTextControl* text, bool mayShowFrame)
     : m_pFrame(frame), m_pText(text), m_bMayShowFrame(mayShowFrame) {
     m_clock.start();
 }
@@ -29,7 +29,7 @@ CLoadProgress::CLoadProgress(CMainFrame* frame, CTextControl* text, bool mayShow
 CLoadProgress::~CLoadProgress() {
     if (m_nPercent < 0)
         return;
-    m_pFrame->m_wndStatusBar.SetProgress(-1);
+    m_pFrame->SetProgress(-1);
     m_pFrame->removeEventFilter(m_pCloseRefuser.get());
     if (m_bTextFrozen)
         m_pText->setUpdatesEnabled(true);
@@ -62,7 +62,7 @@ void CLoadProgress::Update(double done) {
         m_pFrame->installEventFilter(m_pCloseRefuser.get());
     }
     m_nPercent = percent;
-    m_pFrame->m_wndStatusBar.SetProgress(percent);
+    m_pFrame->SetProgress(percent);
     // Repaints only: no input, and no timers, so that the editor's idle work waits too.
     QApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::X11ExcludeTimers);
 }

@@ -9,13 +9,13 @@
 
 #include <memory>
 
-class CMainFrame;
+class CFrameWnd;
 class CTextControl;
 
 class CLoadProgress {
 public:
     // `text` is the control loading; `mayShowFrame` lets a hidden frame be shown.
-    CLoadProgress(CMainFrame* frame, CTextControl* text, bool mayShowFrame);
+    CLoadProgress(CFrameWnd* frame, CTextControl* text, bool mayShowFrame);
     ~CLoadProgress(); // the progress goes, and the text is drawn again
     CLoadProgress(const CLoadProgress&) = delete;
     CLoadProgress& operator=(const CLoadProgress&) = delete;
@@ -28,7 +28,7 @@ public:
     static int s_nDelay;
 
 private:
-    CMainFrame* m_pFrame;
+    CFrameWnd* m_pFrame;
     CTextControl* m_pText;
     bool m_bMayShowFrame;
     QElapsedTimer m_clock;

@@ -1,9 +1,9 @@
 #include "view/lumettaview.h"
 
-#include "frame/mainframe.h"
 #include "framework/document.h"
 #include "framework/file.h"
 #include "framework/filename.h"
+#include "framework/framewnd.h"
 #include "framework/loadguard.h"
 #include "framework/waitcursor.h"
 #include "resources/resource.h"
@@ -90,20 +90,9 @@ const std::vector<MessageMapEntry<CLumettaView>>& CLumettaView::GetMessageMap() 
         OnCommand<T>(ID_VIEW_SETFONT, &T::OnViewSetFont),
         OnCommand<T>(ID_VIEW_TABWIDTH, &T::OnViewTabWidth),
         OnCommand<T>(ID_VIEW_GOTOLINE, &T::OnViewGotoLine),
-        OnCommand<T>(ID_EDIT_FIND, &T::OnEditFind),
-        OnCommand<T>(ID_EDIT_REPLACE, &T::OnEditReplace),
-        OnCommand<T>(ID_EDIT_REPEAT, &T::OnEditRepeat),
-        OnUpdate<T>(ID_EDIT_REPEAT, &T::OnUpdateEditRepeat),
-        OnCommand<T>(ID_SEARCH_FINDSELECTION, &T::OnFindSelection),
-        OnUpdate<T>(ID_SEARCH_FINDSELECTION, &T::OnUpdateNeedsSelection),
-        OnCommand<T>(ID_SEARCH_MATCHBRACE, &T::OnMatchBrace),
-        OnUpdate<T>(ID_SEARCH_MATCHBRACE, &T::OnUpdateNeedsSelection),
         OnCommand<T>(ID_FILE_PRINT_DIRECT, &T::OnFilePrintDirect),
         OnCommand<T>(ID_FILE_PAGE_SETUP, &T::OnFilePageSetup),
         OnCommand<T>(ID_FILE_PRINT_PREVIEW, &T::OnFilePrintPreview),
-        OnCommand<T>(ID_VIEW_HEX, &T::OnViewHex),
-        OnUpdate<T>(ID_VIEW_HEX, &T::OnUpdateViewHex),
-        OnCommand<T>(ID_FILE_INSERT, &T::OnFileInsert),
         OnCommand<T>(ID_NONTEXT_WARNING, &T::OnNonTextWarning),
         OnUpdate<T>(ID_INDICATOR_LINECOL, &T::OnUpdateLineCol),
         OnUpdate<T>(ID_INDICATOR_OVR, &T::OnUpdateOverwriteIndicator),
@@ -114,7 +103,7 @@ const std::vector<MessageMapEntry<CLumettaView>>& CLumettaView::GetMessageMap() 
 }
 
 CLumettaView::CLumettaView(QWidget* parent) : CTextControl(parent) {
-    CLumettaApp* app = AfxGetApp();
+    CWinApp* app = AfxGetApp();
     m_bSelectionBar = app->GetProfileInt(kSettings, QStringLiteral("bSelectionBar"), 0);
     m_bReadOnly = app->GetProfileInt(kSettings, QStringLiteral("bReadOnly"), 0);
     m_bWordWrap = app->GetProfileInt(kSettings, QStringLiteral("bWordWrap"), 1);
@@ -148,7 +137,7 @@ CLumettaView::~CLumettaView() {
 }
 
 void CLumettaView::SaveSettings() {
-    CLumettaApp* app = AfxGetApp();
+    CWinApp* app = AfxGetApp();
     app->WriteProfileInt(kSettings, QStringLiteral("bSelectionBar"), m_bSelectionBar);
     app->WriteProfileInt(kSettings, QStringLiteral("bReadOnly"), m_bReadOnly);
     app->WriteProfileInt(kSettings, QStringLiteral("bWordWrap"), m_bWordWrap);
@@ -209,8 +198,8 @@ void CLumettaView::SayIfWrapSuspended() {
 }
 
 void CLumettaView::ShowStatusMessage(const QString& text, bool bBeep) {
-    if (auto* frame = qobject_cast<CMainFrame*>(window()))
-        frame->m_wndStatusBar.ShowMessage(text, bBeep);
+    if (CFrameWnd* frame = GetParentFrame(this))
+        frame->ShowStatusMessage(text, bBeep);
 }
 
 QString CLumettaView::CannotHoldText(char32_t c) const {
@@ -253,6 +242,21 @@ void CLumettaView::Serialize(CArchive& ar) {
     CheckNonText();
 }
 
+void CLumettaView::CheckNonText() {
+    // A character with code 1 anywhere: plain text has none.
+    if (!LoadedMarkerByte() || FindInRange(QString(QChar(1)), CHARRANGE{0, GetTextLength()}) == -1)
+        return;
+    // Said once the load is over, after the new caption and text are in place.
+    if (CFrameWnd* frame = GetParentFrame(this))
+        QMetaObject::invokeMethod(
+            frame, [frame] { frame->Router().Execute(ID_NONTEXT_WARNING); }, Qt::QueuedConnection);
+}
+
+void CLumettaView::OnNonTextWarning() {
+    ShowStatusMessage(QString::fromUtf8(m_bReadOnly ? Str::NonTextReadOnly : Str::NonTextEditable),
+                      true);
+}
+
 void CLumettaView::StreamText(CArchive& ar, int format) {
     CFile* file = ar.GetFile();
     // Refused whole rather than cut short: a later save would lose the rest of the file.
@@ -270,7 +274,7 @@ void CLumettaView::StreamText(CArchive& ar, int format) {
     if (ar.IsLoading()) {
         const CLoadGuard loading;
         const CSingleDocTemplate* docTemplate = m_pDocument ? m_pDocument->m_pDocTemplate : nullptr;
-        CLoadProgress progress(qobject_cast<CMainFrame*>(window()), this,
+        CLoadProgress progress(GetParentFrame(this), this,
                                !docTemplate || docTemplate->OpensVisibly());
         m_pLoadProgress = &progress;
         const auto forget = qScopeGuard([this] { m_pLoadProgress = nullptr; });
@@ -343,12 +347,12 @@ void CLumettaView::dropEvent(QDropEvent* e) {
         return;
     }
     e->acceptProposedAction();
-    if (auto* frame = qobject_cast<CMainFrame*>(window()))
+    if (CFrameWnd* frame = GetParentFrame(this))
         frame->OnDropFiles(files);
 }
 
 void CLumettaView::contextMenuEvent(QContextMenuEvent* e) {
-    if (auto* frame = qobject_cast<CMainFrame*>(window()))
+    if (CFrameWnd* frame = GetParentFrame(this))
         frame->ShowEditMenu(e->globalPos());
 }
 

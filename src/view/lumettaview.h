@@ -2,10 +2,10 @@
 // editing commands, read-only, word wrap and overwrite modes, and loading and saving the text.
 #pragma once
 
-#include "app/lumettaapp.h"
 #include "framework/cmdtarget.h"
 #include "framework/printing.h"
-#include "search/texthistory.h"
+#include "framework/texthistory.h"
+#include "framework/winapp.h"
 #include "view/textcontrol.h"
 
 class CArchive;
@@ -16,6 +16,14 @@ class CLoadProgress;
 // was.
 struct CInsertRefused {
     QString m_strMessage;
+};
+
+// What a search looks for besides the text: case and whole words, its direction, and whether it
+// goes on from the other end of the text.
+struct FindOptions {
+    SearchOptions match;
+    bool backwards = false;
+    bool cyclic = false;
 };
 
 class CLumettaView : public CTextControl, public CCmdTargetImpl<CLumettaView>, public CPrintable {
@@ -40,17 +48,19 @@ public:
     // The full path of the open file; empty for an untitled document.
     QString DocumentPath() const;
 
-    // The search primitives: the match chosen by the options inside `range`, or -1; and the
-    // next match from the selection in the current direction, selected, with wrap-around.
-    long FindInRange(const QString& text, const CHARRANGE& range);
-    long FindNext(const QString& text, long limit, bool interactive);
-    long FindBytesInRange(const QByteArray& bytes, const CHARRANGE& range,
-                          long* matchEnd = nullptr) const;
-    // Where FindNext would find `bytes` from the selection `sel`, without selecting it or
-    // saying anything; `wrapped` tells whether it came from the wrap-around, `matchEnd` where
-    // the match ends.
-    long FindNextFrom(const QByteArray& bytes, const CHARRANGE& sel, long limit,
-                      bool* wrapped = nullptr, long* matchEnd = nullptr) const;
+    // The search primitives, with the options the user set or with those given: the match
+    // chosen by the options inside `range`, or -1; and the next match from the selection in the
+    // options' direction, selected, with wrap-around when they allow it and `limit` is -1.
+    FindOptions UserFindOptions() const;
+    long FindInRange(const QString& text, const CHARRANGE& range) const {
+        return FindInRange(text, range, UserFindOptions());
+    }
+    long FindInRange(const QString& text, const CHARRANGE& range,
+                     const FindOptions& options) const;
+    long FindNext(const QString& text, long limit, bool interactive) {
+        return FindNext(text, limit, interactive, UserFindOptions());
+    }
+    long FindNext(const QString& text, long limit, bool interactive, const FindOptions& options);
     // The text's bytes as the document holds them; false when it has characters the file's
     // encoding cannot hold, so that it can never be found nor be entered.
     bool ToDocumentBytes(const QString& text, QByteArray& bytes) const;
@@ -136,22 +146,17 @@ private:
     void OnViewTabWidth();
     void OnViewGotoLine();
 
-    // Search commands.
-    void OnEditFind();
-    void OnEditReplace();
-    void OnEditRepeat();
-    void OnUpdateEditRepeat(CCmdUI* pCmdUI);
-    void OnFindSelection();
-    void OnUpdateNeedsSelection(CCmdUI* pCmdUI);
-    void OnMatchBrace();
-    int CountInRange(char ch, const CHARRANGE& range);
-
-    // Hexadecimal view, insert file and the non-text warning.
-    void OnViewHex();
-    void OnUpdateViewHex(CCmdUI* pCmdUI);
-    void OnFileInsert();
+    // The warning after a load that the text looks like something else.
     void OnNonTextWarning();
     void CheckNonText();
+
+    long FindBytesInRange(const QByteArray& bytes, const CHARRANGE& range,
+                          const FindOptions& options, long* matchEnd = nullptr) const;
+    // Where FindNext would find `bytes` from the selection `sel`, without selecting it or saying
+    // anything; `wrapped` tells whether it came from the wrap-around, `matchEnd` where the match
+    // ends.
+    long FindNextFrom(const QByteArray& bytes, const CHARRANGE& sel, long limit,
+                      const FindOptions& options, bool* wrapped, long* matchEnd) const;
 
     void SaveSettings();
 

@@ -50,7 +50,7 @@ void CLumettaView::OnEndPrinting(QPainter*, CPrintInfo&) {
 }
 
 void CLumettaView::OnFilePageSetup() {
-    CLumettaApp* app = AfxGetApp();
+    CWinApp* app = AfxGetApp();
     QPrinter& printer = app->Printer();
     // The dialog shows the margins in hundredths of a millimetre.
     const QMarginsF shown(MulDiv(m_rectMargins.left, 2540, 1440) / 100.0,
@@ -77,7 +77,7 @@ void CLumettaView::OnFilePageSetup() {
 }
 
 void CLumettaView::OnFilePrintPreview() {
-    CLumettaApp* app = AfxGetApp();
+    CWinApp* app = AfxGetApp();
     // The preview draws the pages as Print does; printing from it goes the same way.
     Ui().PrintPreview(app->Printer(), [this](QPrinter& printer) {
         if (PrintDocument(*this, printer, false) < 0)
@@ -89,7 +89,7 @@ void CLumettaView::OnFilePrintPreview() {
 }
 
 void CLumettaView::OnFilePrintDirect() {
-    CLumettaApp* app = AfxGetApp();
+    CWinApp* app = AfxGetApp();
     QPrinter& printer = app->Printer();
     // At once on the chosen or default printer; the print dialog only when there is none.
     if (!app->HasPrinter() && !Ui().PrintDialog(printer))

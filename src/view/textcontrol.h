@@ -9,7 +9,7 @@
 #include "text/textencoding.h"
 #include "text/textloader.h"
 #include "text/textsearch.h"
-#include "view/charformat.h"
+#include "framework/charformat.h"
 #include "view/printpager.h"
 
 #include <Qsci/qsciscintillabase.h>

@@ -1,5 +1,5 @@
 #include "resources/resource.h"
-#include "search/fieldtext.h"
+#include "framework/fieldtext.h"
 #include "search/findtextdlg.h"
 #include "search/replacetextdlg.h"
 #include "support/appfixture.h"

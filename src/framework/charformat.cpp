@@ -1,4 +1,4 @@
-#include "view/charformat.h"
+#include "framework/charformat.h"
 
 QFont CHARFORMAT::ToFont() const {
     QFont font(szFaceName);

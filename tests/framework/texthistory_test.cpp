@@ -1,4 +1,4 @@
-#include "search/texthistory.h"
+#include "framework/texthistory.h"
 #include "support/appfixture.h"
 
 #include <QComboBox>

@@ -1,7 +1,7 @@
-#include "search/texthistory.h"
+#include "framework/texthistory.h"
 
-#include "app/lumettaapp.h"
-#include "search/fieldtext.h"
+#include "framework/fieldtext.h"
+#include "framework/winapp.h"
 
 #include <QComboBox>
 
@@ -32,7 +32,7 @@ QString CTextHistory::GetMostRecent() const {
     return m_entries.isEmpty() ? QString() : m_entries.first();
 }
 
-void CTextHistory::LoadFromProfile(const CLumettaApp& app, int max, const QString& section) {
+void CTextHistory::LoadFromProfile(const CWinApp& app, int max, const QString& section) {
     m_entries.clear();
     for (int i = 0; i < max; ++i) {
         const QString value = app.GetProfileString(section, QString::number(i));
@@ -43,7 +43,7 @@ void CTextHistory::LoadFromProfile(const CLumettaApp& app, int max, const QStrin
     m_entries.removeDuplicates(); // the earliest (most recent) occurrence stays
 }
 
-void CTextHistory::SaveToProfile(CLumettaApp& app, int max, const QString& section) const {
+void CTextHistory::SaveToProfile(CWinApp& app, int max, const QString& section) const {
     for (int i = 0; i < m_entries.size() && i < max; ++i)
         app.WriteProfileString(section, QString::number(i), m_entries[i]);
 }

@@ -1,5 +1,5 @@
 // The two composite settings records: a rectangle and the editor font.
-#include "app/lumettaapp.h"
+#include "framework/winapp.h"
 
 #include <QFontDatabase>
 #include <QRegularExpression>
@@ -10,7 +10,7 @@ const QString kRectKey = QStringLiteral("szWindowRect");
 constexpr int kMaxFontHeight = 1638 * 20;
 } // namespace
 
-void CLumettaApp::GetProfileRect(const QString& section, RECT& rect) const {
+void CWinApp::GetProfileRect(const QString& section, RECT& rect) const {
     const QString text = GetProfileString(section, kRectKey);
     // Four comma-separated integers, each possibly preceded by blanks; anything after the fourth
     // is ignored.
@@ -27,13 +27,13 @@ void CLumettaApp::GetProfileRect(const QString& section, RECT& rect) const {
     rect = rectDefault;
 }
 
-void CLumettaApp::WriteProfileRect(const QString& section, const RECT& rect) {
+void CWinApp::WriteProfileRect(const QString& section, const RECT& rect) {
     WriteProfileString(
         section, kRectKey,
         QString::asprintf("%d,%d,%d,%d", rect.left, rect.top, rect.right, rect.bottom));
 }
 
-void CLumettaApp::GetProfileCharFormat(const QString& section, CHARFORMAT& cf) const {
+void CWinApp::GetProfileCharFormat(const QString& section, CHARFORMAT& cf) const {
     cf.cbSize = 60;
     cf.dwMask = CFM_SIZE | CFM_FACE | CFM_BOLD | CFM_ITALIC | CFM_UNDERLINE;
     cf.dwEffects = 0;
@@ -69,7 +69,7 @@ void CLumettaApp::GetProfileCharFormat(const QString& section, CHARFORMAT& cf) c
     cf.yHeight = 200;
 }
 
-void CLumettaApp::WriteProfileCharFormat(const QString& section, const CHARFORMAT& cf) {
+void CWinApp::WriteProfileCharFormat(const QString& section, const CHARFORMAT& cf) {
     if (cf.yHeight == 0)
         return;
     WriteProfileInt(section, QStringLiteral("nHeight"), cf.yHeight);

@@ -5,7 +5,7 @@
 #include <QStringList>
 
 class QComboBox;
-class CLumettaApp;
+class CWinApp;
 
 class CTextHistory {
 public:
@@ -17,8 +17,8 @@ public:
     void FillComboBox(int max, QComboBox* combo, const QString& text) const;
     // The most recent entry; a null string when the list is empty.
     QString GetMostRecent() const;
-    void LoadFromProfile(const CLumettaApp& app, int max, const QString& section);
-    void SaveToProfile(CLumettaApp& app, int max, const QString& section) const;
+    void LoadFromProfile(const CWinApp& app, int max, const QString& section);
+    void SaveToProfile(CWinApp& app, int max, const QString& section) const;
 
     int GetCount() const { return static_cast<int>(m_entries.size()); }
     const QStringList& Entries() const { return m_entries; }

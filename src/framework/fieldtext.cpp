@@ -1,4 +1,4 @@
-#include "search/fieldtext.h"
+#include "framework/fieldtext.h"
 
 #include <QComboBox>
 #include <QLineEdit>
