@@ -4,24 +4,12 @@
 #include <cstring>
 
 void Utf8Validator::Start(uint8_t c) {
-    m_lower = 0x80;
-    m_upper = 0xBF;
+    const Utf8Lead lead = Utf8LeadOf(c);
+    m_nNeed = lead.need;
+    m_lower = lead.lower;
+    m_upper = lead.upper;
     m_nHave = 1;
-    if (c >= 0xC2 && c <= 0xDF) {
-        m_nNeed = 1;
-    } else if (c >= 0xE0 && c <= 0xEF) {
-        m_nNeed = 2;
-        if (c == 0xE0)
-            m_lower = 0xA0;
-        else if (c == 0xED)
-            m_upper = 0x9F;
-    } else if (c >= 0xF0 && c <= 0xF4) {
-        m_nNeed = 3;
-        if (c == 0xF0)
-            m_lower = 0x90;
-        else if (c == 0xF4)
-            m_upper = 0x8F;
-    } else {
+    if (lead.need == 0) {
         m_nHave = 0;
         ++m_nInvalid;
     }

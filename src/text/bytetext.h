@@ -6,6 +6,26 @@
 #include <cstddef>
 #include <cstdint>
 
+// How a well-formed UTF-8 sequence that starts with the byte `lead` goes on: the continuation
+// bytes it needs (0 for a byte that starts none) and the bounds of the first of them, which rule
+// out overlong forms, surrogates and what lies past U+10FFFF; the later ones are 0x80 to 0xBF.
+struct Utf8Lead {
+    int need;
+    uint8_t lower;
+    uint8_t upper;
+};
+constexpr Utf8Lead Utf8LeadOf(uint8_t lead) {
+    if (lead >= 0xC2 && lead <= 0xDF)
+        return {1, 0x80, 0xBF};
+    if (lead >= 0xE0 && lead <= 0xEF)
+        return {2, lead == 0xE0 ? uint8_t(0xA0) : uint8_t(0x80),
+                lead == 0xED ? uint8_t(0x9F) : uint8_t(0xBF)};
+    if (lead >= 0xF0 && lead <= 0xF4)
+        return {3, lead == 0xF0 ? uint8_t(0x90) : uint8_t(0x80),
+                lead == 0xF4 ? uint8_t(0x8F) : uint8_t(0xBF)};
+    return {0, 0x80, 0xBF};
+}
+
 // Checks that a byte stream is well-formed UTF-8 (no overlong forms, no surrogates, nothing
 // above U+10FFFF), and counts what is not. Sequences may be split between pieces.
 class Utf8Validator {

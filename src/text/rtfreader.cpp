@@ -1,5 +1,7 @@
 #include "text/rtfreader.h"
 
+#include "text/textencoding.h"
+
 #include <algorithm>
 #include <array>
 #include <cctype>
@@ -20,36 +22,18 @@ constexpr size_t kMaxRunLength = 0xFFFF;
 constexpr uint32_t kReplacement = 0xFFFD;
 constexpr uint32_t kPicture = 0x25A3; // "▣": a picture's place in the text
 
-// The characters 0x80 to 0x9F of Windows-1252; the rest of it is Latin-1.
-const uint16_t kCp1252High[32] = {0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                                  0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD,
-                                  0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                  0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178};
-
-void AppendUtf8(std::string& out, uint32_t c) {
+// A character as UTF-8; one that text cannot hold (NUL, a surrogate, past U+10FFFF) as U+FFFD.
+std::string Utf8(uint32_t c) {
     if (c == 0 || (c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF)
         c = kReplacement;
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
+    char out[4];
+    return std::string(out, static_cast<size_t>(PutUtf8(out, c)));
 }
 
-std::string Utf8(uint32_t c) {
-    std::string s;
-    AppendUtf8(s, c);
-    return s;
+// A byte of Windows-1252; the five bytes it leaves undefined are U+FFFD in a document.
+uint32_t From1252Document(uint8_t b) {
+    const char32_t c = From1252(b);
+    return c >= 0x80 && c < 0xA0 ? kReplacement : c;
 }
 
 // The Windows code page of a font's character set; 0 where the document's own code page holds
@@ -106,7 +90,7 @@ public:
         }
         for (int b = 0; b < 256; ++b) {
             if (m_iconv == kNoIconv) {
-                m_single[b] = Utf8(b >= 0x80 && b < 0xA0 ? kCp1252High[b - 0x80] : b);
+                m_single[b] = Utf8(From1252Document(static_cast<uint8_t>(b)));
                 continue;
             }
             const char byte = static_cast<char>(b);

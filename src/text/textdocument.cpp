@@ -33,10 +33,17 @@ Document* Doc(void* p) {
 }
 } // namespace
 
-CTextDocument::CTextDocument() : m_pDoc(new Document(SC_DOCUMENTOPTION_STYLES_NONE)) {
-    Doc(m_pDoc)->AddRef();
-    Doc(m_pDoc)->SetDBCSCodePage(SC_CP_UTF8);
+namespace {
+// A new document of UTF-8 text, held once.
+void* NewDocument(bool styled) {
+    auto* doc = new Document(styled ? SC_DOCUMENTOPTION_DEFAULT : SC_DOCUMENTOPTION_STYLES_NONE);
+    doc->AddRef();
+    doc->SetDBCSCodePage(SC_CP_UTF8);
+    return doc;
 }
+} // namespace
+
+CTextDocument::CTextDocument() : m_pDoc(NewDocument(false)) {}
 
 CTextDocument::CTextDocument(void* doc) : m_pDoc(doc) {
     Doc(m_pDoc)->AddRef();
@@ -46,8 +53,8 @@ CTextDocument CTextDocument::Of(void* handle) {
     return CTextDocument(handle);
 }
 
-CTextDocument CTextDocument::WithRoom(size_t room) {
-    CTextDocument text;
+CTextDocument CTextDocument::WithRoom(size_t room, bool styled) {
+    CTextDocument text(NewDocument(styled), kAdopt);
     Doc(text.m_pDoc)->Allocate(static_cast<Sci::Position>(room));
     Doc(text.m_pDoc)->SetUndoCollection(false);
     return text;

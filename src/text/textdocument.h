@@ -14,8 +14,9 @@ public:
     // The component's document `handle` (as the view's SCI_GETDOCPOINTER gives it), held too.
     static CTextDocument Of(void* handle);
     // A new, empty text with room for `room` bytes, to be filled with Append: it records no
-    // undo steps until undo collection is turned on.
-    static CTextDocument WithRoom(size_t room);
+    // undo steps until undo collection is turned on. A `styled` text keeps a style (a font, a
+    // colour) for each byte, as a rich text needs; a plain one keeps none.
+    static CTextDocument WithRoom(size_t room, bool styled = false);
     CTextDocument(const CTextDocument& other);
     CTextDocument& operator=(const CTextDocument& other);
     ~CTextDocument();
@@ -53,6 +54,9 @@ public:
     void SetUndoCollection(bool collect);
 
 private:
+    enum Adopt { kAdopt };
+    // Holds `doc` once more; or, adopting it, takes over the hold its maker has.
     explicit CTextDocument(void* doc);
+    CTextDocument(void* doc, Adopt) : m_pDoc(doc) {}
     void* m_pDoc;
 };

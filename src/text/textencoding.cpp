@@ -14,10 +14,6 @@ constexpr char16_t kHigh1252[32] = {
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
-char32_t From1252(uint8_t b) {
-    return b >= 0x80 && b < 0xA0 ? kHigh1252[b - 0x80] : b;
-}
-
 // The byte of a character in Windows-1252, or -1.
 int To1252(char32_t c) {
     if (c < 0x80 || (c >= 0xA0 && c <= 0xFF))
@@ -145,24 +141,12 @@ bool NextUtf8(const char*& p, const char* end, char32_t& c) {
         ++p;
         return true;
     }
-    int need;
-    uint8_t lower = 0x80, upper = 0xBF;
-    if (b >= 0xC2 && b <= 0xDF) {
-        need = 1;
-        c = b & 0x1F;
-    } else if (b >= 0xE0 && b <= 0xEF) {
-        need = 2;
-        c = b & 0x0F;
-        lower = b == 0xE0 ? 0xA0 : 0x80;
-        upper = b == 0xED ? 0x9F : 0xBF;
-    } else if (b >= 0xF0 && b <= 0xF4) {
-        need = 3;
-        c = b & 0x07;
-        lower = b == 0xF0 ? 0x90 : 0x80;
-        upper = b == 0xF4 ? 0x8F : 0xBF;
-    } else {
+    const Utf8Lead lead = Utf8LeadOf(b);
+    const int need = lead.need;
+    if (need == 0)
         return false;
-    }
+    uint8_t lower = lead.lower, upper = lead.upper;
+    c = b & (0x3F >> need);
     if (e - s <= need)
         return false;
     for (int i = 1; i <= need; ++i) {
@@ -177,8 +161,10 @@ bool NextUtf8(const char*& p, const char* end, char32_t& c) {
     return true;
 }
 
-namespace {
-// Writes the UTF-8 form of the character; returns its size.
+char32_t From1252(uint8_t b) {
+    return b >= 0x80 && b < 0xA0 ? kHigh1252[b - 0x80] : b;
+}
+
 int PutUtf8(char* out, char32_t c) {
     if (c < 0x80) {
         out[0] = static_cast<char>(c);
@@ -202,6 +188,7 @@ int PutUtf8(char* out, char32_t c) {
     return 4;
 }
 
+namespace {
 // The length of the run of ASCII bytes at `p`, eight at a time.
 size_t AsciiRun(const uint8_t* p, size_t n) {
     size_t i = 0;

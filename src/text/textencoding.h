@@ -77,6 +77,13 @@ bool NextUtf8(const char*& p, const char* end, char32_t& c);
 
 // Appends the UTF-8 form of the character.
 void AppendUtf8(QByteArray& out, char32_t c);
+// Writes the UTF-8 form of the character at `out`, which has room for four bytes; returns its
+// size.
+int PutUtf8(char* out, char32_t c);
+
+// The character of a byte of Windows-1252. The five bytes it leaves undefined stand for the C1
+// controls of the same number, so that every byte has a character and comes back as itself.
+char32_t From1252(uint8_t b);
 
 // Bytes that need not be UTF-8 (a file's name, a needle taken from the text) kept through a
 // QString: a byte that is no UTF-8 becomes one of the lone surrogates U+DC80 to U+DCFF, which no

@@ -8,6 +8,26 @@ namespace {
 constexpr long kWritePiece = 1 << 18;
 } // namespace
 
+std::optional<LoadedRichText> LoadRichText(std::string&& source, long wrapLimit) {
+    LoadedRichText loaded;
+    LineEndDetector lineEnd;
+    lineEnd.Feed(source.data(), source.size());
+    loaded.lineEnd = lineEnd.Result();
+    static const char* const kBreaks[] = {"\r\n", "\r", "\n"};
+    loaded.rich = ReadRtf(source.data(), source.size(), kBreaks[static_cast<int>(loaded.lineEnd)]);
+    std::string().swap(source);
+    std::string& text = loaded.rich.text;
+    LongLineDetector longLine(static_cast<size_t>(wrapLimit));
+    longLine.Feed(text.data(), text.size());
+    loaded.overlongLine = longLine.Found();
+    loaded.markerByte = std::memchr(text.data(), 1, text.size()) != nullptr;
+    loaded.text = CTextDocument::WithRoom(LoadRoom(text.size()), true);
+    if (!loaded.text.Append(text.data(), static_cast<long>(text.size())))
+        return std::nullopt;
+    std::string().swap(text);
+    return loaded;
+}
+
 size_t LoadRoom(size_t size) {
     // The spare room takes memory from the start: a megabyte covers any typing and pasting of
     // ordinary size.

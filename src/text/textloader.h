@@ -5,6 +5,7 @@
 #pragma once
 
 #include "text/bytetext.h"
+#include "text/rtfreader.h"
 #include "text/textdocument.h"
 #include "text/textencoding.h"
 
@@ -55,6 +56,18 @@ private:
     bool m_bMarkerByte = false;
     std::string m_head;
 };
+
+// A rich text's bytes made into a text with its runs of formats. A paragraph or line break
+// becomes the line end the source itself uses first.
+struct LoadedRichText {
+    CTextDocument text;
+    RtfDocument rich; // the formats, fonts, colours and runs; the text itself is in `text`
+    LineEnd lineEnd = LineEnd::Lf;
+    bool overlongLine = false; // a line longer than `wrapLimit`
+    bool markerByte = false;
+};
+// None when memory ran out. The source is let go of once it has been read.
+std::optional<LoadedRichText> LoadRichText(std::string&& source, long wrapLimit);
 
 // The room a document loaded with `size` bytes is given: some to spare, so that the first edits
 // do not regrow (copy) the whole buffer.

@@ -18,7 +18,6 @@
 #include <optional>
 #include <vector>
 
-#include <ILoader.h>
 
 namespace {
 constexpr long kStreamPiece = 1 << 18;
@@ -217,26 +216,21 @@ void CTextControl::SetEmpty() {
     ApplyStyles();
 }
 
-void CTextControl::LoadRichText(RtfDocument doc) {
-    auto* loader = reinterpret_cast<ILoader*>(
-        Sci(SCI_CREATELOADER, static_cast<unsigned long>(doc.text.size() + 1), 0L));
-    if (!loader)
-        return;
-    loader->AddData(doc.text.data(), static_cast<ptrdiff_t>(doc.text.size()));
-    LongLineDetector longLine(kMaxWrappedLine);
-    longLine.Feed(doc.text.data(), doc.text.size());
-    m_bOverlongLine = longLine.Found();
-    AttachHeld(loader->ConvertToDocument());
-    m_bMarkerByte = std::memchr(doc.text.data(), 1, doc.text.size()) != nullptr;
-    std::string().swap(doc.text); // the component has its own copy now
+void CTextControl::ShowRichText(LoadedRichText& loaded) {
+    void* previous = TakeShownDocument();
+    Show(loaded.text);
+    Sci(SCI_RELEASEDOCUMENT, 0UL, previous);
+    m_bOverlongLine = loaded.overlongLine;
+    m_bMarkerByte = loaded.markerByte;
+    m_eLineEnd = loaded.lineEnd;
     m_encoding = TextEncoding::Utf8;
     m_bBadUtf16 = false;
-    m_rich.formats = std::move(doc.formats);
-    m_rich.fonts = std::move(doc.fonts);
-    m_rich.colors = std::move(doc.colors);
+    m_rich.formats = std::move(loaded.rich.formats);
+    m_rich.fonts = std::move(loaded.rich.fonts);
+    m_rich.colors = std::move(loaded.rich.colors);
     ApplyDocumentProperties();
     ApplyStyles();
-    StyleRichText(doc.runs);
+    StyleRichText(loaded.rich.runs);
 }
 
 // Styles 32 to 39 belong to the component; the formats get the others, as far as they go.
@@ -720,15 +714,13 @@ long CTextControl::StreamIn(int format, EDITSTREAM& es, int64_t sizeHint) {
         if (es.dwError != 0)
             return 0;
         if (signature == RtfSignature::Rich) {
-            LineEndDetector lineEnd;
-            lineEnd.Feed(source.data(), source.size());
-            m_eLineEnd = lineEnd.Result();
-            static const char* const kBreaks[] = {"\r\n", "\r", "\n"};
-            RtfDocument doc =
-                ReadRtf(source.data(), source.size(), kBreaks[static_cast<int>(m_eLineEnd)]);
             const auto size = static_cast<long>(source.size());
-            std::string().swap(source); // before the component copies the text
-            LoadRichText(std::move(doc));
+            std::optional<LoadedRichText> rich = LoadRichText(std::move(source), kMaxWrappedLine);
+            if (!rich) {
+                es.dwError = kErrTextLimit;
+                return 0;
+            }
+            ShowRichText(*rich);
             return size;
         }
         // A plain text under a rich-text name: loaded as any other file, from its first byte.
@@ -820,9 +812,8 @@ void* CTextControl::TakeShownDocument() {
 }
 
 void CTextControl::ReattachDocument() {
-    // Making a loader makes the component forget the shown document's lines, as if the new
-    // document were already attached: it would draw one line only. Attaching the shown
-    // document again makes it count them; the caret and the scroll position are kept.
+    // The text shown before the load is attached again (in place of the load's first window,
+    // when that was shown), with its caret and scroll position.
     const ShownDocument shown = m_beforeHead.doc ? m_beforeHead : ShownNow();
     AttachHeld(TakeShownDocument());
     ApplyTextProperties();

@@ -232,7 +232,7 @@ private:
     // Shows `text`, which the component then holds too.
     void Show(const CTextDocument& text);
     // Shows a rich-text document: its text, with a style for each format of its runs.
-    void LoadRichText(RtfDocument doc);
+    void ShowRichText(LoadedRichText& loaded);
     // Styles the formats of rich text can have; the component keeps the others.
     static constexpr size_t kRichStyles = 248;
     static unsigned long RichStyle(size_t format);

@@ -1,4 +1,5 @@
 #include "text/rtfreader.h"
+#include "text/textloader.h"
 
 #include <gtest/gtest.h>
 
@@ -265,3 +266,16 @@ TEST(RtfReader, OnlyAStartOfRtfAfterWhiteSpaceIsRichText) {
         EXPECT_EQ(RtfSignatureOf(c.start.data(), c.start.size()), c.signature) << c.start;
 }
 } // namespace
+
+TEST(RtfReader, LoadedAsAStyledTextWithTheSourcesLineEnds) {
+    std::string source = "{\\rtf1\\ansi\r\n{\\b Bold}\\par\r\nplain\\line \x01 end}";
+    const std::optional<LoadedRichText> loaded = LoadRichText(std::move(source), 4);
+    ASSERT_TRUE(loaded);
+    EXPECT_EQ(loaded->lineEnd, LineEnd::CrLf);
+    EXPECT_EQ(loaded->text.Range(0, loaded->text.Length()), QByteArray("Bold\r\nplain\r\n\x01 end"));
+    EXPECT_TRUE(loaded->overlongLine); // "plain" is longer than 4 bytes
+    EXPECT_TRUE(loaded->markerByte);
+    EXPECT_TRUE(loaded->rich.text.empty()); // the text lives in the document alone
+    ASSERT_FALSE(loaded->rich.runs.empty());
+    EXPECT_TRUE(loaded->rich.formats.at(loaded->rich.runs.front().format).bold);
+}
