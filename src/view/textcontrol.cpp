@@ -13,6 +13,7 @@
 #include <QWheelEvent>
 
 #include <algorithm>
+#include <functional>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
@@ -625,128 +626,164 @@ CTextDocument CTextControl::Text() const {
     return CTextDocument::Of(reinterpret_cast<void*>(Sci(SCI_GETDOCPOINTER)));
 }
 
-long CTextControl::StreamIn(int format, EDITSTREAM& es, int64_t sizeHint) {
-    std::vector<char> buffer(kStreamPiece);
-    long total = 0;
-    es.dwError = 0;
-    std::string readAhead; // handed on before the callback's next pieces
-    size_t readAheadUsed = 0;
-    int64_t read = 0;
-    double readShare = 1; // of the whole load
-    const auto progress = [&](long done) {
-        read += done;
-        if (sizeHint > 0)
-            OnLoadProgress(readShare * static_cast<double>(std::min(read, sizeHint)) /
-                           static_cast<double>(sizeHint));
-    };
-    // The next piece from the callback; false at the end, or when it stopped with an error. The
-    // pieces read are told about (`progress`) once they have been taken in.
-    auto next = [&](long& done) {
-        if (readAheadUsed < readAhead.size()) {
-            done =
-                static_cast<long>(std::min<size_t>(kStreamPiece, readAhead.size() - readAheadUsed));
-            std::copy_n(readAhead.data() + readAheadUsed, done, buffer.data());
-            readAheadUsed += static_cast<size_t>(done);
+// The pieces a stream-in reads from its callback, with how far the load has come. Bytes already
+// read (the start of a rich-text file that turned out plain) can be handed back, to be read
+// again first.
+class CStreamPieces {
+public:
+    CStreamPieces(EDITSTREAM& es, int64_t sizeHint, std::function<void(double)> progress)
+        : m_es(es), m_nSizeHint(sizeHint), m_progress(std::move(progress)),
+          m_buffer(kStreamPiece) {
+        m_es.dwError = 0;
+    }
+
+    // The next piece, at Data(); false at the end, or when the callback stopped with an error.
+    bool Next(long& done) {
+        if (m_nReadAheadUsed < m_readAhead.size()) {
+            done = static_cast<long>(
+                std::min<size_t>(kStreamPiece, m_readAhead.size() - m_nReadAheadUsed));
+            std::copy_n(m_readAhead.data() + m_nReadAheadUsed, done, m_buffer.data());
+            m_nReadAheadUsed += static_cast<size_t>(done);
             return true;
         }
         done = 0;
-        if (uint32_t rc = es.pfnCallback(es.dwCookie, buffer.data(), kStreamPiece, &done)) {
-            es.dwError = rc;
+        if (uint32_t rc = m_es.pfnCallback(m_es.dwCookie, m_buffer.data(), kStreamPiece, &done)) {
+            m_es.dwError = rc;
             return false;
         }
         return done > 0;
-    };
-    if (format & SFF_SELECTION) {
-        // Read whole: what is inserted is converted to the text's encoding, or refused whole.
-        QByteArray bytes;
-        for (long done; next(done);) {
-            if (GetTextLength() + bytes.size() + done > m_nTextLimit) {
-                es.dwError = kErrTextLimit;
-                return 0;
-            }
-            bytes.append(buffer.data(), done);
-            progress(done);
-        }
-        QByteArray text;
-        if (es.dwError != 0)
-            return 0;
-        if (!TextForInsertion(bytes, m_encoding, text, &m_refused)) {
-            es.dwError = kErrCannotHold;
-            return 0;
-        }
-        // Known before the text goes in, so that it is never wrapped.
-        LongLineDetector longLine(kMaxWrappedLine);
-        longLine.Feed(text.constData(), static_cast<size_t>(text.size()));
-        if (longLine.Found() && !m_bOverlongLine) {
-            m_bOverlongLine = true;
-            ApplyWordWrap();
-        }
-        Sci(SCI_BEGINUNDOACTION);
-        Sci(SCI_TARGETFROMSELECTION);
-        Sci(SCI_REPLACETARGET, static_cast<unsigned long>(text.size()), text.constData());
-        const long end = Sci(SCI_GETTARGETEND);
-        Sci(SCI_ENDUNDOACTION);
-        Sci(SCI_SETSEL, end, end);
-        return static_cast<long>(bytes.size());
     }
+    const char* Data() const { return m_buffer.data(); }
+    // A piece has been taken in; `share` is the part of the whole load that reading stands for.
+    void Taken(long done, double share = 1) {
+        m_nRead += done;
+        if (m_nSizeHint > 0)
+            m_progress(share * static_cast<double>(std::min(m_nRead, m_nSizeHint)) /
+                       static_cast<double>(m_nSizeHint));
+    }
+    void HandBack(std::string bytes) {
+        m_readAhead = std::move(bytes);
+        m_nReadAheadUsed = 0;
+    }
+    int64_t SizeHint() const { return m_nSizeHint; }
+    bool Failed() const { return m_es.dwError != 0; }
+    void Fail(uint32_t error) { m_es.dwError = error; }
 
+private:
+    EDITSTREAM& m_es;
+    int64_t m_nSizeHint;
+    std::function<void(double)> m_progress;
+    std::vector<char> m_buffer;
+    std::string m_readAhead;
+    size_t m_nReadAheadUsed = 0;
+    int64_t m_nRead = 0;
+};
+
+long CTextControl::StreamIn(int format, EDITSTREAM& es, int64_t sizeHint) {
+    CStreamPieces pieces(es, sizeHint, [this](double done) { OnLoadProgress(done); });
+    if (format & SFF_SELECTION)
+        return InsertStream(pieces);
     if (format & SF_RTF) {
-        // Rich text is read whole, then shown formatted. Only its start tells it is rich text.
-        std::string source;
-        RtfSignature signature = RtfSignature::Undecided;
-        for (long done; next(done);) {
-            if (static_cast<long>(source.size()) + done > m_nTextLimit) {
-                es.dwError = kErrTextLimit;
-                return 0;
-            }
-            if (signature == RtfSignature::Undecided) {
-                source.append(buffer.data(), done);
-                signature = RtfSignatureOf(source.data(), source.size());
-                if (signature == RtfSignature::Plain)
-                    break;
-                if (signature == RtfSignature::Rich && sizeHint > 0)
-                    source.reserve(static_cast<size_t>(std::min<int64_t>(sizeHint, m_nTextLimit)));
-            } else {
-                source.append(buffer.data(), done);
-            }
-            progress(done);
-        }
-        if (es.dwError != 0)
-            return 0;
-        if (signature == RtfSignature::Rich) {
-            const auto size = static_cast<long>(source.size());
-            std::optional<LoadedRichText> rich = LoadRichText(std::move(source), kMaxWrappedLine);
-            if (!rich) {
-                es.dwError = kErrTextLimit;
-                return 0;
-            }
-            ShowRichText(*rich);
-            return size;
-        }
-        // A plain text under a rich-text name: loaded as any other file, from its first byte.
-        readAhead = std::move(source);
+        long loaded = 0;
+        if (LoadRichStream(pieces, loaded))
+            return loaded;
     }
+    return LoadPlainStream(pieces);
+}
 
-    CTextLoader loader(m_nTextLimit, sizeHint, kMaxWrappedLine);
+long CTextControl::InsertStream(CStreamPieces& pieces) {
+    // Read whole: what is inserted is converted to the text's encoding, or refused whole.
+    QByteArray bytes;
+    for (long done; pieces.Next(done);) {
+        if (GetTextLength() + bytes.size() + done > m_nTextLimit) {
+            pieces.Fail(kErrTextLimit);
+            return 0;
+        }
+        bytes.append(pieces.Data(), done);
+        pieces.Taken(done);
+    }
+    QByteArray text;
+    if (pieces.Failed())
+        return 0;
+    if (!TextForInsertion(bytes, m_encoding, text, &m_refused)) {
+        pieces.Fail(kErrCannotHold);
+        return 0;
+    }
+    // Known before the text goes in, so that it is never wrapped.
+    LongLineDetector longLine(kMaxWrappedLine);
+    longLine.Feed(text.constData(), static_cast<size_t>(text.size()));
+    if (longLine.Found() && !m_bOverlongLine) {
+        m_bOverlongLine = true;
+        ApplyWordWrap();
+    }
+    Sci(SCI_BEGINUNDOACTION);
+    Sci(SCI_TARGETFROMSELECTION);
+    Sci(SCI_REPLACETARGET, static_cast<unsigned long>(text.size()), text.constData());
+    const long end = Sci(SCI_GETTARGETEND);
+    Sci(SCI_ENDUNDOACTION);
+    Sci(SCI_SETSEL, end, end);
+    return static_cast<long>(bytes.size());
+}
+
+bool CTextControl::LoadRichStream(CStreamPieces& pieces, long& loaded) {
+    // Rich text is read whole, then shown formatted. Only its start tells it is rich text.
+    std::string source;
+    RtfSignature signature = RtfSignature::Undecided;
+    for (long done; pieces.Next(done);) {
+        if (static_cast<long>(source.size()) + done > m_nTextLimit) {
+            pieces.Fail(kErrTextLimit);
+            return true;
+        }
+        source.append(pieces.Data(), done);
+        if (signature == RtfSignature::Undecided) {
+            signature = RtfSignatureOf(source.data(), source.size());
+            if (signature == RtfSignature::Plain)
+                break;
+            if (signature == RtfSignature::Rich && pieces.SizeHint() > 0)
+                source.reserve(
+                    static_cast<size_t>(std::min<int64_t>(pieces.SizeHint(), m_nTextLimit)));
+        }
+        pieces.Taken(done);
+    }
+    if (pieces.Failed())
+        return true;
+    if (signature != RtfSignature::Rich) {
+        // A plain text under a rich-text name: loaded as any other file, from its first byte.
+        pieces.HandBack(std::move(source));
+        return false;
+    }
+    const auto size = static_cast<long>(source.size());
+    std::optional<LoadedRichText> rich = LoadRichText(std::move(source), kMaxWrappedLine);
+    if (!rich) {
+        pieces.Fail(kErrTextLimit);
+        return true;
+    }
+    ShowRichText(*rich);
+    loaded = size;
+    return true;
+}
+
+long CTextControl::LoadPlainStream(CStreamPieces& pieces) {
+    CTextLoader loader(m_nTextLimit, pieces.SizeHint(), kMaxWrappedLine);
     m_pLoading = &loader;
     const auto forgetLoader = qScopeGuard([this] { m_pLoading = nullptr; });
-    for (long done; next(done);) {
-        if (!loader.Feed(buffer.data(), done)) {
-            es.dwError = kErrTextLimit;
+    long total = 0;
+    for (long done; pieces.Next(done);) {
+        if (!loader.Feed(pieces.Data(), done)) {
+            pieces.Fail(kErrTextLimit);
             break;
         }
-        readShare = loader.ReadShare();
         total += done;
-        progress(done);
+        pieces.Taken(done, loader.ReadShare());
     }
     std::optional<LoadedText> loaded;
-    if (es.dwError == 0) {
+    if (!pieces.Failed()) {
         loaded = loader.Finish([this](double done) {
             OnLoadProgress(CTextLoader::kDecodedReadShare +
                            (1 - CTextLoader::kDecodedReadShare) * done);
         });
         if (!loaded)
-            es.dwError = kErrTextLimit;
+            pieces.Fail(kErrTextLimit);
     }
     if (!loaded) {
         // The text shown stays as it was.

@@ -41,6 +41,8 @@ enum : int {
 // report the bytes done in `*done`; 0 goes on, anything else stops the stream.
 using EditStreamCallback = uint32_t (*)(uintptr_t cookie, char* buffer, long count, long* done);
 
+class CStreamPieces;
+
 struct EDITSTREAM {
     uintptr_t dwCookie = 0;
     uint32_t dwError = 0;
@@ -233,6 +235,11 @@ private:
     void Show(const CTextDocument& text);
     // Shows a rich-text document: its text, with a style for each format of its runs.
     void ShowRichText(LoadedRichText& loaded);
+    // The three ways of a stream-in. A rich-text load returns false, having read nothing for
+    // good, when the file turns out plain; `loaded` gets how many bytes it read.
+    long InsertStream(CStreamPieces& pieces);
+    bool LoadRichStream(CStreamPieces& pieces, long& loaded);
+    long LoadPlainStream(CStreamPieces& pieces);
     // Styles the formats of rich text can have; the component keeps the others.
     static constexpr size_t kRichStyles = 248;
     static unsigned long RichStyle(size_t format);
