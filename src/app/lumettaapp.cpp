@@ -16,6 +16,7 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QProcess>
+#include <QSessionManager>
 
 #include <cstdio>
 #include <unistd.h>
@@ -33,6 +34,7 @@ CLumettaApp::CLumettaApp()
 }
 
 CLumettaApp::~CLumettaApp() {
+    QObject::disconnect(m_sessionEnd);
     m_pMainWnd.reset();
     m_pDocument.reset();
 }
@@ -91,6 +93,16 @@ bool CLumettaApp::InitInstance(const QStringList& args) {
     if (m_nHistoryItems < 2 || m_nHistoryItems > 50)
         m_nHistoryItems = 15;
 
+    // Logging out asks about unsaved changes as Exit does; Cancel cancels the logout.
+    m_sessionEnd = QObject::connect(qApp, &QGuiApplication::commitDataRequest, [this](QSessionManager& manager) {
+        if (!m_pDocument || !manager.allowsInteraction())
+            return;
+        const bool saved = m_pDocument->SaveModified();
+        manager.release();
+        if (!saved)
+            manager.cancel();
+    });
+
     m_pDocTemplate->RecoverInterruptedSaves();
     const bool started = ProcessShellCommand(cmdInfo);
     if (cmdInfo.m_nShellCommand == CCommandLineInfo::FileOpen)
@@ -144,6 +156,9 @@ bool CLumettaApp::OpenStandardInput() {
         CStreamFile input(STDIN_FILENO, name, false);
         CArchive ar(&input, CArchive::load);
         View()->Serialize(ar);
+        // The text is nowhere else: it counts as unsaved, so that quitting asks first.
+        if (View()->GetTextLength() > 0)
+            View()->SetModify(true);
     } catch (const CFileException& e) {
         // The window stays, with what the text held before: nothing was read into it.
         Ui().MessageBox(e.GetErrorMessage(name), MB_OK | MB_ICONEXCLAMATION);

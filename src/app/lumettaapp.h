@@ -4,6 +4,7 @@
 
 #include "framework/winapp.h"
 
+#include <QObject>
 #include <QString>
 #include <QStringList>
 
@@ -64,4 +65,5 @@ private:
     bool m_bSkipExitWrites = false;
     bool m_bShellCommandFailed = false;
     bool m_bCommandLineRefused = false;
+    QMetaObject::Connection m_sessionEnd;
 };

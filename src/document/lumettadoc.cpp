@@ -2,10 +2,13 @@
 
 #include "framework/file.h"
 #include "framework/filename.h"
+#include "framework/uiservices.h"
 #include "resources/resource.h"
 #include "resources/strings.h"
+#include "text/rtfreader.h"
 #include "view/lumettaview.h"
 
+#include <QFileInfo>
 #include <QWidget>
 
 #include <algorithm>
@@ -57,6 +60,37 @@ bool CLumettaDoc::OnSaveDocument(const QString& path) {
             QString::fromUtf8(Str::SavedButNotKept).arg(m_notKept.join(QStringLiteral(", "))),
             true);
     return true;
+}
+
+namespace {
+// The file at `path` is a regular file that starts as rich text does.
+bool HoldsRichText(const QString& path) {
+    try {
+        CReadFile file(path);
+        if (file.GetLength() <= 0)
+            return false;
+        char start[256];
+        const size_t n = file.Read(start, sizeof start);
+        return RtfSignatureOf(start, n) == RtfSignature::Rich;
+    } catch (const CFileException&) {
+        return false;
+    }
+}
+} // namespace
+
+CDocument::SaveOver CLumettaDoc::BeforeSavingOver(const QString& path) {
+    if (!m_pView || !m_pView->IsRichText() || !HoldsRichText(path))
+        return SaveOver::Proceed;
+    const QString name = DisplayFileName(QFileInfo(path).absoluteFilePath());
+    switch (Ui().MessageBox(QString::fromUtf8(Str::SavingRichAsPlain).arg(name),
+                            MB_YESNOCANCEL | MB_ICONEXCLAMATION | MB_DEFBUTTON2)) {
+    case IDYES:
+        return SaveOver::Proceed;
+    case IDNO:
+        return SaveOver::ChooseAnother; // Save As
+    default:
+        return SaveOver::Stop;
+    }
 }
 
 void CLumettaDoc::OnFileChangedOnDisk(CFileWatcher::State state) {

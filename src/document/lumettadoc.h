@@ -23,6 +23,9 @@ public:
     static const std::vector<MessageMapEntry<CLumettaDoc>>& GetMessageMap();
 
 protected:
+    // A text shown formatted is saved as plain text: over a file that holds rich text, only
+    // when the user says so.
+    SaveOver BeforeSavingOver(const QString& path) override;
     void OnFileChangedOnDisk(CFileWatcher::State state) override;
     bool ReloadFromDisk() override;
 

@@ -134,13 +134,21 @@ bool CDocument::SaveModified() {
 
 bool CDocument::DoSave(const QString& path, bool replace) {
     QString newName = path;
-    if (newName.isEmpty()) {
-        QString initial = m_strPathName;
-        if (initial.isEmpty())
-            initial = m_strTitle.isEmpty() ? QString::fromUtf8(Str::Untitled) : m_strTitle;
-        newName = Ui().GetSaveFileName(initial);
-        if (newName.isEmpty())
+    for (;;) {
+        if (newName.isEmpty()) {
+            QString initial = m_strPathName;
+            if (initial.isEmpty())
+                initial = m_strTitle.isEmpty() ? QString::fromUtf8(Str::Untitled) : m_strTitle;
+            newName = Ui().GetSaveFileName(initial);
+            if (newName.isEmpty())
+                return false;
+        }
+        const SaveOver answer = BeforeSavingOver(newName);
+        if (answer == SaveOver::Stop)
             return false;
+        if (answer == SaveOver::Proceed)
+            break;
+        newName.clear();
     }
     // A failed save leaves whatever was on disk as it was: nothing to clean up here.
     if (!OnSaveDocument(newName))

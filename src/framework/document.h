@@ -48,6 +48,10 @@ public:
     CSingleDocTemplate* m_pDocTemplate = nullptr;
 
 protected:
+    // Asked before the text is written over `path`: whether to go on, to choose another name
+    // instead, or to stop.
+    enum class SaveOver { Proceed, ChooseAnother, Stop };
+    virtual SaveOver BeforeSavingOver(const QString& path) { return SaveOver::Proceed; }
     // Another program changed or deleted the document's file (told once for each change).
     virtual void OnFileChangedOnDisk(CFileWatcher::State) {}
     // Reads the document's file again, dropping the text held; false when that failed.

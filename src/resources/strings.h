@@ -13,6 +13,8 @@ constexpr const char* TextAreaName = "Document text";
 
 constexpr const char* FileTooLarge = "%1 is too large to open: at most %2 bytes can be edited.";
 constexpr const char* FileSavedOk = "The file was saved Ok.";
+constexpr const char* SavingRichAsPlain =
+    "%1 is rich text. Saving writes plain text and loses its formatting. Save it as plain text?";
 constexpr const char* SavedButNotKept = "The file was saved, but %1 could not be kept.";
 constexpr const char* ChangedOnDiskReloaded = "%1 was changed by another program and reloaded.";
 constexpr const char* ChangedOnDiskKept =

@@ -13,12 +13,16 @@ namespace {
 constexpr int kAutoIndentChars = 49;
 }
 
-void CLumettaView::AutoIndentStep() {
+void CLumettaView::AutoIndentStep(QKeyEvent* e) {
     const QByteArray indent =
         LeadingBlanks(GetLine(LineFromChar(-1), kAutoIndentChars), kAutoIndentChars);
-    // Posted, so that they are typed after the line break that the Enter key itself makes.
-    for (char c : indent)
-        QApplication::postEvent(this, new CTypedCharEvent(c));
+    // The break and the indent are one undo step, and the indent is inserted, never typed: in
+    // overwrite mode typing it would overwrite the rest of the line.
+    BeginUndoAction();
+    CTextControl::keyPressEvent(e);
+    if (!indent.isEmpty())
+        ReplaceSel(indent);
+    EndUndoAction();
 }
 
 void CLumettaView::OnViewAutoIndent() {

@@ -311,8 +311,9 @@ void CLumettaView::keyPressEvent(QKeyEvent* e) {
     const bool newLine = (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) &&
                          !(e->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier));
     if (newLine && m_bAutoIndent && !m_bReadOnly)
-        AutoIndentStep();
-    CTextControl::keyPressEvent(e);
+        AutoIndentStep(e);
+    else
+        CTextControl::keyPressEvent(e);
 }
 
 void CLumettaView::changeEvent(QEvent* e) {

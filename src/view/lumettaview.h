@@ -135,7 +135,8 @@ private:
     void OnUpdateEncodingIndicator(CCmdUI* pCmdUI);
 
     // Line and indent commands.
-    void AutoIndentStep();
+    // Enter with auto indent: the line break, then the blanks that start the line it broke.
+    void AutoIndentStep(QKeyEvent* e);
     void OnViewAutoIndent();
     void OnUpdateViewAutoIndent(CCmdUI* pCmdUI);
     void OnIndent(int id);

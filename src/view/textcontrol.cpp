@@ -213,6 +213,7 @@ void CTextControl::SetEmpty() {
     m_bMarkerByte = false;
     m_eLineEnd = LineEnd::Lf;
     m_rich = RtfDocument();
+    m_bRichText = false;
     ApplyDocumentProperties();
     ApplyStyles();
 }
@@ -229,6 +230,7 @@ void CTextControl::ShowRichText(LoadedRichText& loaded) {
     m_rich.formats = std::move(loaded.rich.formats);
     m_rich.fonts = std::move(loaded.rich.fonts);
     m_rich.colors = std::move(loaded.rich.colors);
+    m_bRichText = true;
     ApplyDocumentProperties();
     ApplyStyles();
     StyleRichText(loaded.rich.runs);
@@ -799,6 +801,7 @@ long CTextControl::LoadPlainStream(CStreamPieces& pieces) {
     m_bMarkerByte = loaded->markerByte;
     m_eLineEnd = loaded->lineEnd;
     m_rich = RtfDocument();
+    m_bRichText = false;
     ApplyDocumentProperties();
     ApplyStyles();
     return total;
@@ -928,16 +931,6 @@ void CTextControl::UpdateLineNumberWidth() {
 void CTextControl::SetDefaultCharFormat(const CHARFORMAT& cf) {
     m_defaultFormat = cf;
     ApplyStyles();
-}
-
-const QEvent::Type CTypedCharEvent::kType = static_cast<QEvent::Type>(QEvent::registerEventType());
-
-bool CTextControl::event(QEvent* e) {
-    if (e->type() == CTypedCharEvent::kType) {
-        TypeChar(static_cast<CTypedCharEvent*>(e)->m_char);
-        return true;
-    }
-    return QsciScintillaBase::event(e);
 }
 
 void CTextControl::TypeChar(char c) {

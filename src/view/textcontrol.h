@@ -49,14 +49,6 @@ struct EDITSTREAM {
     EditStreamCallback pfnCallback = nullptr;
 };
 
-// A character posted to the control, typed at the caret as if from the keyboard.
-class CTypedCharEvent : public QEvent {
-public:
-    static const QEvent::Type kType;
-    explicit CTypedCharEvent(char c) : QEvent(kType), m_char(c) {}
-    char m_char;
-};
-
 class CTextControl : public QsciScintillaBase {
     Q_OBJECT
 public:
@@ -147,6 +139,8 @@ public:
     void SetReadOnly(bool readOnly);
     void SetBackgroundColor(const QColor& color);
     void SetWordWrap(bool wrap);
+    // The text was loaded from rich text and is shown formatted: saving writes it as plain text.
+    bool IsRichText() const { return m_bRichText; }
     // Word wrap is asked for, but the text has a line too long to wrap.
     bool IsWrapSuspended() const { return m_bWordWrap && m_bOverlongLine; }
     void SetSelectionBar(bool on);
@@ -188,7 +182,6 @@ public:
     char32_t RefusedCharacter() const { return m_refused; }
 
 protected:
-    bool event(QEvent* e) override;
     // The component knows only the keys the control keeps; Tab is typed as a character, and a
     // chord with Ctrl or Alt that no command took does nothing.
     void keyPressEvent(QKeyEvent* e) override;
@@ -276,6 +269,7 @@ private:
     // The formats of the rich text shown (its text and styles are in the component); no formats
     // for plain text.
     RtfDocument m_rich;
+    bool m_bRichText = false; // the text was loaded from rich text and is shown formatted
     // A position whose column is known, kept right through the edits after it and moved back
     // over small ones before it: the column of a caret in a line of many megabytes is then
     // counted from there, not from the line's start at every keystroke.

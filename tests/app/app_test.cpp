@@ -118,6 +118,11 @@ TEST_F(AppTest, ADashReadsStandardInputByteForByteIntoAnUntitledDocument) {
     EXPECT_EQ(Doc()->GetPathName(), "");
     EXPECT_EQ(Frame()->windowTitle(), "Untitled");
     EXPECT_TRUE(ui.boxes.empty()) << ui.BoxTexts().join("|").toStdString();
+    // Nowhere on disk: quitting asks before the text is lost.
+    EXPECT_TRUE(Doc()->IsModified());
+    EXPECT_FALSE(app->CloseMainFrame()); // the recorder answers Cancel
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_EQ(ui.boxes[0].text, "Save changes to Untitled?");
 }
 
 TEST_F(AppTest, TheRecentFileListIsOnDiskAsSoonAsItChanges) {

@@ -15,7 +15,7 @@ using LineCommandsTest = AppFixture;
 
 void Enter(CLumettaView* view) {
     QTest::keyClick(view, Qt::Key_Return);
-    QApplication::processEvents(); // the posted indentation
+    QApplication::processEvents();
 }
 
 TEST_F(LineCommandsTest, AutoIndentCopiesTheLeadingBlanksAfterTheBreak) {
@@ -28,8 +28,8 @@ TEST_F(LineCommandsTest, AutoIndentCopiesTheLeadingBlanksAfterTheBreak) {
         {"\t  word", 7, false, "\t  word\n\t  "},
         {"    word", 0, false, "\n        word"}, // the whole line moves down, four more blanks
         {QByteArray(60, ' '), 60, false, QByteArray(60, ' ') + "\n" + QByteArray(49, ' ')},
-        {"  ab", 2, true, "  \n  "},           // typed characters follow overwrite mode
-        {"  ab\ncd", 4, true, "  ab\n  \ncd"}, // ... which never replaces a line end
+        {"  ab", 2, true, "  \n  ab"}, // inserted even in overwrite mode: nothing is eaten
+        {"  ab\ncd", 4, true, "  ab\n  \ncd"},
         {"none", 4, false, "none\n"},
     };
     ASSERT_TRUE(Start());
@@ -45,6 +45,8 @@ TEST_F(LineCommandsTest, AutoIndentCopiesTheLeadingBlanksAfterTheBreak) {
         if (c.overwrite)
             QTest::keyClick(View(), Qt::Key_Insert);
         EXPECT_EQ(View()->GetText(), c.expected) << i;
+        View()->Undo(); // the break and the indent are one step
+        EXPECT_EQ(View()->GetText(), c.text) << i;
         ui.boxReplies = {IDNO};
     }
 }
@@ -127,6 +129,8 @@ TEST_F(LineCommandsTest, DeleteLineRemovesTheLineWithItsOwnBreak) {
         View()->SetSel(c.caret, c.caret);
         Exec(ID_EDIT_DELETELINE);
         EXPECT_EQ(View()->GetText(), c.expected) << i;
+        View()->Undo(); // the break and the indent are one step
+        EXPECT_EQ(View()->GetText(), c.text) << i;
         ui.boxReplies = {IDNO};
     }
 }

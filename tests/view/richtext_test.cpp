@@ -11,6 +11,48 @@ const QByteArray kRtf = "{\\rtf1\\ansi{\\fonttbl{\\f0 DejaVu Serif;}}{\\colortbl
                         "\\blue0;}\\f0\\fs32 Title\\par\\plain plain \\b bold\\b0  \\cf1 red\\cf0  "
                         "caf\\'e9\\'01\\par}";
 
+// A text shown formatted is saved as plain text: over a file that holds rich text, only when the
+// user says so (No, the default, offers Save As instead).
+TEST_F(RichTextTest, SavingAFormattedTextOverRichTextAsksFirst) {
+    const QString rtf = WriteFile("Report.rtf", kRtf);
+    const QString other = WriteFile("other.rtf", "  {\\rtf1 other}");
+    const QString prompt = Path("Report.rtf") +
+                           " is rich text. Saving writes plain text and loses its formatting. "
+                           "Save it as plain text?";
+    ASSERT_TRUE(Start());
+    Exec(ID_VIEW_READONLY);
+    ASSERT_TRUE(app->DocTemplate()->OpenDocumentFile(rtf));
+    Exec(ID_VIEW_READONLY); // editable, still shown formatted
+    View()->SetSel(0, 0);
+    View()->ReplaceSel("x");
+
+    Exec(ID_FILE_SAVE); // Cancel: nothing written
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_EQ(ui.boxes[0].text, prompt);
+    EXPECT_TRUE(ui.boxes[0].flags & MB_DEFBUTTON2);
+    EXPECT_EQ(ReadFile(rtf), kRtf);
+    EXPECT_TRUE(Doc()->IsModified());
+
+    // No: Save As, which asks again over another rich text and saves under a new name.
+    ui.boxReplies = {IDNO, IDNO};
+    ui.fileNames = {other, Path("plain.txt")};
+    Exec(ID_FILE_SAVE);
+    EXPECT_EQ(ui.saveInitials.size(), 2);
+    EXPECT_EQ(ReadFile(rtf), kRtf);
+    EXPECT_EQ(ReadFile(other), "  {\\rtf1 other}");
+    EXPECT_EQ(ReadFile(Path("plain.txt")), View()->GetText());
+    EXPECT_FALSE(Doc()->IsModified());
+
+    // Yes: written over it as plain text.
+    View()->ReplaceSel("y");
+    ui.boxes.clear();
+    ui.boxReplies = {IDYES};
+    ui.fileNames = {rtf};
+    Exec(ID_FILE_SAVE_AS);
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_EQ(ReadFile(rtf), View()->GetText());
+}
+
 TEST_F(RichTextTest, ReadOnlyShowsItFormattedEditableShowsTheSource) {
     const QString rtf = WriteFile("Report.RTF", kRtf);
     ASSERT_TRUE(Start());
