@@ -31,6 +31,38 @@ namespace {
 Document* Doc(void* p) {
     return static_cast<Document*>(p);
 }
+
+// Hands the document's changes of text to a listener, for as long as it lives.
+class CEditForwarder : public CTextDocument::CWatch, public Scintilla::DocWatcher {
+public:
+    CEditForwarder(Document* doc, CEditListener& listener) : m_pDoc(doc), m_listener(listener) {
+        m_pDoc->AddRef();
+        m_pDoc->AddWatcher(this, nullptr);
+    }
+    ~CEditForwarder() override {
+        m_pDoc->RemoveWatcher(this, nullptr);
+        m_pDoc->Release();
+    }
+
+    void NotifyModified(Document*, Scintilla::DocModification mh, void*) override {
+        if (mh.modificationType & SC_MOD_INSERTTEXT)
+            m_listener.Edited(static_cast<long>(mh.position), mh.text,
+                              static_cast<long>(mh.length));
+        else if (mh.modificationType & SC_MOD_DELETETEXT)
+            m_listener.Edited(static_cast<long>(mh.position), nullptr,
+                              static_cast<long>(mh.length));
+    }
+    void NotifyModifyAttempt(Document*, void*) override {}
+    void NotifySavePoint(Document*, void*, bool) override {}
+    void NotifyDeleted(Document*, void*) override {}
+    void NotifyStyleNeeded(Document*, void*, Sci::Position) override {}
+    void NotifyLexerChanged(Document*, void*) override {}
+    void NotifyErrorOccurred(Document*, void*, int) override {}
+
+private:
+    Document* m_pDoc;
+    CEditListener& m_listener;
+};
 } // namespace
 
 namespace {
@@ -144,4 +176,8 @@ void CTextDocument::EndUndoAction() {
 }
 void CTextDocument::SetUndoCollection(bool collect) {
     Doc(m_pDoc)->SetUndoCollection(collect);
+}
+
+std::unique_ptr<CTextDocument::CWatch> CTextDocument::Watch(CEditListener& listener) const {
+    return std::make_unique<CEditForwarder>(Doc(m_pDoc), listener);
 }

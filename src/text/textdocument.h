@@ -6,6 +6,16 @@
 #include <QByteArray>
 
 #include <cstddef>
+#include <memory>
+
+// Told of each change to a text's bytes, in order, whoever makes it (typing, a bulk replacement,
+// undo, redo): `n` bytes inserted at `pos`, which `inserted` points to, or `n` bytes deleted
+// from `pos`, with `inserted` null.
+class CEditListener {
+public:
+    virtual ~CEditListener() = default;
+    virtual void Edited(long pos, const char* inserted, long n) = 0;
+};
 
 class CTextDocument {
 public:
@@ -52,6 +62,14 @@ public:
     void EndUndoAction();
     // Off, edits are not recorded at all; their undoing is the caller's.
     void SetUndoCollection(bool collect);
+
+    // `listener` is told of every change until the returned watch goes, which must be before
+    // the listener goes.
+    class CWatch {
+    public:
+        virtual ~CWatch() = default;
+    };
+    std::unique_ptr<CWatch> Watch(CEditListener& listener) const;
 
 private:
     enum Adopt { kAdopt };

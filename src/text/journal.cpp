@@ -1,0 +1,272 @@
+#include "text/journal.h"
+
+#include "text/textencoding.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <limits>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+// The file: the magic line, then records. A record is its kind (one byte), the length of its
+// payload (four bytes), the payload, and a check of all three (eight bytes): a CContentHash of
+// them. Numbers are little-endian.
+//   'O' the origin: its fields in order, the path last;
+//   'I' an insertion: the position (eight bytes), then the bytes inserted;
+//   'D' a deletion: the position and the length (eight bytes each).
+namespace {
+constexpr char kMagic[] = "ZORVEK JOURNAL 1\n";
+constexpr size_t kMagicSize = sizeof kMagic - 1;
+constexpr size_t kHeadSize = 5;
+constexpr size_t kCheckSize = 8;
+
+uint64_t Load64(const char* p) {
+    uint64_t v;
+    std::memcpy(&v, p, 8);
+    return v; // the machines this runs on are little-endian
+}
+
+void Append64(QByteArray& out, uint64_t v) {
+    out.append(reinterpret_cast<const char*>(&v), 8);
+}
+
+uint64_t Check(const char* record, size_t n) {
+    CContentHash hash;
+    hash.Feed(record, n);
+    return hash.Value();
+}
+
+bool WriteAll(int fd, const char* data, size_t n) {
+    while (n > 0) {
+        const ssize_t done = ::write(fd, data, n);
+        if (done < 0 && errno == EINTR)
+            continue;
+        if (done <= 0)
+            return false;
+        data += done;
+        n -= static_cast<size_t>(done);
+    }
+    return true;
+}
+
+QByteArray OriginPayload(const JournalOrigin& o) {
+    QByteArray payload;
+    for (uint64_t v : {static_cast<uint64_t>(o.size), static_cast<uint64_t>(o.mtimeNs), o.device,
+                       o.inode, o.hash, static_cast<uint64_t>(o.startedSecs),
+                       static_cast<uint64_t>(o.pid)})
+        Append64(payload, v);
+    payload.append(o.path);
+    return payload;
+}
+
+constexpr size_t kOriginFields = 7;
+
+bool ParseOrigin(const char* p, size_t n, JournalOrigin& o) {
+    if (n < kOriginFields * 8)
+        return false;
+    o.size = static_cast<int64_t>(Load64(p));
+    o.mtimeNs = static_cast<int64_t>(Load64(p + 8));
+    o.device = Load64(p + 16);
+    o.inode = Load64(p + 24);
+    o.hash = Load64(p + 32);
+    o.startedSecs = static_cast<int64_t>(Load64(p + 40));
+    o.pid = static_cast<int64_t>(Load64(p + 48));
+    o.path = QByteArray(p + kOriginFields * 8, static_cast<qsizetype>(n - kOriginFields * 8));
+    return true;
+}
+
+// Reads the records of a journal in order, handing each whole one to `take` (its kind and
+// payload) until one is cut short, fails its check, or `take` says stop. False when the file
+// cannot be read or is no journal.
+template <class Take> bool ReadRecords(const QString& file, Take take) {
+    const int fd = ::open(BytesFromEscaped(file).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    QByteArray bytes;
+    char piece[1 << 16];
+    for (ssize_t n; (n = ::read(fd, piece, sizeof piece)) != 0;) {
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            ::close(fd);
+            return false;
+        }
+        bytes.append(piece, n);
+    }
+    ::close(fd);
+    if (!bytes.startsWith(QByteArray::fromRawData(kMagic, kMagicSize)))
+        return false;
+    const char* p = bytes.constData() + kMagicSize;
+    const char* end = bytes.constData() + bytes.size();
+    while (static_cast<size_t>(end - p) >= kHeadSize + kCheckSize) {
+        uint32_t length;
+        std::memcpy(&length, p + 1, 4);
+        const size_t whole = kHeadSize + length + kCheckSize;
+        if (static_cast<size_t>(end - p) < whole ||
+            Check(p, kHeadSize + length) != Load64(p + kHeadSize + length))
+            break;
+        if (!take(p[0], p + kHeadSize, static_cast<size_t>(length)))
+            break;
+        p += whole;
+    }
+    return true;
+}
+} // namespace
+
+void CContentHash::Mix(uint64_t word) {
+    // A multiply and a rotation a word: every bit of the word reaches every bit of the state.
+    m_state = (m_state ^ word) * 0xFF51AFD7ED558CCDULL;
+    m_state = (m_state << 29) | (m_state >> 35);
+}
+
+void CContentHash::Feed(const char* data, size_t n) {
+    m_nTotal += n;
+    if (m_nTail > 0) {
+        const size_t take = std::min(n, 8 - m_nTail);
+        std::memcpy(m_tail + m_nTail, data, take);
+        m_nTail += take;
+        data += take;
+        n -= take;
+        if (m_nTail < 8)
+            return;
+        Mix(Load64(reinterpret_cast<const char*>(m_tail)));
+        m_nTail = 0;
+    }
+    for (; n >= 8; data += 8, n -= 8)
+        Mix(Load64(data));
+    std::memcpy(m_tail, data, n);
+    m_nTail = n;
+}
+
+uint64_t CContentHash::Value() const {
+    uint64_t last = 0;
+    std::memcpy(&last, m_tail, m_nTail);
+    uint64_t h = (m_state ^ last) * 0xC4CEB9FE1A85EC53ULL;
+    h ^= m_nTotal;
+    h ^= h >> 33;
+    h *= 0xFF51AFD7ED558CCDULL;
+    h ^= h >> 33;
+    return h;
+}
+
+bool JournalOrigin::operator==(const JournalOrigin& o) const {
+    return path == o.path && size == o.size && mtimeNs == o.mtimeNs && device == o.device &&
+           inode == o.inode && hash == o.hash && startedSecs == o.startedSecs && pid == o.pid;
+}
+
+CJournalWriter::CJournalWriter(QString file, int fd) : m_strFile(std::move(file)), m_fd(fd) {}
+
+std::unique_ptr<CJournalWriter> CJournalWriter::Start(const QString& file,
+                                                      const JournalOrigin& origin,
+                                                      const CTextDocument& text) {
+    const int fd = ::open(BytesFromEscaped(file).constData(),
+                          O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return nullptr;
+    std::unique_ptr<CJournalWriter> writer(new CJournalWriter(file, fd));
+    if (!WriteAll(fd, kMagic, kMagicSize)) {
+        writer->Discard();
+        return nullptr;
+    }
+    writer->m_nWritten = kMagicSize;
+    writer->Put('O', OriginPayload(origin));
+    if (writer->m_bFailed) {
+        writer->Discard();
+        return nullptr;
+    }
+    writer->m_pWatch = text.Watch(*writer);
+    return writer;
+}
+
+CJournalWriter::~CJournalWriter() {
+    m_pWatch.reset();
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+void CJournalWriter::Put(char kind, const QByteArray& payload) {
+    if (m_bFailed)
+        return;
+    if (static_cast<uint64_t>(payload.size()) > std::numeric_limits<uint32_t>::max()) {
+        m_bFailed = true; // a change too large for one record: the journal stops being whole
+        return;
+    }
+    QByteArray record;
+    record.reserve(static_cast<qsizetype>(kHeadSize + payload.size() + kCheckSize));
+    record.append(kind);
+    const auto length = static_cast<uint32_t>(payload.size());
+    record.append(reinterpret_cast<const char*>(&length), 4);
+    record.append(payload);
+    Append64(record, Check(record.constData(), static_cast<size_t>(record.size())));
+    // One write a record: a process killed at any moment leaves whole records and at most one
+    // cut short, which the reader leaves out.
+    if (!WriteAll(m_fd, record.constData(), static_cast<size_t>(record.size()))) {
+        m_bFailed = true;
+        return;
+    }
+    m_nWritten += static_cast<uint64_t>(record.size());
+}
+
+void CJournalWriter::Edited(long pos, const char* inserted, long n) {
+    QByteArray payload;
+    Append64(payload, static_cast<uint64_t>(pos));
+    if (inserted) {
+        payload.append(inserted, n);
+        Put('I', payload);
+    } else {
+        Append64(payload, static_cast<uint64_t>(n));
+        Put('D', payload);
+    }
+}
+
+bool CJournalWriter::Sync() {
+    return !m_bFailed && m_fd >= 0 && ::fdatasync(m_fd) == 0;
+}
+
+void CJournalWriter::Discard() {
+    m_pWatch.reset();
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
+    ::unlink(BytesFromEscaped(m_strFile).constData());
+}
+
+bool ReadJournalOrigin(const QString& file, JournalOrigin& origin) {
+    bool found = false;
+    const bool read = ReadRecords(file, [&](char kind, const char* p, size_t n) {
+        found = kind == 'O' && ParseOrigin(p, n, origin);
+        return false;
+    });
+    return read && found;
+}
+
+long ReplayJournal(const QString& file, CTextDocument& text) {
+    long applied = 0;
+    bool origin = false;
+    bool fits = true;
+    const bool read = ReadRecords(file, [&](char kind, const char* p, size_t n) {
+        if (!origin) {
+            JournalOrigin ignored;
+            origin = kind == 'O' && ParseOrigin(p, n, ignored);
+            return origin;
+        }
+        if (n < 8)
+            return fits = false;
+        const auto pos = static_cast<int64_t>(Load64(p));
+        const long length = text.Length();
+        if (kind == 'I' && pos >= 0 && pos <= length) {
+            text.Insert(static_cast<long>(pos),
+                        QByteArray(p + 8, static_cast<qsizetype>(n - 8)));
+        } else if (kind == 'D' && n == 16 && pos >= 0 &&
+                   static_cast<int64_t>(Load64(p + 8)) <= length - pos) {
+            text.Delete(static_cast<long>(pos), static_cast<long>(Load64(p + 8)));
+        } else {
+            return fits = false;
+        }
+        ++applied;
+        return true;
+    });
+    return read && origin && fits ? applied : -1;
+}

@@ -1,0 +1,88 @@
+// The journal of a text's unsaved edits: every change made to the text since it was loaded or
+// saved, appended to a file of its own as it happens, so that what was typed outlives a crash or
+// a kill. A journal names the text it starts from (its origin: the file and the version of it
+// that was loaded, or none for an untitled text); replayed onto that text, it gives back the text
+// as it was at the last record written whole. Records are checked: one cut short by a crash is
+// left out with everything after it.
+#pragma once
+
+#include "text/textdocument.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+// A 64-bit hash of bytes fed in pieces of any sizes: the same bytes give the same value however
+// they are cut. Fast enough to run over a file as it loads.
+class CContentHash {
+public:
+    void Feed(const char* data, size_t n);
+    uint64_t Value() const;
+
+private:
+    void Mix(uint64_t word);
+
+    uint64_t m_state = 0x9E3779B97F4A7C15ULL;
+    uint64_t m_nTotal = 0;
+    unsigned char m_tail[8] = {};
+    size_t m_nTail = 0;
+};
+
+// What a journal starts from.
+struct JournalOrigin {
+    QByteArray path;        // the file's name, as bytes; empty for an untitled text
+    int64_t size = -1;      // the file as it was loaded or saved: its size,
+    int64_t mtimeNs = 0;    // its modification time,
+    uint64_t device = 0;    // where it lives,
+    uint64_t inode = 0;
+    uint64_t hash = 0;      // and a CContentHash of its bytes
+    int64_t startedSecs = 0; // when the journal began, in seconds since the epoch
+    int64_t pid = 0;         // the process that wrote it
+
+    bool operator==(const JournalOrigin& o) const;
+};
+
+// Writes a journal: started on a text, it records each change to it as one write to the file.
+class CJournalWriter : private CEditListener {
+public:
+    // Creates the journal `file` (readable by its owner only; it must not exist yet) and starts
+    // recording the changes to `text`. Null when the file cannot be made.
+    static std::unique_ptr<CJournalWriter> Start(const QString& file, const JournalOrigin& origin,
+                                                 const CTextDocument& text);
+    ~CJournalWriter() override; // stops recording; the file stays
+    CJournalWriter(const CJournalWriter&) = delete;
+    CJournalWriter& operator=(const CJournalWriter&) = delete;
+
+    // What has been written reaches the disk, so that a power cut keeps it too.
+    bool Sync();
+    // Stops recording and removes the file: the text it recorded is safe elsewhere now.
+    void Discard();
+    // A write failed (a full disk): the journal no longer holds every change.
+    bool Failed() const { return m_bFailed; }
+    const QString& FileName() const { return m_strFile; }
+    // Bytes written to the file so far.
+    uint64_t Written() const { return m_nWritten; }
+
+private:
+    CJournalWriter(QString file, int fd);
+    void Edited(long pos, const char* inserted, long n) override;
+    void Put(char kind, const QByteArray& payload);
+
+    QString m_strFile;
+    int m_fd;
+    bool m_bFailed = false;
+    uint64_t m_nWritten = 0;
+    std::unique_ptr<CTextDocument::CWatch> m_pWatch;
+};
+
+// The origin a journal file names; false when it is no journal.
+bool ReadJournalOrigin(const QString& file, JournalOrigin& origin);
+
+// Replays the journal `file` onto `text`, the text its origin names: the changes of every record
+// written whole, in order, up to the first that is cut short or damaged. Returns how many were
+// applied, or -1 when the file is no journal or a change does not fit the text (it is not the
+// one the journal started from).
+long ReplayJournal(const QString& file, CTextDocument& text);

@@ -1,0 +1,191 @@
+// The journal of unsaved edits: replayed onto the text it started from, it gives back the text
+// as it was after the last record written whole, whatever made the changes and wherever the file
+// was cut.
+#include "reference/plaintext.h"
+#include "text/journal.h"
+#include "text/replaceall.h"
+#include "text/textsearch.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+using namespace Plain;
+
+namespace {
+CTextDocument Holding(const Bytes& text) {
+    CTextDocument doc;
+    doc.SetUndoCollection(false);
+    doc.Insert(0, ToQ(text));
+    doc.SetUndoCollection(true);
+    return doc;
+}
+
+Bytes TextOf(const CTextDocument& doc) {
+    return ToBytes(doc.Range(0, doc.Length()));
+}
+
+JournalOrigin SomeOrigin() {
+    JournalOrigin o;
+    o.path = QByteArray("/home/u/caf\xe9 \n.txt"); // any bytes
+    o.size = 123456789012;
+    o.mtimeNs = -5;
+    o.device = 0xFFFFFFFFFFFFFFFFULL;
+    o.inode = 42;
+    o.hash = 0x0123456789ABCDEFULL;
+    o.startedSecs = 1765400000;
+    o.pid = 4242;
+    return o;
+}
+
+class JournalTest : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    QString File(const char* name = "j") const { return dir.filePath(QString::fromUtf8(name)); }
+};
+
+TEST(ContentHash, TheSameBytesHashAlikeHoweverTheyAreCut) {
+    RandomText random(3);
+    const Bytes text = random.Text(100000, true);
+    CContentHash whole;
+    whole.Feed(text.data(), text.size());
+    for (size_t piece : {1u, 3u, 7u, 8u, 9u, 4096u, 65537u}) {
+        CContentHash cut;
+        for (size_t i = 0; i < text.size(); i += piece)
+            cut.Feed(text.data() + i, std::min(piece, text.size() - i));
+        EXPECT_EQ(cut.Value(), whole.Value()) << piece;
+    }
+    // One byte changed, one added, or a NUL added at the end: another value.
+    for (Bytes other : {text, text + "x", text + '\0'}) {
+        if (other == text)
+            other[50000] ^= 1;
+        CContentHash h;
+        h.Feed(other.data(), other.size());
+        EXPECT_NE(h.Value(), whole.Value());
+    }
+}
+
+TEST_F(JournalTest, ReplayGivesBackTheTextAfterEveryKindOfChange) {
+    RandomText random(11);
+    CTextSearch search;
+    for (size_t size : {size_t(0), size_t(5000), size_t(300000)}) {
+        const Bytes base = random.Text(size, true);
+        CTextDocument doc = Holding(base);
+        const QString file = File(("j" + std::to_string(size)).c_str());
+        std::unique_ptr<CJournalWriter> journal = CJournalWriter::Start(file, SomeOrigin(), doc);
+        ASSERT_TRUE(journal);
+        for (int i = 0; i < 300; ++i) {
+            const long length = doc.Length();
+            const long pos = static_cast<long>(random.Below(static_cast<size_t>(length) + 1));
+            switch (random.Below(4)) {
+            case 0: // typing
+                doc.Insert(pos, ToQ(random.Text(1 + random.Below(3), true)));
+                break;
+            case 1: // a paste bigger than a read piece of the journal, now and then
+                doc.Insert(pos, ToQ(random.Text(random.Below(20) == 0 ? 70000 : 200, true)));
+                break;
+            default:
+                doc.Delete(pos, static_cast<long>(random.Below(
+                                    static_cast<size_t>(std::min(length - pos, 5000L)) + 1)));
+            }
+        }
+        // Replace All, and its undoing and redoing, which swap what it replaced piece by piece.
+        ReplaceAllRequest request;
+        request.find = "ab";
+        request.with = "xab";
+        ReplaceAllResult result = ReplaceAll(doc, search, request, [](double) { return false; });
+        SwapBulk(doc, result.record, true);
+        SwapBulk(doc, result.record, false);
+        EXPECT_FALSE(journal->Failed());
+        EXPECT_TRUE(journal->Sync());
+        journal.reset(); // stops recording: the file stays
+
+        CTextDocument replayed = Holding(base);
+        EXPECT_GT(ReplayJournal(file, replayed), 100);
+        EXPECT_TRUE(TextOf(replayed) == TextOf(doc))
+            << size << ": " << FirstDifference(TextOf(replayed), TextOf(doc));
+        JournalOrigin origin;
+        ASSERT_TRUE(ReadJournalOrigin(file, origin));
+        EXPECT_TRUE(origin == SomeOrigin());
+    }
+}
+
+TEST_F(JournalTest, AFileCutAnywhereGivesTheTextAsOfTheLastWholeRecord) {
+    RandomText random(5);
+    const Bytes base = random.Text(2000, false);
+    CTextDocument doc = Holding(base);
+    std::unique_ptr<CJournalWriter> journal = CJournalWriter::Start(File(), SomeOrigin(), doc);
+    ASSERT_TRUE(journal);
+    // The text after each record, and where the file ended then.
+    std::vector<std::pair<uint64_t, Bytes>> after{{journal->Written(), base}};
+    for (int i = 0; i < 12; ++i) {
+        const long pos = static_cast<long>(random.Below(static_cast<size_t>(doc.Length())));
+        if (i % 3 == 2)
+            doc.Delete(pos, std::min(7L, doc.Length() - pos));
+        else
+            doc.Insert(pos, ToQ(random.Text(1 + random.Below(40), true)));
+        after.push_back({journal->Written(), TextOf(doc)});
+    }
+    journal.reset();
+    QFile whole(File());
+    ASSERT_TRUE(whole.open(QIODevice::ReadOnly));
+    const QByteArray bytes = whole.readAll();
+    ASSERT_EQ(static_cast<uint64_t>(bytes.size()), after.back().first);
+    for (qsizetype cut = static_cast<qsizetype>(after.front().first); cut <= bytes.size(); ++cut) {
+        QFile part(File("part"));
+        ASSERT_TRUE(part.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        part.write(bytes.left(cut));
+        part.close();
+        size_t whole = 0;
+        while (whole + 1 < after.size() && after[whole + 1].first <= static_cast<uint64_t>(cut))
+            ++whole;
+        CTextDocument replayed = Holding(base);
+        EXPECT_EQ(ReplayJournal(File("part"), replayed), static_cast<long>(whole)) << cut;
+        EXPECT_EQ(TextOf(replayed), after[whole].second) << cut;
+    }
+    // A byte changed inside the fifth record: the four before it only.
+    QByteArray damaged = bytes;
+    damaged[static_cast<qsizetype>(after[4].first) + 9] ^= 0x20;
+    QFile part(File("part"));
+    ASSERT_TRUE(part.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    part.write(damaged);
+    part.close();
+    CTextDocument replayed = Holding(base);
+    EXPECT_EQ(ReplayJournal(File("part"), replayed), 4);
+    EXPECT_EQ(TextOf(replayed), after[4].second);
+}
+
+TEST_F(JournalTest, WhatIsNoJournalOrNotItsTextIsRefused) {
+    CTextDocument doc = Holding("0123456789");
+    std::unique_ptr<CJournalWriter> journal = CJournalWriter::Start(File(), SomeOrigin(), doc);
+    ASSERT_TRUE(journal);
+    // Private to its owner, and never made over another file.
+    struct stat st {};
+    ASSERT_EQ(stat(QFile::encodeName(File()).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    EXPECT_EQ(CJournalWriter::Start(File(), SomeOrigin(), doc), nullptr);
+    doc.Delete(8, 2);
+    journal.reset();
+
+    CTextDocument shorter = Holding("0123");
+    EXPECT_EQ(ReplayJournal(File(), shorter), -1); // the deletion lies past its end
+    CTextDocument other = Holding("");
+    QFile plain(File("plain"));
+    ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
+    plain.write("ZORVEK JOURNAL 2\nsomething else");
+    plain.close();
+    JournalOrigin origin;
+    EXPECT_FALSE(ReadJournalOrigin(File("plain"), origin));
+    EXPECT_EQ(ReplayJournal(File("plain"), other), -1);
+    EXPECT_EQ(ReplayJournal(File("missing"), other), -1);
+    // Discarded: gone.
+    std::unique_ptr<CJournalWriter> again = CJournalWriter::Start(File("again"), SomeOrigin(), doc);
+    ASSERT_TRUE(again);
+    again->Discard();
+    EXPECT_FALSE(QFile::exists(File("again")));
+}
+} // namespace
