@@ -2,11 +2,16 @@
 
 #include "text/textencoding.h"
 
+#include <QStringList>
+
 #include <algorithm>
 #include <cerrno>
-#include <limits>
 #include <cstring>
+#include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
+#include <limits>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -78,9 +83,9 @@ bool ParseOrigin(const char* p, size_t n, JournalOrigin& o) {
 }
 
 // Reads the records of a journal in order, handing each whole one to `take` (its kind and
-// payload) until one is cut short, fails its check, or `take` says stop. False when the file
-// cannot be read or is no journal.
-template <class Take> bool ReadRecords(const QString& file, Take take) {
+// payload) until one is cut short, fails its check, or `take` says stop; `wholeEnd` gets where
+// the last record taken ends. False when the file cannot be read or is no journal.
+template <class Take> bool ReadRecords(const QString& file, Take take, int64_t* wholeEnd = nullptr) {
     const int fd = ::open(BytesFromEscaped(file).constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return false;
@@ -100,6 +105,10 @@ template <class Take> bool ReadRecords(const QString& file, Take take) {
         return false;
     const char* p = bytes.constData() + kMagicSize;
     const char* end = bytes.constData() + bytes.size();
+    const auto reportEnd = [&] {
+        if (wholeEnd)
+            *wholeEnd = p - bytes.constData();
+    };
     while (static_cast<size_t>(end - p) >= kHeadSize + kCheckSize) {
         uint32_t length;
         std::memcpy(&length, p + 1, 4);
@@ -111,41 +120,47 @@ template <class Take> bool ReadRecords(const QString& file, Take take) {
             break;
         p += whole;
     }
+    reportEnd();
     return true;
 }
 } // namespace
 
-void CContentHash::Mix(uint64_t word) {
-    // A multiply and a rotation a word: every bit of the word reaches every bit of the state.
-    m_state = (m_state ^ word) * 0xFF51AFD7ED558CCDULL;
-    m_state = (m_state << 29) | (m_state >> 35);
+void CContentHash::Mix(const char* block) {
+    // A multiply and a rotation a word: every bit of a word reaches every bit of its lane.
+    for (int i = 0; i < 4; ++i) {
+        uint64_t& lane = m_lanes[i];
+        lane = (lane ^ Load64(block + 8 * i)) * 0xFF51AFD7ED558CCDULL;
+        lane = (lane << 29) | (lane >> 35);
+    }
 }
 
 void CContentHash::Feed(const char* data, size_t n) {
     m_nTotal += n;
     if (m_nTail > 0) {
-        const size_t take = std::min(n, 8 - m_nTail);
+        const size_t take = std::min(n, sizeof m_tail - m_nTail);
         std::memcpy(m_tail + m_nTail, data, take);
         m_nTail += take;
         data += take;
         n -= take;
-        if (m_nTail < 8)
+        if (m_nTail < sizeof m_tail)
             return;
-        Mix(Load64(reinterpret_cast<const char*>(m_tail)));
+        Mix(m_tail);
         m_nTail = 0;
     }
-    for (; n >= 8; data += 8, n -= 8)
-        Mix(Load64(data));
+    for (; n >= sizeof m_tail; data += sizeof m_tail, n -= sizeof m_tail)
+        Mix(data);
     std::memcpy(m_tail, data, n);
     m_nTail = n;
 }
 
 uint64_t CContentHash::Value() const {
-    uint64_t last = 0;
-    std::memcpy(&last, m_tail, m_nTail);
-    uint64_t h = (m_state ^ last) * 0xC4CEB9FE1A85EC53ULL;
-    h ^= m_nTotal;
-    h ^= h >> 33;
+    char last[sizeof m_tail] = {};
+    std::memcpy(last, m_tail, m_nTail);
+    uint64_t h = m_nTotal;
+    for (int i = 0; i < 4; ++i) {
+        h = (h ^ m_lanes[i] ^ Load64(last + 8 * i)) * 0xC4CEB9FE1A85EC53ULL;
+        h ^= h >> 33;
+    }
     h *= 0xFF51AFD7ED558CCDULL;
     h ^= h >> 33;
     return h;
@@ -166,7 +181,7 @@ std::unique_ptr<CJournalWriter> CJournalWriter::Start(const QString& file,
     if (fd < 0)
         return nullptr;
     std::unique_ptr<CJournalWriter> writer(new CJournalWriter(file, fd));
-    if (!WriteAll(fd, kMagic, kMagicSize)) {
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || !WriteAll(fd, kMagic, kMagicSize)) {
         writer->Discard();
         return nullptr;
     }
@@ -176,6 +191,22 @@ std::unique_ptr<CJournalWriter> CJournalWriter::Start(const QString& file,
         writer->Discard();
         return nullptr;
     }
+    writer->m_pWatch = text.Watch(*writer);
+    return writer;
+}
+
+std::unique_ptr<CJournalWriter> CJournalWriter::Resume(const QString& file,
+                                                       const CTextDocument& text) {
+    const int fd = ::open(BytesFromEscaped(file).constData(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0)
+        return nullptr;
+    std::unique_ptr<CJournalWriter> writer(new CJournalWriter(file, fd));
+    int64_t wholeEnd = 0;
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0 ||
+        !ReadRecords(file, [](char, const char*, size_t) { return true; }, &wholeEnd) ||
+        ::ftruncate(fd, wholeEnd) != 0 || ::lseek(fd, 0, SEEK_END) < 0)
+        return nullptr;
+    writer->m_nWritten = static_cast<uint64_t>(wholeEnd);
     writer->m_pWatch = text.Watch(*writer);
     return writer;
 }
@@ -207,6 +238,8 @@ void CJournalWriter::Put(char kind, const QByteArray& payload) {
         return;
     }
     m_nWritten += static_cast<uint64_t>(record.size());
+    if (m_onWritten && kind != 'O')
+        m_onWritten();
 }
 
 void CJournalWriter::Edited(long pos, const char* inserted, long n) {
@@ -269,4 +302,87 @@ long ReplayJournal(const QString& file, CTextDocument& text) {
         return true;
     });
     return read && origin && fits ? applied : -1;
+}
+
+long CountJournalChanges(const QString& file) {
+    long changes = 0;
+    bool origin = false;
+    const bool read = ReadRecords(file, [&](char kind, const char*, size_t) {
+        if (!origin)
+            return origin = kind == 'O';
+        ++changes;
+        return true;
+    });
+    return read && origin ? changes : -1;
+}
+
+namespace {
+QString g_root;
+}
+
+void CJournalFolder::SetRoot(const QString& dir) {
+    g_root = dir;
+}
+
+QString CJournalFolder::Path() {
+    QString root = g_root;
+    if (root.isEmpty()) {
+        const QByteArray state = qgetenv("XDG_STATE_HOME");
+        root = !state.isEmpty() && state.startsWith('/')
+                   ? EscapedFromBytes(state)
+                   : EscapedFromBytes(qgetenv("HOME")) + QStringLiteral("/.local/state");
+    }
+    const QString path = root + QStringLiteral("/zorvek");
+    QByteArray folder;
+    // Each folder on the way made in turn; the last one private.
+    for (const QString& part : path.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+        folder += '/' + BytesFromEscaped(part);
+        ::mkdir(folder.constData(), 0700);
+    }
+    return path;
+}
+
+QString CJournalFolder::NewFile() {
+    static unsigned counter = 0;
+    return Path() + QStringLiteral("/%1-%2-%3.journal")
+                        .arg(::getpid())
+                        .arg(static_cast<qint64>(::time(nullptr)))
+                        .arg(++counter);
+}
+
+std::vector<LeftJournal> CJournalFolder::Left() {
+    const QString path = Path();
+    std::vector<std::pair<int64_t, LeftJournal>> found;
+    DIR* dir = ::opendir(BytesFromEscaped(path).constData());
+    if (!dir)
+        return {};
+    while (const dirent* entry = ::readdir(dir)) {
+        const QByteArray name(entry->d_name);
+        if (!name.endsWith(".journal"))
+            continue;
+        LeftJournal left;
+        left.file = path + QLatin1Char('/') + EscapedFromBytes(name);
+        const QByteArray native = BytesFromEscaped(left.file);
+        const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        struct stat st {};
+        // Held by a running process: its own, not left behind.
+        const bool free = ::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &st) == 0;
+        if (free) {
+            left.changes = CountJournalChanges(left.file);
+            if (left.changes > 0 && ReadJournalOrigin(left.file, left.origin))
+                found.push_back({static_cast<int64_t>(st.st_mtime), left});
+            else if (::time(nullptr) - st.st_mtime > 60) // not one being made this moment
+                ::unlink(native.constData());
+        }
+        ::close(fd);
+    }
+    ::closedir(dir);
+    std::sort(found.begin(), found.end(),
+              [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<LeftJournal> left;
+    for (auto& f : found)
+        left.push_back(std::move(f.second));
+    return left;
 }

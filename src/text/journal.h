@@ -13,7 +13,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <vector>
 
 // A 64-bit hash of bytes fed in pieces of any sizes: the same bytes give the same value however
 // they are cut. Fast enough to run over a file as it loads.
@@ -23,11 +25,13 @@ public:
     uint64_t Value() const;
 
 private:
-    void Mix(uint64_t word);
+    // Four words at a time, one to each lane, so that the lanes' multiplications overlap.
+    void Mix(const char* block);
 
-    uint64_t m_state = 0x9E3779B97F4A7C15ULL;
+    uint64_t m_lanes[4] = {0x9E3779B97F4A7C15ULL, 0xBF58476D1CE4E5B9ULL, 0x94D049BB133111EBULL,
+                           0x2545F4914F6CDD1DULL};
     uint64_t m_nTotal = 0;
-    unsigned char m_tail[8] = {};
+    char m_tail[32] = {};
     size_t m_nTail = 0;
 };
 
@@ -49,9 +53,15 @@ struct JournalOrigin {
 class CJournalWriter : private CEditListener {
 public:
     // Creates the journal `file` (readable by its owner only; it must not exist yet) and starts
-    // recording the changes to `text`. Null when the file cannot be made.
+    // recording the changes to `text`. Null when the file cannot be made. The writer holds a
+    // lock on the file for as long as it lives: no other process takes the journal over.
     static std::unique_ptr<CJournalWriter> Start(const QString& file, const JournalOrigin& origin,
                                                  const CTextDocument& text);
+    // Goes on with a journal left behind, whose replay gave `text`: what follows its last whole
+    // record is cut off, and the changes to `text` are added. Null when it is locked or gone.
+    static std::unique_ptr<CJournalWriter> Resume(const QString& file, const CTextDocument& text);
+    // Called after each change is written: the owner makes the journal durable soon after.
+    void SetOnWritten(std::function<void()> onWritten) { m_onWritten = std::move(onWritten); }
     ~CJournalWriter() override; // stops recording; the file stays
     CJournalWriter(const CJournalWriter&) = delete;
     CJournalWriter& operator=(const CJournalWriter&) = delete;
@@ -73,6 +83,7 @@ private:
 
     QString m_strFile;
     int m_fd;
+    std::function<void()> m_onWritten;
     bool m_bFailed = false;
     uint64_t m_nWritten = 0;
     std::unique_ptr<CTextDocument::CWatch> m_pWatch;
@@ -81,8 +92,31 @@ private:
 // The origin a journal file names; false when it is no journal.
 bool ReadJournalOrigin(const QString& file, JournalOrigin& origin);
 
+// A journal that no running process holds: its writer ended without removing it (a crash, a kill,
+// a power cut).
+struct LeftJournal {
+    QString file;
+    JournalOrigin origin;
+    long changes = 0; // the records of changes it holds whole
+};
+
+// The folder of journals: $XDG_STATE_HOME/zorvek, or ~/.local/state/zorvek; private to the user.
+class CJournalFolder {
+public:
+    // Where the journals are; made (mode 0700) when missing.
+    static QString Path();
+    // A name for a new journal there.
+    static QString NewFile();
+    // The journals left there, oldest first; those that hold no change are removed.
+    static std::vector<LeftJournal> Left();
+    // Tests point it at a scratch folder.
+    static void SetRoot(const QString& dir);
+};
+
 // Replays the journal `file` onto `text`, the text its origin names: the changes of every record
 // written whole, in order, up to the first that is cut short or damaged. Returns how many were
 // applied, or -1 when the file is no journal or a change does not fit the text (it is not the
 // one the journal started from).
 long ReplayJournal(const QString& file, CTextDocument& text);
+// How many changes the journal holds whole, without replaying them; -1 when it is no journal.
+long CountJournalChanges(const QString& file);

@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 using namespace Plain;
@@ -187,5 +188,51 @@ TEST_F(JournalTest, WhatIsNoJournalOrNotItsTextIsRefused) {
     ASSERT_TRUE(again);
     again->Discard();
     EXPECT_FALSE(QFile::exists(File("again")));
+}
+} // namespace
+
+namespace {
+TEST_F(JournalTest, LeftJournalsAreThoseNoProcessHoldsAndAResumedOneGoesOn) {
+    CJournalFolder::SetRoot(dir.path());
+    const Bytes base = "one two three";
+    CTextDocument doc = Holding(base);
+    std::unique_ptr<CJournalWriter> held =
+        CJournalWriter::Start(CJournalFolder::NewFile(), SomeOrigin(), doc);
+    ASSERT_TRUE(held);
+    doc.Insert(3, "!");
+    EXPECT_TRUE(CJournalFolder::Left().empty()); // this process holds it
+    const QString file = held->FileName();
+    held.reset(); // as a crash leaves it
+    // One with no change, from long ago: nothing to offer, removed.
+    CTextDocument unchanged = Holding(base);
+    const QString empty = CJournalFolder::NewFile();
+    CJournalWriter::Start(empty, SomeOrigin(), unchanged).reset();
+    const QByteArray emptyNative = QFile::encodeName(empty);
+    struct timespec old[2] = {{1000, 0}, {1000, 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, emptyNative.constData(), old, 0), 0);
+
+    std::vector<LeftJournal> left = CJournalFolder::Left();
+    ASSERT_EQ(left.size(), 1u);
+    EXPECT_EQ(left[0].file, file);
+    EXPECT_EQ(left[0].changes, 1);
+    EXPECT_TRUE(left[0].origin == SomeOrigin());
+    EXPECT_FALSE(QFile::exists(empty));
+
+    // A write cut short at the end: resumed, the cut is dropped and new changes follow.
+    QFile torn(file);
+    ASSERT_TRUE(torn.open(QIODevice::Append));
+    torn.write("I\x30\x00\x00\x00partial", 12);
+    torn.close();
+    CTextDocument recovered = Holding(base);
+    ASSERT_EQ(ReplayJournal(file, recovered), 1);
+    std::unique_ptr<CJournalWriter> resumed = CJournalWriter::Resume(file, recovered);
+    ASSERT_TRUE(resumed);
+    EXPECT_EQ(CJournalWriter::Resume(file, recovered), nullptr); // held
+    recovered.Delete(0, 4);
+    resumed.reset();
+    CTextDocument again = Holding(base);
+    EXPECT_EQ(ReplayJournal(file, again), 2);
+    EXPECT_EQ(TextOf(again), " two three");
+    CJournalFolder::SetRoot(QString());
 }
 } // namespace
