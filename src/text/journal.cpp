@@ -20,7 +20,8 @@
 // them. Numbers are little-endian.
 //   'O' the origin: its fields in order, the path last;
 //   'I' an insertion: the position (eight bytes), then the bytes inserted;
-//   'D' a deletion: the position and the length (eight bytes each).
+//   'D' a deletion: the position and the length (eight bytes each);
+//   'C' a commit: the changes before it count (no payload).
 namespace {
 constexpr char kMagic[] = "ZORVEK JOURNAL 1\n";
 constexpr size_t kMagicSize = sizeof kMagic - 1;
@@ -82,10 +83,10 @@ bool ParseOrigin(const char* p, size_t n, JournalOrigin& o) {
     return true;
 }
 
-// Reads the records of a journal in order, handing each whole one to `take` (its kind and
-// payload) until one is cut short, fails its check, or `take` says stop; `wholeEnd` gets where
-// the last record taken ends. False when the file cannot be read or is no journal.
-template <class Take> bool ReadRecords(const QString& file, Take take, int64_t* wholeEnd = nullptr) {
+// Reads the records of a journal in order, handing each whole one to `take` (its kind, its
+// payload, and where in the file it ends) until one is cut short, fails its check, or `take` says
+// stop. False when the file cannot be read or is no journal.
+template <class Take> bool ReadRecords(const QString& file, Take take) {
     const int fd = ::open(BytesFromEscaped(file).constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return false;
@@ -105,10 +106,6 @@ template <class Take> bool ReadRecords(const QString& file, Take take, int64_t* 
         return false;
     const char* p = bytes.constData() + kMagicSize;
     const char* end = bytes.constData() + bytes.size();
-    const auto reportEnd = [&] {
-        if (wholeEnd)
-            *wholeEnd = p - bytes.constData();
-    };
     while (static_cast<size_t>(end - p) >= kHeadSize + kCheckSize) {
         uint32_t length;
         std::memcpy(&length, p + 1, 4);
@@ -116,11 +113,11 @@ template <class Take> bool ReadRecords(const QString& file, Take take, int64_t* 
         if (static_cast<size_t>(end - p) < whole ||
             Check(p, kHeadSize + length) != Load64(p + kHeadSize + length))
             break;
-        if (!take(p[0], p + kHeadSize, static_cast<size_t>(length)))
+        if (!take(p[0], p + kHeadSize, static_cast<size_t>(length),
+                  static_cast<int64_t>(p + whole - bytes.constData())))
             break;
         p += whole;
     }
-    reportEnd();
     return true;
 }
 } // namespace
@@ -201,12 +198,17 @@ std::unique_ptr<CJournalWriter> CJournalWriter::Resume(const QString& file,
     if (fd < 0)
         return nullptr;
     std::unique_ptr<CJournalWriter> writer(new CJournalWriter(file, fd));
-    int64_t wholeEnd = 0;
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0 ||
-        !ReadRecords(file, [](char, const char*, size_t) { return true; }, &wholeEnd) ||
-        ::ftruncate(fd, wholeEnd) != 0 || ::lseek(fd, 0, SEEK_END) < 0)
+    // What follows the last commit never counted: it goes, and the new changes follow the commit.
+    int64_t committedEnd = -1;
+    const auto findEnd = [&](char kind, const char*, size_t, int64_t end) {
+        if (kind == 'O' || kind == 'C')
+            committedEnd = end;
+        return true;
+    };
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || !ReadRecords(file, findEnd) || committedEnd < 0 ||
+        ::ftruncate(fd, committedEnd) != 0 || ::lseek(fd, 0, SEEK_END) < 0)
         return nullptr;
-    writer->m_nWritten = static_cast<uint64_t>(wholeEnd);
+    writer->m_nWritten = static_cast<uint64_t>(committedEnd);
     writer->m_pWatch = text.Watch(*writer);
     return writer;
 }
@@ -238,8 +240,11 @@ void CJournalWriter::Put(char kind, const QByteArray& payload) {
         return;
     }
     m_nWritten += static_cast<uint64_t>(record.size());
-    if (m_onWritten && kind != 'O')
-        m_onWritten();
+    if (kind == 'I' || kind == 'D') {
+        m_bUncommitted = true;
+        if (m_onWritten)
+            m_onWritten();
+    }
 }
 
 void CJournalWriter::Edited(long pos, const char* inserted, long n) {
@@ -254,7 +259,11 @@ void CJournalWriter::Edited(long pos, const char* inserted, long n) {
     }
 }
 
-bool CJournalWriter::Sync() {
+bool CJournalWriter::Commit() {
+    if (m_bUncommitted) {
+        Put('C', QByteArray());
+        m_bUncommitted = false;
+    }
     return !m_bFailed && m_fd >= 0 && ::fdatasync(m_fd) == 0;
 }
 
@@ -268,23 +277,42 @@ void CJournalWriter::Discard() {
 
 bool ReadJournalOrigin(const QString& file, JournalOrigin& origin) {
     bool found = false;
-    const bool read = ReadRecords(file, [&](char kind, const char* p, size_t n) {
+    const bool read = ReadRecords(file, [&](char kind, const char* p, size_t n, int64_t) {
         found = kind == 'O' && ParseOrigin(p, n, origin);
         return false;
     });
     return read && found;
 }
 
+long CountJournalChanges(const QString& file) {
+    long changes = 0, committed = 0;
+    bool origin = false;
+    const bool read = ReadRecords(file, [&](char kind, const char*, size_t, int64_t) {
+        if (!origin)
+            return origin = kind == 'O';
+        if (kind == 'C')
+            committed = changes;
+        else
+            ++changes;
+        return true;
+    });
+    return read && origin ? committed : -1;
+}
+
 long ReplayJournal(const QString& file, CTextDocument& text) {
+    const long committed = CountJournalChanges(file);
+    if (committed < 0)
+        return -1;
     long applied = 0;
     bool origin = false;
     bool fits = true;
-    const bool read = ReadRecords(file, [&](char kind, const char* p, size_t n) {
-        if (!origin) {
-            JournalOrigin ignored;
-            origin = kind == 'O' && ParseOrigin(p, n, ignored);
-            return origin;
-        }
+    ReadRecords(file, [&](char kind, const char* p, size_t n, int64_t) {
+        if (!origin)
+            return origin = true;
+        if (kind == 'C')
+            return true;
+        if (applied == committed)
+            return false;
         if (n < 8)
             return fits = false;
         const auto pos = static_cast<int64_t>(Load64(p));
@@ -301,19 +329,7 @@ long ReplayJournal(const QString& file, CTextDocument& text) {
         ++applied;
         return true;
     });
-    return read && origin && fits ? applied : -1;
-}
-
-long CountJournalChanges(const QString& file) {
-    long changes = 0;
-    bool origin = false;
-    const bool read = ReadRecords(file, [&](char kind, const char*, size_t) {
-        if (!origin)
-            return origin = kind == 'O';
-        ++changes;
-        return true;
-    });
-    return read && origin ? changes : -1;
+    return fits && applied == committed ? applied : -1;
 }
 
 namespace {
@@ -371,6 +387,7 @@ std::vector<LeftJournal> CJournalFolder::Left() {
         const bool free = ::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &st) == 0;
         if (free) {
             left.changes = CountJournalChanges(left.file);
+            left.modifiedSecs = static_cast<int64_t>(st.st_mtime);
             if (left.changes > 0 && ReadJournalOrigin(left.file, left.origin))
                 found.push_back({static_cast<int64_t>(st.st_mtime), left});
             else if (::time(nullptr) - st.st_mtime > 60) // not one being made this moment

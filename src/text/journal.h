@@ -1,9 +1,10 @@
 // The journal of a text's unsaved edits: every change made to the text since it was loaded or
 // saved, appended to a file of its own as it happens, so that what was typed outlives a crash or
 // a kill. A journal names the text it starts from (its origin: the file and the version of it
-// that was loaded, or none for an untitled text); replayed onto that text, it gives back the text
-// as it was at the last record written whole. Records are checked: one cut short by a crash is
-// left out with everything after it.
+// that was loaded, or none for an untitled text). Its changes count once a commit follows them,
+// made durable on the disk: replayed onto its origin, a journal gives back the text as it was at
+// its last commit. Records are checked: one cut short by a crash is left out with everything
+// after it.
 #pragma once
 
 #include "text/textdocument.h"
@@ -66,8 +67,11 @@ public:
     CJournalWriter(const CJournalWriter&) = delete;
     CJournalWriter& operator=(const CJournalWriter&) = delete;
 
-    // What has been written reaches the disk, so that a power cut keeps it too.
-    bool Sync();
+    // The changes written so far count, and reach the disk, so that a power cut keeps them too.
+    // The text as it is now is what a replay gives back, until the next commit.
+    bool Commit();
+    // Changes written since the last commit.
+    bool HasUncommitted() const { return m_bUncommitted; }
     // Stops recording and removes the file: the text it recorded is safe elsewhere now.
     void Discard();
     // A write failed (a full disk): the journal no longer holds every change.
@@ -85,6 +89,7 @@ private:
     int m_fd;
     std::function<void()> m_onWritten;
     bool m_bFailed = false;
+    bool m_bUncommitted = false;
     uint64_t m_nWritten = 0;
     std::unique_ptr<CTextDocument::CWatch> m_pWatch;
 };
@@ -97,7 +102,8 @@ bool ReadJournalOrigin(const QString& file, JournalOrigin& origin);
 struct LeftJournal {
     QString file;
     JournalOrigin origin;
-    long changes = 0; // the records of changes it holds whole
+    long changes = 0;         // the changes it holds that a commit follows
+    int64_t modifiedSecs = 0; // when it was last written, in seconds since the epoch
 };
 
 // The folder of journals: $XDG_STATE_HOME/zorvek, or ~/.local/state/zorvek; private to the user.
@@ -113,10 +119,10 @@ public:
     static void SetRoot(const QString& dir);
 };
 
-// Replays the journal `file` onto `text`, the text its origin names: the changes of every record
-// written whole, in order, up to the first that is cut short or damaged. Returns how many were
-// applied, or -1 when the file is no journal or a change does not fit the text (it is not the
-// one the journal started from).
+// Replays the journal `file` onto `text`, the text its origin names: its changes in order, up to
+// its last commit before a record cut short or damaged. Returns how many were applied, or -1 when
+// the file is no journal or a change does not fit the text (it is not the one the journal started
+// from).
 long ReplayJournal(const QString& file, CTextDocument& text);
-// How many changes the journal holds whole, without replaying them; -1 when it is no journal.
+// How many changes a replay would apply, without replaying them; -1 when it is no journal.
 long CountJournalChanges(const QString& file);

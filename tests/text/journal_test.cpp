@@ -102,7 +102,8 @@ TEST_F(JournalTest, ReplayGivesBackTheTextAfterEveryKindOfChange) {
         SwapBulk(doc, result.record, true);
         SwapBulk(doc, result.record, false);
         EXPECT_FALSE(journal->Failed());
-        EXPECT_TRUE(journal->Sync());
+        EXPECT_TRUE(journal->Commit());
+        EXPECT_FALSE(journal->HasUncommitted());
         journal.reset(); // stops recording: the file stays
 
         CTextDocument replayed = Holding(base);
@@ -115,13 +116,13 @@ TEST_F(JournalTest, ReplayGivesBackTheTextAfterEveryKindOfChange) {
     }
 }
 
-TEST_F(JournalTest, AFileCutAnywhereGivesTheTextAsOfTheLastWholeRecord) {
+TEST_F(JournalTest, AFileCutAnywhereGivesTheTextAsOfTheLastWholeCommit) {
     RandomText random(5);
     const Bytes base = random.Text(2000, false);
     CTextDocument doc = Holding(base);
     std::unique_ptr<CJournalWriter> journal = CJournalWriter::Start(File(), SomeOrigin(), doc);
     ASSERT_TRUE(journal);
-    // The text after each record, and where the file ended then.
+    // The text after each commit, and where the file ended then.
     std::vector<std::pair<uint64_t, Bytes>> after{{journal->Written(), base}};
     for (int i = 0; i < 12; ++i) {
         const long pos = static_cast<long>(random.Below(static_cast<size_t>(doc.Length())));
@@ -129,6 +130,7 @@ TEST_F(JournalTest, AFileCutAnywhereGivesTheTextAsOfTheLastWholeRecord) {
             doc.Delete(pos, std::min(7L, doc.Length() - pos));
         else
             doc.Insert(pos, ToQ(random.Text(1 + random.Below(40), true)));
+        journal->Commit();
         after.push_back({journal->Written(), TextOf(doc)});
     }
     journal.reset();
@@ -148,7 +150,7 @@ TEST_F(JournalTest, AFileCutAnywhereGivesTheTextAsOfTheLastWholeRecord) {
         EXPECT_EQ(ReplayJournal(File("part"), replayed), static_cast<long>(whole)) << cut;
         EXPECT_EQ(TextOf(replayed), after[whole].second) << cut;
     }
-    // A byte changed inside the fifth record: the four before it only.
+    // A byte changed inside the fifth change: the four before it only.
     QByteArray damaged = bytes;
     damaged[static_cast<qsizetype>(after[4].first) + 9] ^= 0x20;
     QFile part(File("part"));
@@ -170,6 +172,7 @@ TEST_F(JournalTest, WhatIsNoJournalOrNotItsTextIsRefused) {
     EXPECT_EQ(st.st_mode & 0777, 0600u);
     EXPECT_EQ(CJournalWriter::Start(File(), SomeOrigin(), doc), nullptr);
     doc.Delete(8, 2);
+    journal->Commit();
     journal.reset();
 
     CTextDocument shorter = Holding("0123");
@@ -200,6 +203,8 @@ TEST_F(JournalTest, LeftJournalsAreThoseNoProcessHoldsAndAResumedOneGoesOn) {
         CJournalWriter::Start(CJournalFolder::NewFile(), SomeOrigin(), doc);
     ASSERT_TRUE(held);
     doc.Insert(3, "!");
+    held->Commit();
+    doc.Insert(0, "uncommitted");
     EXPECT_TRUE(CJournalFolder::Left().empty()); // this process holds it
     const QString file = held->FileName();
     held.reset(); // as a crash leaves it
@@ -229,6 +234,7 @@ TEST_F(JournalTest, LeftJournalsAreThoseNoProcessHoldsAndAResumedOneGoesOn) {
     ASSERT_TRUE(resumed);
     EXPECT_EQ(CJournalWriter::Resume(file, recovered), nullptr); // held
     recovered.Delete(0, 4);
+    resumed->Commit();
     resumed.reset();
     CTextDocument again = Holding(base);
     EXPECT_EQ(ReplayJournal(file, again), 2);
