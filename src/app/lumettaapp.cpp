@@ -4,15 +4,19 @@
 #include "app/lumettacommandline.h"
 #include "document/lumettadoc.h"
 #include "frame/mainframe.h"
+#include "framework/filename.h"
 #include "framework/printing.h"
 #include "framework/streamfile.h"
 #include "framework/uiservices.h"
 #include "framework/waitcursor.h"
 #include "resources/resource.h"
 #include "resources/strings.h"
+#include "text/journal.h"
 #include "view/lumettaview.h"
 
 #include <QApplication>
+#include <QDateTime>
+#include <QFileInfo>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QProcess>
@@ -64,6 +68,7 @@ bool CLumettaApp::InitInstance(const QStringList& args) {
                                       View()->OnInitialUpdate();
                                       if (makeVisible)
                                           m_pMainWnd->show();
+                                      OfferJournalFor(m_pDocument->GetPathName());
                                   }},
         &m_recentFiles);
 
@@ -112,8 +117,68 @@ bool CLumettaApp::InitInstance(const QStringList& args) {
     if (m_pMainWnd) {
         m_pMainWnd->show();
         m_pMainWnd->DragAcceptFiles(true);
+        OfferLeftJournals();
     }
     return true;
+}
+
+bool CLumettaApp::OfferJournal(const LeftJournal& left) {
+    // Once a run: what the user declined, or what could not be applied, is not asked again.
+    if (m_offeredJournals.contains(left.file))
+        return false;
+    m_offeredJournals << left.file;
+    const QString name = left.origin.path.isEmpty() ? QString::fromUtf8(Str::Untitled)
+                                                    : FileNameFromBytes(left.origin.path);
+    const QString date = QDateTime::fromSecsSinceEpoch(left.modifiedSecs)
+                             .toString(QStringLiteral("yyyy-MM-dd hh:mm"));
+    if (Ui().MessageBox(QString::fromUtf8(Str::RecoverPrompt).arg(DisplayFileName(name), date),
+                        MB_YESNO | MB_ICONQUESTION) != IDYES)
+        return false; // kept, to be offered again
+    const bool opening = m_bOfferingJournals;
+    m_bOfferingJournals = true;
+    bool recovered = false;
+    const QString open = left.origin.path.isEmpty() ? QString() : name;
+    if (m_pDocument && m_pDocument->GetPathName() == open && !m_pDocument->IsModified()) {
+        recovered = m_pDocument->RecoverJournal(left);
+    } else if (!m_pDocument || m_pDocument->SaveModified()) {
+        if (m_pDocTemplate->OpenDocumentFile(open))
+            recovered = m_pDocument->RecoverJournal(left);
+    } else {
+        m_bOfferingJournals = opening;
+        return false;
+    }
+    m_bOfferingJournals = opening;
+    if (!recovered)
+        Ui().MessageBox(QString::fromUtf8(Str::RecoverChanged)
+                            .arg(DisplayFileName(name), date, DisplayFileName(left.file)),
+                        MB_OK | MB_ICONEXCLAMATION);
+    return recovered;
+}
+
+void CLumettaApp::OfferLeftJournals() {
+    for (const LeftJournal& left : CJournalFolder::Left())
+        if (OfferJournal(left))
+            return; // one document at a time: the others are offered at the next start
+}
+
+void CLumettaApp::OfferJournalFor(const QString& path) {
+    if (m_bOfferingJournals || path.isEmpty())
+        return;
+    const QByteArray bytes = FileNameToBytes(QFileInfo(path).absoluteFilePath());
+    for (const LeftJournal& left : CJournalFolder::Left())
+        if (left.origin.path == bytes) {
+            OfferJournal(left);
+            return;
+        }
+}
+
+void CLumettaApp::OnTerminationSignal(int signal) {
+    m_nSignal = signal;
+    if (m_pDocument) {
+        m_pDocument->CommitJournal();
+        m_pDocument->KeepJournal();
+    }
+    QCoreApplication::exit(128 + signal);
 }
 
 bool CLumettaApp::ProcessShellCommand(CLumettaCommandLineInfo& info) {
@@ -242,6 +307,8 @@ int CLumettaApp::ExitInstance() {
         m_store.SetProfileName(m_pszBaseProfileName);
     if (m_bCommandLineRefused)
         return 2;
+    if (m_nSignal)
+        return 128 + m_nSignal;
     return m_bShellCommandFailed ? 1 : 0;
 }
 

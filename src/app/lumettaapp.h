@@ -15,6 +15,7 @@ class CMainFrame;
 class CLumettaDoc;
 class CLumettaView;
 class CLumettaCommandLineInfo;
+struct LeftJournal;
 
 class CLumettaApp : public CCmdTargetImpl<CLumettaApp, CWinApp> {
 public:
@@ -36,6 +37,10 @@ public:
 
     static const std::vector<MessageMapEntry<CLumettaApp>>& GetMessageMap();
 
+    // SIGTERM, SIGHUP or SIGINT arrived (handed on from the event loop, never in the middle of
+    // a save): the unsaved changes stay in their journal, and the program ends without asking.
+    void OnTerminationSignal(int signal);
+
     // Starts another run of the program with these parameters; tests record them instead.
     std::function<void(const QStringList& args)> m_launchInstance;
 
@@ -50,6 +55,13 @@ private:
     bool OpenStandardInput();
     void LaunchFurtherFiles(const QStringList& files);
     bool CreateMainFrame();
+    // Offers back the unsaved changes that ended runs left: at start-up all of them, one after
+    // another until one is taken; when a file is opened, those to that file.
+    void OfferLeftJournals();
+    void OfferJournalFor(const QString& path);
+    // Asks about one journal and recovers it into the document when the user says so; true when
+    // it was recovered.
+    bool OfferJournal(const LeftJournal& left);
 
     void OnAppAbout();
     void OnSaveSettings();
@@ -65,5 +77,8 @@ private:
     bool m_bSkipExitWrites = false;
     bool m_bShellCommandFailed = false;
     bool m_bCommandLineRefused = false;
+    bool m_bOfferingJournals = false; // a journal is being recovered: opening asks nothing more
+    QStringList m_offeredJournals;    // the journals offered in this run
+    int m_nSignal = 0;                // the signal that ended the program
     QMetaObject::Connection m_sessionEnd;
 };

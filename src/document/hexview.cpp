@@ -1,6 +1,7 @@
 #include "document/hexview.h"
 
 #include "document/hexdumpfile.h"
+#include "document/lumettadoc.h"
 #include "framework/file.h"
 #include "framework/framewnd.h"
 #include "framework/uiservices.h"
@@ -69,6 +70,7 @@ void CHexView::OnViewHex() {
             CArchive ar(file.get(), CArchive::load);
             m_view.StreamText(ar, SF_TEXT);
             m_view.m_bHexView = 0;
+            m_doc.StartJournal(path);
         } catch (const CFileException&) {
         }
         return;

@@ -4,11 +4,12 @@
 
 #include "framework/cmdtarget.h"
 
+class CLumettaDoc;
 class CLumettaView;
 
 class CHexView : public CCmdTargetImpl<CHexView> {
 public:
-    explicit CHexView(CLumettaView& view) : m_view(view) {}
+    CHexView(CLumettaView& view, CLumettaDoc& doc) : m_view(view), m_doc(doc) {}
 
     static const std::vector<MessageMapEntry<CHexView>>& GetMessageMap();
 
@@ -16,4 +17,5 @@ private:
     void OnViewHex();
     void OnUpdateViewHex(CCmdUI* pCmdUI);
     CLumettaView& m_view;
+    CLumettaDoc& m_doc; // its journal follows the text shown again
 };

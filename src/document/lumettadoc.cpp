@@ -5,6 +5,7 @@
 #include "framework/uiservices.h"
 #include "resources/resource.h"
 #include "resources/strings.h"
+#include "text/journal.h"
 #include "text/rtfreader.h"
 #include "view/lumettaview.h"
 
@@ -12,6 +13,9 @@
 #include <QWidget>
 
 #include <algorithm>
+#include <ctime>
+#include <sys/stat.h>
+#include <unistd.h>
 
 const std::vector<MessageMapEntry<CLumettaDoc>>& CLumettaDoc::GetMessageMap() {
     using T = CLumettaDoc;
@@ -20,6 +24,94 @@ const std::vector<MessageMapEntry<CLumettaDoc>>& CLumettaDoc::GetMessageMap() {
         OnCommand<T>(ID_FILE_SAVE_AS, &T::OnFileSaveAs),
     };
     return map;
+}
+
+CLumettaDoc::CLumettaDoc() {
+    // Within a second of the first change not yet on the disk; typing on does not put it off.
+    m_commitTimer.setSingleShot(true);
+    m_commitTimer.setInterval(1000);
+    QObject::connect(&m_commitTimer, &QTimer::timeout, [this] { CommitJournal(); });
+}
+
+CLumettaDoc::~CLumettaDoc() {
+    if (!m_pJournal)
+        return;
+    if (m_bKeepJournal)
+        m_pJournal->Commit();
+    else
+        m_pJournal->Discard();
+}
+
+void CLumettaDoc::StartJournal(const QString& path) {
+    if (m_pJournal)
+        m_pJournal->Discard();
+    m_pJournal.reset();
+    m_commitTimer.stop();
+    if (!m_pView)
+        return;
+    JournalOrigin origin;
+    if (!path.isEmpty()) {
+        origin.path = FileNameToBytes(QFileInfo(path).absoluteFilePath());
+        struct stat st {};
+        if (::stat(origin.path.constData(), &st) == 0) {
+            origin.size = static_cast<int64_t>(st.st_size);
+            origin.mtimeNs = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 +
+                             st.st_mtim.tv_nsec;
+            origin.device = static_cast<uint64_t>(st.st_dev);
+            origin.inode = static_cast<uint64_t>(st.st_ino);
+        }
+        origin.hash = m_pView->StreamHash();
+    }
+    origin.startedSecs = static_cast<int64_t>(::time(nullptr));
+    origin.pid = ::getpid();
+    // No journal (a folder that cannot be written): the text is edited as before, unguarded.
+    m_pJournal = CJournalWriter::Start(CJournalFolder::NewFile(), origin, m_pView->Text());
+    WatchJournal();
+}
+
+void CLumettaDoc::WatchJournal() {
+    if (m_pJournal)
+        m_pJournal->SetOnWritten([this] {
+            if (!m_commitTimer.isActive())
+                m_commitTimer.start();
+        });
+}
+
+void CLumettaDoc::CommitJournal() {
+    m_commitTimer.stop();
+    if (m_pJournal)
+        m_pJournal->Commit();
+}
+
+bool CLumettaDoc::RecoverJournal(const LeftJournal& left) {
+    if (!m_pView)
+        return false;
+    const QString path = m_strPathName.isEmpty()
+                             ? QString()
+                             : QFileInfo(m_strPathName).absoluteFilePath();
+    const bool untitled = left.origin.path.isEmpty();
+    if (untitled != path.isEmpty() || (!untitled && (FileNameToBytes(path) != left.origin.path ||
+                                                    m_pView->StreamHash() != left.origin.hash)))
+        return false;
+    if (untitled && m_pView->GetTextLength() != 0)
+        return false;
+    // The journal of the text as loaded goes: the one left behind takes its place.
+    if (m_pJournal)
+        m_pJournal->Discard();
+    m_pJournal.reset();
+    CTextDocument text = m_pView->Text();
+    if (ReplayJournal(left.file, text) < 0) {
+        // It did not fit after all: the text goes back to what it was.
+        if (untitled)
+            OnNewDocument();
+        else
+            ReloadFromDisk();
+        return false;
+    }
+    m_pView->SetModify(true);
+    m_pJournal = CJournalWriter::Resume(left.file, text);
+    WatchJournal();
+    return true;
 }
 
 void CLumettaDoc::SetView(CLumettaView* view) {
@@ -45,12 +137,26 @@ bool CLumettaDoc::IsModified() { return m_pView && m_pView->GetModify(); }
 bool CLumettaDoc::OnNewDocument() {
     m_pView->SetEmpty();
     m_pView->SetModify(false);
-    return CDocument::OnNewDocument();
+    if (!CDocument::OnNewDocument())
+        return false;
+    StartJournal(QString());
+    return true;
+}
+
+bool CLumettaDoc::OnOpenDocument(const QString& path) {
+    CommitJournal();
+    if (!CDocument::OnOpenDocument(path))
+        return false;
+    StartJournal(path);
+    return true;
 }
 
 bool CLumettaDoc::OnSaveDocument(const QString& path) {
+    CommitJournal();
     if (!CDocument::OnSaveDocument(path))
         return false;
+    // What the journal held is in the file now: it starts again from the file as saved.
+    StartJournal(path);
     // Said, and the text marked saved, only once the new content is safely in place on disk.
     m_pView->SetModify(false);
     if (m_notKept.isEmpty())

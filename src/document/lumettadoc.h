@@ -4,16 +4,29 @@
 #include "framework/cmdtarget.h"
 #include "framework/document.h"
 
-class CLumettaView;
+#include <QTimer>
 
+#include <memory>
+
+class CJournalWriter;
+class CLumettaView;
+struct LeftJournal;
+
+// Its unsaved changes are kept in a journal as they are made (see text/journal.h): from each
+// load, save or new text on, committed within a second of the last change and before a save or
+// a reload, and removed when the document closes cleanly.
 class CLumettaDoc : public CDocument, public CCmdTargetImpl<CLumettaDoc> {
 public:
+    CLumettaDoc();
+    ~CLumettaDoc() override; // a clean close: the journal goes, unless it is to be kept
+
     void SetView(CLumettaView* view);
     CLumettaView* GetView() const { return m_pView; }
 
     void SetTitle(const QString& title) override;
     bool IsModified() override;
     bool OnNewDocument() override;
+    bool OnOpenDocument(const QString& path) override;
     bool OnSaveDocument(const QString& path) override;
     void Serialize(CArchive& ar) override;
 
@@ -21,6 +34,20 @@ public:
     static QString Caption(const QString& title, const QString& path);
 
     static const std::vector<MessageMapEntry<CLumettaDoc>>& GetMessageMap();
+
+    // The journal starts again from the text shown, which is the file's at `path` as last read
+    // or written whole (or an untitled text, for an empty path).
+    void StartJournal(const QString& path);
+    // The changes so far count, and are on the disk.
+    void CommitJournal();
+    // The journal stays when the document goes: the program is ending on a signal.
+    void KeepJournal() { m_bKeepJournal = true; }
+    // Replays a journal left behind onto the text shown, which must be its origin, and goes on
+    // writing it; the text counts as changed. False, with nothing changed, when the text is not
+    // the one the journal started from.
+    bool RecoverJournal(const LeftJournal& left);
+    // The journal being written; null when there is none.
+    const CJournalWriter* Journal() const { return m_pJournal.get(); }
 
 protected:
     // A text shown formatted is saved as plain text: over a file that holds rich text, only
@@ -33,5 +60,11 @@ private:
     void OnFileSave();
     void OnFileSaveAs();
 
+    // Each change written to the journal brings its commit within a second.
+    void WatchJournal();
+
     CLumettaView* m_pView = nullptr;
+    std::unique_ptr<CJournalWriter> m_pJournal;
+    QTimer m_commitTimer;
+    bool m_bKeepJournal = false;
 };

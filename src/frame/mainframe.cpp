@@ -70,7 +70,7 @@ CMainFrame::CMainFrame(CLumettaDoc* doc, CWinApp* app)
     setWindowIcon(QIcon(QStringLiteral(":/icons/zorvek.svg")));
     m_pView = new CLumettaView(this);
     m_pSearch = std::make_unique<CSearchCommands>(*m_pView);
-    m_pHexView = std::make_unique<CHexView>(*m_pView);
+    m_pHexView = std::make_unique<CHexView>(*m_pView, *m_pDoc);
     m_pInsertFile = std::make_unique<CInsertFile>(*m_pView);
     m_pDoc->SetView(m_pView);
     setCentralWidget(m_pView);

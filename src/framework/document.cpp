@@ -17,7 +17,6 @@
 #include <unistd.h>
 
 namespace {
-enum : unsigned { MB_ICONQUESTION = 0x20 };
 
 QString FileTitle(const QString& path) {
     return QFileInfo(path).fileName();

@@ -46,10 +46,16 @@ int CQtUiServices::MessageBox(const QString& text, unsigned flags) {
         box.setIcon(QMessageBox::Warning);
     else if ((flags & 0xF0) == MB_ICONINFORMATION)
         box.setIcon(QMessageBox::Information);
+    else if ((flags & 0xF0) == MB_ICONQUESTION)
+        box.setIcon(QMessageBox::Question);
     if ((flags & 0xF) == MB_YESNOCANCEL) {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
         box.setDefaultButton((flags & MB_DEFBUTTON2) ? QMessageBox::No : QMessageBox::Yes);
         box.setEscapeButton(QMessageBox::Cancel);
+    } else if ((flags & 0xF) == MB_YESNO) {
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton((flags & MB_DEFBUTTON2) ? QMessageBox::No : QMessageBox::Yes);
+        box.setEscapeButton(QMessageBox::No);
     } else {
         box.setStandardButtons(QMessageBox::Ok);
     }

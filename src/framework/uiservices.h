@@ -15,6 +15,8 @@ class QWidget;
 enum : unsigned {
     MB_OK = 0x0,
     MB_YESNOCANCEL = 0x3,
+    MB_YESNO = 0x4,
+    MB_ICONQUESTION = 0x20,
     MB_ICONEXCLAMATION = 0x30,
     MB_ICONINFORMATION = 0x40,
     MB_DEFBUTTON2 = 0x100, // the second button (No) is the default

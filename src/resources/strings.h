@@ -13,6 +13,10 @@ constexpr const char* TextAreaName = "Document text";
 
 constexpr const char* FileTooLarge = "%1 is too large to open: at most %2 bytes can be edited.";
 constexpr const char* FileSavedOk = "The file was saved Ok.";
+constexpr const char* RecoverPrompt = "Unsaved changes to %1 from %2 were found. Recover them?";
+constexpr const char* RecoverChanged =
+    "Unsaved changes to %1 from %2 were found, but the file has changed since: they cannot be "
+    "applied to it. They are kept in %3.";
 constexpr const char* SavingRichAsPlain =
     "%1 is rich text. Saving writes plain text and loses its formatting. Save it as plain text?";
 constexpr const char* SavedButNotKept = "The file was saved, but %1 could not be kept.";

@@ -8,6 +8,7 @@
 #include "framework/waitcursor.h"
 #include "resources/resource.h"
 #include "resources/strings.h"
+#include "text/journal.h"
 #include "view/loadprogress.h"
 
 #include <QApplication>
@@ -30,6 +31,7 @@ struct StreamCookie {
     CArchive* ar;
     uint32_t error;
     QString message; // the error's own text, when it has one (a cancelled read)
+    CContentHash hash; // of the bytes read or written
 };
 
 uint32_t StreamCallback(uintptr_t cookieWord, char* buffer, long count, long* done) {
@@ -41,6 +43,7 @@ uint32_t StreamCallback(uintptr_t cookieWord, char* buffer, long count, long* do
             cookie->ar->GetFile()->Write(buffer, count);
             *done = count;
         }
+        cookie->hash.Feed(buffer, static_cast<size_t>(*done));
     } catch (const CFileException& e) {
         *done = 0;
         cookie->error = e.m_cause != CFileException::none ? e.m_cause : CFileException::generic;
@@ -267,7 +270,7 @@ void CLumettaView::StreamText(CArchive& ar, int format) {
     };
     if (ar.IsLoading() && file->GetLength() > GetLimitText())
         throw tooLarge();
-    StreamCookie cookie{&ar, 0, QString()};
+    StreamCookie cookie{&ar, 0, QString(), CContentHash()};
     EDITSTREAM es;
     es.dwCookie = reinterpret_cast<uintptr_t>(&cookie);
     es.pfnCallback = StreamCallback;
@@ -298,6 +301,8 @@ void CLumettaView::StreamText(CArchive& ar, int format) {
     }
     // A stored text counts as saved only once the file on disk holds it, which the document
     // knows and this does not.
+    if (!(format & SFF_SELECTION))
+        m_nStreamHash = cookie.hash.Value();
     if (ar.IsLoading() && !(format & SFF_SELECTION))
         SetModify(false);
 }

@@ -80,6 +80,8 @@ public:
 
     void Serialize(CArchive& ar);
     void StreamText(CArchive& ar, int format);
+    // A hash (CContentHash) of the bytes of the file last read or written whole.
+    uint64_t StreamHash() const { return m_nStreamHash; }
 
     static const std::vector<MessageMapEntry<CLumettaView>>& GetMessageMap();
 
@@ -162,5 +164,6 @@ private:
     void SaveSettings();
 
     CDocument* m_pDocument = nullptr;
+    uint64_t m_nStreamHash = 0;
     CLoadProgress* m_pLoadProgress = nullptr; // of the load under way
 };

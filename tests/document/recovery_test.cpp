@@ -1,0 +1,114 @@
+// Unsaved changes outlive the run that made them: a run ended by a signal (or a crash) leaves
+// its journal, and the next run offers the changes back.
+#include "resources/resource.h"
+#include "support/appfixture.h"
+#include "text/journal.h"
+#include "text/replaceall.h"
+
+#include <QDir>
+
+#include <csignal>
+
+namespace {
+class RecoveryTest : public AppFixture {
+protected:
+    void TearDown() override {
+        AppFixture::TearDown();
+        // Nothing left for the tests that follow to be offered.
+        QDir(CJournalFolder::Path()).removeRecursively();
+    }
+
+    // Ends the run as SIGTERM does: the changes stay in their journal.
+    void Terminate() {
+        app->OnTerminationSignal(SIGTERM);
+        EXPECT_EQ(app->ExitInstance(), 128 + SIGTERM);
+        app.reset();
+    }
+
+    QString Offer(const QString& name) const {
+        return "Unsaved changes to " + name + " from ";
+    }
+};
+
+TEST_F(RecoveryTest, ChangesLeftByASignalAreOfferedWhenTheFileOpensAgain) {
+    const QByteArray original("first line\nsecond line ab\nthird ab ab\n");
+    const QString file = WriteFile("notes.txt", original);
+    ASSERT_TRUE(Start({file}));
+    View()->SetSel(0, 0);
+    Type("typed ");
+    View()->SetSel(11, 11);
+    View()->ReplaceSel(QByteArray("pasted\0with a NUL\r\n", 19));
+    ReplaceAllRequest request;
+    request.find = "ab";
+    request.with = "xyz";
+    View()->ReplaceAll(request, [](double) { return false; });
+    View()->Undo();
+    View()->Redo();
+    const QByteArray edited = View()->GetText();
+    Terminate();
+    EXPECT_EQ(ReadFile(file), original); // nothing was saved
+
+    ui.boxReplies = {IDYES};
+    ASSERT_TRUE(Start({file}));
+    ASSERT_EQ(ui.boxes.size(), 1u) << ui.BoxTexts().join("|").toStdString();
+    EXPECT_TRUE(ui.boxes[0].text.startsWith(Offer(file))) << ui.boxes[0].text.toStdString();
+    EXPECT_TRUE(ui.boxes[0].text.endsWith(" were found. Recover them?"));
+    EXPECT_EQ(View()->GetText(), edited);
+    EXPECT_TRUE(Doc()->IsModified());
+    // Recovered changes are journaled on: another end, another recovery.
+    View()->SetSel(0, 0);
+    Type("more ");
+    Terminate();
+    ui.boxes.clear();
+    ui.boxReplies = {IDYES};
+    ASSERT_TRUE(Start({file}));
+    EXPECT_EQ(View()->GetText(), "more " + edited);
+    // Saved, then closed: nothing is left to offer.
+    Exec(ID_FILE_SAVE);
+    EXPECT_EQ(ReadFile(file), "more " + edited);
+    Stop();
+    app.reset();
+    EXPECT_TRUE(CJournalFolder::Left().empty());
+}
+
+TEST_F(RecoveryTest, AnUntitledTextIsOfferedAtStartAndNoKeepsItForLater) {
+    ASSERT_TRUE(Start());
+    Type("never saved");
+    Terminate();
+
+    ui.boxReplies = {IDNO};
+    ASSERT_TRUE(Start());
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_TRUE(ui.boxes[0].text.startsWith(Offer("Untitled")));
+    EXPECT_EQ(View()->GetText(), "");
+    Stop();
+    app.reset();
+
+    ui.boxes.clear();
+    ui.boxReplies = {IDYES};
+    ASSERT_TRUE(Start());
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_EQ(View()->GetText(), "never saved");
+    EXPECT_TRUE(Doc()->IsModified());
+    EXPECT_EQ(Frame()->windowTitle(), "Untitled");
+}
+
+TEST_F(RecoveryTest, ChangesToAFileChangedSinceAreNotAppliedToItAndAreKept) {
+    const QString file = WriteFile("log.txt", "old content\n");
+    ASSERT_TRUE(Start({file}));
+    Type("typed ");
+    Terminate();
+    WriteFile("log.txt", "another program wrote this\n");
+
+    ui.boxReplies = {IDYES};
+    ASSERT_TRUE(Start({file}));
+    ASSERT_EQ(ui.boxes.size(), 2u) << ui.BoxTexts().join("|").toStdString();
+    EXPECT_TRUE(ui.boxes[1].text.contains("but the file has changed since: they cannot be applied"))
+        << ui.boxes[1].text.toStdString();
+    EXPECT_EQ(View()->GetText(), "another program wrote this\n");
+    EXPECT_FALSE(Doc()->IsModified());
+    Stop();
+    app.reset();
+    EXPECT_EQ(CJournalFolder::Left().size(), 1u);
+}
+} // namespace
