@@ -260,10 +260,10 @@ void CJournalWriter::Edited(long pos, const char* inserted, long n) {
 }
 
 bool CJournalWriter::Commit() {
-    if (m_bUncommitted) {
-        Put('C', QByteArray());
-        m_bUncommitted = false;
-    }
+    if (!m_bUncommitted)
+        return !m_bFailed; // nothing new to make durable
+    Put('C', QByteArray());
+    m_bUncommitted = false;
     return !m_bFailed && m_fd >= 0 && ::fdatasync(m_fd) == 0;
 }
 
