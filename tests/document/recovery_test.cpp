@@ -2,12 +2,16 @@
 // its journal, and the next run offers the changes back.
 #include "resources/resource.h"
 #include "support/appfixture.h"
+#include "support/editchild.h"
 #include "text/journal.h"
 #include "text/replaceall.h"
 
 #include <QDir>
 
+#include <chrono>
 #include <csignal>
+#include <random>
+#include <thread>
 
 namespace {
 class RecoveryTest : public AppFixture {
@@ -110,5 +114,46 @@ TEST_F(RecoveryTest, ChangesToAFileChangedSinceAreNotAppliedToItAndAreKept) {
     Stop();
     app.reset();
     EXPECT_EQ(CJournalFolder::Left().size(), 1u);
+}
+
+// Killed with SIGKILL at any moment of its editing, a run leaves what the next run recovers: the
+// text as of its last commit, byte for byte (the one reported, or the next when the kill came
+// between a commit and its report, or a write of the next text and its commit).
+TEST_F(RecoveryTest, AnEditingRunKilledAtAnyMomentIsRecoveredExactly) {
+    const QByteArray base = QByteArray("line ab one\nline two ab\n").repeated(2000);
+    std::minstd_rand random(17);
+    for (unsigned round = 0; round < 10; ++round) {
+        const QString file = WriteFile("edited.txt", base);
+        const QString texts = Path(QStringLiteral("texts-%1").arg(round));
+        ASSERT_TRUE(QDir().mkpath(texts));
+        WriteFile(QStringLiteral("texts-%1/text-0").arg(round), base);
+        int last = 0;
+        {
+            EditChild child(texts, file, round);
+            const int steps = static_cast<int>(random() % 40);
+            for (int n; last < steps && (n = child.Next()) >= 0;)
+                last = n;
+            std::this_thread::sleep_for(std::chrono::microseconds(random() % 3000));
+            child.Kill();
+            for (int n; (n = child.Next()) >= 0;)
+                last = n;
+        }
+        const auto textOf = [&](int step) {
+            return ReadFile(texts + QStringLiteral("/text-%1").arg(step));
+        };
+        ui.boxes.clear();
+        ui.boxReplies = {IDYES};
+        ASSERT_TRUE(Start({file}));
+        const QByteArray recovered = View()->GetText();
+        EXPECT_TRUE(recovered == textOf(last) ||
+                    (QFile::exists(texts + QStringLiteral("/text-%1").arg(last + 1)) &&
+                     recovered == textOf(last + 1)))
+            << "round " << round << ", step " << last << ", sizes " << recovered.size() << " and "
+            << textOf(last).size();
+        EXPECT_EQ(ReadFile(file), base);
+        Stop(); // the changes are not saved: nothing is left to offer
+        app.reset();
+        EXPECT_TRUE(CJournalFolder::Left().empty());
+    }
 }
 } // namespace

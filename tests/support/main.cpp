@@ -1,6 +1,7 @@
 // Runs the tests inside one application object on Qt's offscreen platform, with the settings
 // store in a scratch folder.
 #include "framework/profilestore.h"
+#include "support/editchild.h"
 #include "support/savechild.h"
 
 #include <QApplication>
@@ -13,6 +14,9 @@ int main(int argc, char** argv) {
     if (childExit >= 0)
         return childExit;
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    const int editExit = RunEditChild(argc, argv);
+    if (editExit >= 0)
+        return editExit;
     QApplication app(argc, argv);
     QTemporaryDir config;
     CProfileStore::SetConfigRoot(config.path());
