@@ -156,4 +156,50 @@ TEST_F(RecoveryTest, AnEditingRunKilledAtAnyMomentIsRecoveredExactly) {
         EXPECT_TRUE(CJournalFolder::Left().empty());
     }
 }
+
+// Two runs on one file each keep a journal of their own: the one still running is never offered
+// to the other, and each is recovered on its own.
+TEST_F(RecoveryTest, TwoRunsOnOneFileNeverShareAJournal) {
+    const QByteArray base = QByteArray("shared ab text\n").repeated(100);
+    const QString file = WriteFile("shared.txt", base);
+    const QString texts = Path("texts");
+    ASSERT_TRUE(QDir().mkpath(texts));
+    ASSERT_TRUE(Start({file}));
+    Type("this run ");
+    Doc()->CommitJournal();
+    int last = 0;
+    {
+        EditChild other(texts, file, 3);
+        for (int n; last < 5 && (n = other.Next()) >= 0;)
+            last = n;
+        // Held by this run: only the other run's journal is left, once it is killed.
+        other.Kill();
+        for (int n; (n = other.Next()) >= 0;)
+            last = n;
+    }
+    std::vector<LeftJournal> left = CJournalFolder::Left();
+    ASSERT_EQ(left.size(), 1u);
+    EXPECT_NE(left[0].file, Doc()->Journal()->FileName());
+    const QByteArray mine = View()->GetText();
+    Terminate();
+    // The next runs are offered both, one at a time.
+    const auto isOthers = [&](const QByteArray& text) {
+        return text == ReadFile(texts + QStringLiteral("/text-%1").arg(last)) ||
+               text == ReadFile(texts + QStringLiteral("/text-%1").arg(last + 1));
+    };
+    QByteArray recovered[2];
+    for (QByteArray& text : recovered) {
+        WriteFile("shared.txt", base);
+        ui.boxes.clear();
+        ui.boxReplies = {IDYES};
+        ASSERT_TRUE(Start({file}));
+        text = View()->GetText();
+        Exec(ID_FILE_SAVE); // kept, and its journal gone
+        Stop();
+        app.reset();
+    }
+    EXPECT_TRUE((recovered[0] == mine && isOthers(recovered[1])) ||
+                (recovered[1] == mine && isOthers(recovered[0])));
+    EXPECT_TRUE(CJournalFolder::Left().empty());
+}
 } // namespace
