@@ -147,6 +147,14 @@ bool CLumettaApp::OfferJournal(const LeftJournal& left) {
         m_bOfferingJournals = opening;
         return false;
     }
+    if (!recovered && !open.isEmpty() && CLumettaDoc::StillStartsWithOrigin(left) &&
+        m_pDocTemplate->OpenDocumentFile(QString())) {
+        // Another program added to the file: the changes go onto its start as it was.
+        recovered = m_pDocument->RecoverJournalFromStart(left);
+        if (recovered)
+            Ui().MessageBox(QString::fromUtf8(Str::RecoverAppended).arg(DisplayFileName(name), date),
+                            MB_OK | MB_ICONINFORMATION);
+    }
     m_bOfferingJournals = opening;
     if (!recovered)
         Ui().MessageBox(QString::fromUtf8(Str::RecoverChanged)

@@ -16,6 +16,7 @@
 #include <ctime>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 const std::vector<MessageMapEntry<CLumettaDoc>>& CLumettaDoc::GetMessageMap() {
     using T = CLumettaDoc;
@@ -107,6 +108,79 @@ bool CLumettaDoc::RecoverJournal(const LeftJournal& left) {
             OnNewDocument();
         else
             ReloadFromDisk();
+        return false;
+    }
+    m_pView->SetModify(true);
+    m_pJournal = CJournalWriter::Resume(left.file, text);
+    WatchJournal();
+    return true;
+}
+
+namespace {
+// The first `length` bytes of a file.
+class CFileStart : public CFile {
+public:
+    CFileStart(CFile& file, int64_t length) : m_file(file), m_nLength(length) {
+        m_strPath = file.GetFilePath();
+    }
+    size_t Read(void* buf, size_t n) override {
+        const size_t done = m_file.Read(buf, static_cast<size_t>(std::min<int64_t>(
+                                                 static_cast<int64_t>(n), m_nLength - m_nRead)));
+        m_nRead += static_cast<int64_t>(done);
+        return done;
+    }
+    void Write(const void*, size_t) override {
+        throw CFileException(CFileException::accessDenied, 0, m_strPath);
+    }
+    int64_t GetLength() const override { return m_nLength; }
+
+private:
+    CFile& m_file;
+    int64_t m_nLength;
+    int64_t m_nRead = 0;
+};
+} // namespace
+
+bool CLumettaDoc::StillStartsWithOrigin(const LeftJournal& left) {
+    if (left.origin.path.isEmpty() || left.origin.size < 0)
+        return false;
+    try {
+        CReadFile file(FileNameFromBytes(left.origin.path));
+        if (file.GetLength() < left.origin.size)
+            return false;
+        CFileStart start(file, left.origin.size);
+        CContentHash hash;
+        std::vector<char> piece(1 << 20);
+        for (size_t n; (n = start.Read(piece.data(), piece.size())) > 0;)
+            hash.Feed(piece.data(), n);
+        return hash.Value() == left.origin.hash;
+    } catch (const CFileException&) {
+        return false;
+    }
+}
+
+bool CLumettaDoc::RecoverJournalFromStart(const LeftJournal& left) {
+    if (!m_pView || !m_strPathName.isEmpty() || m_pView->GetTextLength() != 0)
+        return false;
+    try {
+        CReadFile file(FileNameFromBytes(left.origin.path));
+        CFileStart start(file, left.origin.size);
+        CArchive ar(&start, CArchive::load);
+        m_pView->StreamText(ar, SF_TEXT);
+    } catch (const CFileException&) {
+        OnNewDocument();
+        return false;
+    }
+    if (m_pView->StreamHash() != left.origin.hash) {
+        OnNewDocument();
+        return false;
+    }
+    if (m_pJournal)
+        m_pJournal->Discard();
+    m_pJournal.reset();
+    CTextDocument text = m_pView->Text();
+    if (ReplayJournal(left.file, text) < 0) {
+        OnNewDocument();
         return false;
     }
     m_pView->SetModify(true);

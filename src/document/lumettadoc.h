@@ -46,6 +46,12 @@ public:
     // writing it; the text counts as changed. False, with nothing changed, when the text is not
     // the one the journal started from.
     bool RecoverJournal(const LeftJournal& left);
+    // The file the journal started from has changed since, but still starts with the text it
+    // started from (another program added to it): true when that is so.
+    static bool StillStartsWithOrigin(const LeftJournal& left);
+    // Recovers such a journal into this document, which must be a new one: the start of the file
+    // it started from, with its changes replayed; the text counts as changed.
+    bool RecoverJournalFromStart(const LeftJournal& left);
     // The journal being written; null when there is none.
     const CJournalWriter* Journal() const { return m_pJournal.get(); }
 

@@ -97,6 +97,26 @@ TEST_F(RecoveryTest, AnUntitledTextIsOfferedAtStartAndNoKeepsItForLater) {
     EXPECT_EQ(Frame()->windowTitle(), "Untitled");
 }
 
+TEST_F(RecoveryTest, ChangesToAFileAddedToSinceAreRecoveredOntoItsStartUntitled) {
+    const QString file = WriteFile("grown.log", "first entry\nsecond entry\n");
+    ASSERT_TRUE(Start({file}));
+    View()->SetSel(0, 0);
+    Type("note: ");
+    const QByteArray edited = View()->GetText();
+    Terminate();
+    WriteFile("grown.log", "first entry\nsecond entry\nthird entry, added meanwhile\n");
+
+    ui.boxReplies = {IDYES};
+    ASSERT_TRUE(Start({file}));
+    ASSERT_EQ(ui.boxes.size(), 2u) << ui.BoxTexts().join("|").toStdString();
+    EXPECT_TRUE(ui.boxes[1].text.contains("has changed since the unsaved changes from"))
+        << ui.boxes[1].text.toStdString();
+    EXPECT_EQ(View()->GetText(), edited);
+    EXPECT_TRUE(Doc()->IsModified());
+    EXPECT_EQ(Frame()->windowTitle(), "Untitled");
+    EXPECT_EQ(ReadFile(file), "first entry\nsecond entry\nthird entry, added meanwhile\n");
+}
+
 TEST_F(RecoveryTest, ChangesToAFileChangedSinceAreNotAppliedToItAndAreKept) {
     const QString file = WriteFile("log.txt", "old content\n");
     ASSERT_TRUE(Start({file}));
