@@ -40,6 +40,7 @@ public:
     void StartJournal(const QString& path);
     // The changes so far count, and are on the disk.
     void CommitJournal();
+    void MakeChangesDurable() override { CommitJournal(); }
     // The journal stays when the document goes: the program is ending on a signal.
     void KeepJournal() { m_bKeepJournal = true; }
     // Replays a journal left behind onto the text shown, which must be its origin, and goes on

@@ -31,6 +31,9 @@ public:
     virtual bool OnOpenDocument(const QString& path);
     virtual bool OnSaveDocument(const QString& path);
     virtual void DeleteContents() {}
+    // Before something that could end the program (printing, a save): the unsaved changes are
+    // made to outlive it, as far as the document keeps them.
+    virtual void MakeChangesDurable() {}
     virtual void Serialize(CArchive& ar) = 0;
 
     // Asks whether to save changes; false when the user cancelled or the save failed.

@@ -1,6 +1,7 @@
 // Printing the text page by page within the page margins, and Page Setup.
 #include "view/lumettaview.h"
 
+#include "framework/document.h"
 #include "framework/uiservices.h"
 #include "resources/strings.h"
 
@@ -77,6 +78,8 @@ void CLumettaView::OnFilePageSetup() {
 }
 
 void CLumettaView::OnFilePrintPreview() {
+    if (m_pDocument)
+        m_pDocument->MakeChangesDurable(); // a printer driver can take the program down
     CWinApp* app = AfxGetApp();
     // The preview draws the pages as Print does; printing from it goes the same way.
     Ui().PrintPreview(app->Printer(), [this](QPrinter& printer) {
@@ -89,6 +92,8 @@ void CLumettaView::OnFilePrintPreview() {
 }
 
 void CLumettaView::OnFilePrintDirect() {
+    if (m_pDocument)
+        m_pDocument->MakeChangesDurable(); // a printer driver can take the program down
     CWinApp* app = AfxGetApp();
     QPrinter& printer = app->Printer();
     // At once on the chosen or default printer; the print dialog only when there is none.

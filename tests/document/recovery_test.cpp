@@ -75,6 +75,25 @@ TEST_F(RecoveryTest, ChangesLeftByASignalAreOfferedWhenTheFileOpensAgain) {
     EXPECT_TRUE(CJournalFolder::Left().empty());
 }
 
+// A change is committed within a second, and at once before a save, a reload or a print.
+TEST_F(RecoveryTest, ChangesAreCommittedSoonAndBeforeWhatIsRisky) {
+    const QString file = WriteFile("f.txt", "text\n");
+    ASSERT_TRUE(Start({file}));
+    Type("a");
+    ASSERT_TRUE(Doc()->Journal());
+    EXPECT_TRUE(Doc()->Journal()->HasUncommitted());
+    QTest::qWait(1300);
+    EXPECT_FALSE(Doc()->Journal()->HasUncommitted());
+    Type("b");
+    Exec(ID_FILE_PRINT_DIRECT); // the print dialog is cancelled: nothing is printed
+    EXPECT_FALSE(Doc()->Journal()->HasUncommitted());
+    Type("c");
+    const QString journal = Doc()->Journal()->FileName();
+    Exec(ID_FILE_SAVE); // what was journaled is in the file: a new journal starts from it
+    EXPECT_FALSE(QFile::exists(journal));
+    EXPECT_EQ(ReadFile(file), "abctext\n");
+}
+
 TEST_F(RecoveryTest, AnUntitledTextIsOfferedAtStartAndNoKeepsItForLater) {
     ASSERT_TRUE(Start());
     Type("never saved");
