@@ -97,21 +97,26 @@ bool CLumettaDoc::RecoverJournal(const LeftJournal& left) {
         return false;
     if (untitled && m_pView->GetTextLength() != 0)
         return false;
+    if (TakeOverJournal(left.file))
+        return true;
+    // It did not fit after all: the text goes back to what it was.
+    if (untitled)
+        OnNewDocument();
+    else
+        ReloadFromDisk();
+    return false;
+}
+
+bool CLumettaDoc::TakeOverJournal(const QString& journal) {
     // The journal of the text as loaded goes: the one left behind takes its place.
     if (m_pJournal)
         m_pJournal->Discard();
     m_pJournal.reset();
     CTextDocument text = m_pView->Text();
-    if (ReplayJournal(left.file, text) < 0) {
-        // It did not fit after all: the text goes back to what it was.
-        if (untitled)
-            OnNewDocument();
-        else
-            ReloadFromDisk();
+    if (ReplayJournal(journal, text) < 0)
         return false;
-    }
     m_pView->SetModify(true);
-    m_pJournal = CJournalWriter::Resume(left.file, text);
+    m_pJournal = CJournalWriter::Resume(journal, text);
     WatchJournal();
     return true;
 }
@@ -171,22 +176,10 @@ bool CLumettaDoc::RecoverJournalFromStart(const LeftJournal& left) {
         OnNewDocument();
         return false;
     }
-    if (m_pView->StreamHash() != left.origin.hash) {
-        OnNewDocument();
-        return false;
-    }
-    if (m_pJournal)
-        m_pJournal->Discard();
-    m_pJournal.reset();
-    CTextDocument text = m_pView->Text();
-    if (ReplayJournal(left.file, text) < 0) {
-        OnNewDocument();
-        return false;
-    }
-    m_pView->SetModify(true);
-    m_pJournal = CJournalWriter::Resume(left.file, text);
-    WatchJournal();
-    return true;
+    if (m_pView->StreamHash() == left.origin.hash && TakeOverJournal(left.file))
+        return true;
+    OnNewDocument();
+    return false;
 }
 
 void CLumettaDoc::SetView(CLumettaView* view) {

@@ -69,6 +69,9 @@ private:
 
     // Each change written to the journal brings its commit within a second.
     void WatchJournal();
+    // The journal left behind replayed onto the text shown, and written on from there; false
+    // when it does not fit the text (which may then be changed part way).
+    bool TakeOverJournal(const QString& journal);
 
     CLumettaView* m_pView = nullptr;
     std::unique_ptr<CJournalWriter> m_pJournal;

@@ -288,4 +288,16 @@ std::vector<EncodedFile> EncodedFiles(RandomText& random, size_t size, bool oneL
         {"Windows-1252", latin, ToBytes(QString::fromLatin1(ToQ(latin)).toUtf8())},
     };
 }
+
+CTextDocument Holding(const Bytes& text) {
+    CTextDocument doc;
+    doc.SetUndoCollection(false);
+    doc.Insert(0, ToQ(text));
+    doc.SetUndoCollection(true);
+    return doc;
+}
+
+Bytes TextOf(const CTextDocument& doc) {
+    return ToBytes(doc.Range(0, doc.Length()));
+}
 } // namespace Plain

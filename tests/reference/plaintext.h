@@ -2,6 +2,8 @@
 // reference that tests compare its fast paths with, byte for byte, on random texts of every size.
 #pragma once
 
+#include "text/textdocument.h"
+
 #include <QByteArray>
 
 #include <optional>
@@ -42,6 +44,10 @@ std::pair<Bytes, int> ReplaceAll(const Bytes& s, const Bytes& find, const Bytes&
                                  bool backwards, size_t caret, size_t limit);
 
 std::vector<size_t> LineStarts(const Bytes& s);
+
+// A text core document holding `text`, with nothing to undo; and the text a document holds.
+CTextDocument Holding(const Bytes& text);
+Bytes TextOf(const CTextDocument& doc);
 Bytes HexDump(const Bytes& s);
 
 // Where two texts part, with a little of each from there, for a failure's message.

@@ -18,18 +18,6 @@
 using namespace Plain;
 
 namespace {
-CTextDocument Holding(const Bytes& text) {
-    CTextDocument doc;
-    doc.SetUndoCollection(false);
-    doc.Insert(0, ToQ(text));
-    doc.SetUndoCollection(true);
-    return doc;
-}
-
-Bytes TextOf(const CTextDocument& doc) {
-    return ToBytes(doc.Range(0, doc.Length()));
-}
-
 JournalOrigin SomeOrigin() {
     JournalOrigin o;
     o.path = QByteArray("/home/u/caf\xe9 \n.txt"); // any bytes

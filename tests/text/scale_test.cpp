@@ -17,18 +17,6 @@
 using namespace Plain;
 
 namespace {
-CTextDocument Holding(const Bytes& text) {
-    CTextDocument doc;
-    doc.SetUndoCollection(false);
-    doc.Insert(0, ToQ(text));
-    doc.SetUndoCollection(true);
-    return doc;
-}
-
-Bytes TextOf(const CTextDocument& doc) {
-    return ToBytes(doc.Range(0, doc.Length()));
-}
-
 std::vector<size_t> LineStartsOf(const CTextDocument& doc) {
     std::vector<size_t> at;
     for (long line = 0; line < doc.LineCount(); ++line)
