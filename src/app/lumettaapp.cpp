@@ -20,9 +20,11 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QSessionManager>
 
 #include <cstdio>
+#include <utility>
 #include <unistd.h>
 
 namespace {
@@ -99,14 +101,15 @@ bool CLumettaApp::InitInstance(const QStringList& args) {
         m_nHistoryItems = 15;
 
     // Logging out asks about unsaved changes as Exit does; Cancel cancels the logout.
-    m_sessionEnd = QObject::connect(qApp, &QGuiApplication::commitDataRequest, [this](QSessionManager& manager) {
+    const auto sessionEnding = [this](QSessionManager& manager) {
         if (!m_pDocument || !manager.allowsInteraction())
             return;
         const bool saved = m_pDocument->SaveModified();
         manager.release();
         if (!saved)
             manager.cancel();
-    });
+    };
+    m_sessionEnd = QObject::connect(qApp, &QGuiApplication::commitDataRequest, sessionEnding);
 
     m_pDocTemplate->RecoverInterruptedSaves();
     const bool started = ProcessShellCommand(cmdInfo);
@@ -134,28 +137,25 @@ bool CLumettaApp::OfferJournal(const LeftJournal& left) {
     if (Ui().MessageBox(QString::fromUtf8(Str::RecoverPrompt).arg(DisplayFileName(name), date),
                         MB_YESNO | MB_ICONQUESTION) != IDYES)
         return false; // kept, to be offered again
-    const bool opening = m_bOfferingJournals;
-    m_bOfferingJournals = true;
-    bool recovered = false;
+    // Opening the file for it asks nothing more about journals.
+    const bool wasOffering = std::exchange(m_bOfferingJournals, true);
+    const auto restore = qScopeGuard([&] { m_bOfferingJournals = wasOffering; });
     const QString open = left.origin.path.isEmpty() ? QString() : name;
-    if (m_pDocument && m_pDocument->GetPathName() == open && !m_pDocument->IsModified()) {
-        recovered = m_pDocument->RecoverJournal(left);
-    } else if (!m_pDocument || m_pDocument->SaveModified()) {
-        if (m_pDocTemplate->OpenDocumentFile(open))
-            recovered = m_pDocument->RecoverJournal(left);
-    } else {
-        m_bOfferingJournals = opening;
+    const bool shown =
+        m_pDocument && m_pDocument->GetPathName() == open && !m_pDocument->IsModified();
+    // Opening asks about the text shown first; Cancel keeps it, and the journal stays.
+    if (!shown && !m_pDocTemplate->OpenDocumentFile(open))
         return false;
-    }
+    bool recovered = m_pDocument->RecoverJournal(left);
     if (!recovered && !open.isEmpty() && CLumettaDoc::StillStartsWithOrigin(left) &&
         m_pDocTemplate->OpenDocumentFile(QString())) {
         // Another program added to the file: the changes go onto its start as it was.
         recovered = m_pDocument->RecoverJournalFromStart(left);
         if (recovered)
-            Ui().MessageBox(QString::fromUtf8(Str::RecoverAppended).arg(DisplayFileName(name), date),
-                            MB_OK | MB_ICONINFORMATION);
+            Ui().MessageBox(
+                QString::fromUtf8(Str::RecoverAppended).arg(DisplayFileName(name), date),
+                MB_OK | MB_ICONINFORMATION);
     }
-    m_bOfferingJournals = opening;
     if (!recovered)
         Ui().MessageBox(QString::fromUtf8(Str::RecoverChanged)
                             .arg(DisplayFileName(name), date, DisplayFileName(left.file)),

@@ -37,7 +37,8 @@ void MatchBrace(CLumettaView& view) {
     const char partner = kBraces[forward ? i + 3 : i - 3];
     CHARRANGE sel;
     view.GetSel(sel);
-    CHARRANGE range = forward ? CHARRANGE{sel.cpMax, view.GetTextLength()} : CHARRANGE{0, sel.cpMin};
+    CHARRANGE range =
+        forward ? CHARRANGE{sel.cpMax, view.GetTextLength()} : CHARRANGE{0, sel.cpMin};
 
     // A brace is found wherever it stands, whole words or not; the partner in the direction of
     // the search, the braces between counted forwards.
