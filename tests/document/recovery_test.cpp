@@ -59,6 +59,7 @@ TEST_F(RecoveryTest, ChangesLeftByASignalAreOfferedWhenTheFileOpensAgain) {
     EXPECT_TRUE(ui.boxes[0].text.endsWith(" were found. Recover them?"));
     EXPECT_EQ(View()->GetText(), edited);
     EXPECT_TRUE(Doc()->IsModified());
+    EXPECT_TRUE(View()->CanUndo());
     // Recovered changes are journaled on: another end, another recovery.
     View()->SetSel(0, 0);
     Type("more ");
