@@ -134,9 +134,16 @@ bool CLumettaApp::OfferJournal(const LeftJournal& left) {
                                                     : FileNameFromBytes(left.origin.path);
     const QString date = QDateTime::fromSecsSinceEpoch(left.modifiedSecs)
                              .toString(QStringLiteral("yyyy-MM-dd hh:mm"));
-    if (Ui().MessageBox(QString::fromUtf8(Str::RecoverPrompt).arg(DisplayFileName(name), date),
-                        MB_YESNO | MB_ICONQUESTION) != IDYES)
+    switch (Ui().MessageBox(QString::fromUtf8(Str::RecoverPrompt).arg(DisplayFileName(name), date),
+                            MB_YESNODISCARD | MB_ICONQUESTION)) {
+    case IDYES:
+        break;
+    case IDDISCARD:
+        ::unlink(FileNameToBytes(left.file).constData());
+        return false;
+    default:
         return false; // kept, to be offered again
+    }
     // Opening the file for it asks nothing more about journals.
     const bool wasOffering = std::exchange(m_bOfferingJournals, true);
     const auto restore = qScopeGuard([&] { m_bOfferingJournals = wasOffering; });

@@ -52,6 +52,10 @@ int CQtUiServices::MessageBox(const QString& text, unsigned flags) {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
         box.setDefaultButton((flags & MB_DEFBUTTON2) ? QMessageBox::No : QMessageBox::Yes);
         box.setEscapeButton(QMessageBox::Cancel);
+    } else if ((flags & 0xF) == MB_YESNODISCARD) {
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Discard);
+        box.setDefaultButton(QMessageBox::Yes);
+        box.setEscapeButton(QMessageBox::No);
     } else if ((flags & 0xF) == MB_YESNO) {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         box.setDefaultButton((flags & MB_DEFBUTTON2) ? QMessageBox::No : QMessageBox::Yes);
@@ -63,6 +67,7 @@ int CQtUiServices::MessageBox(const QString& text, unsigned flags) {
     case QMessageBox::Yes: return IDYES;
     case QMessageBox::No: return IDNO;
     case QMessageBox::Cancel: return IDCANCEL;
+    case QMessageBox::Discard: return IDDISCARD;
     default: return IDOK;
     }
 }

@@ -16,17 +16,19 @@ enum : unsigned {
     MB_OK = 0x0,
     MB_YESNOCANCEL = 0x3,
     MB_YESNO = 0x4,
+    MB_YESNODISCARD = 0x7, // Yes, No and Discard
+
     MB_ICONQUESTION = 0x20,
     MB_ICONEXCLAMATION = 0x30,
     MB_ICONINFORMATION = 0x40,
     MB_DEFBUTTON2 = 0x100, // the second button (No) is the default
 };
-enum : int { IDOK = 1, IDCANCEL = 2, IDYES = 6, IDNO = 7 };
+enum : int { IDOK = 1, IDCANCEL = 2, IDYES = 6, IDNO = 7, IDDISCARD = 100 };
 
 class CUiServices {
 public:
     virtual ~CUiServices() = default;
-    // Shows a message box; returns the button pressed (IDOK, IDYES, IDNO, IDCANCEL).
+    // Shows a message box; returns the button pressed (IDOK, IDYES, IDNO, IDCANCEL, IDDISCARD).
     virtual int MessageBox(const QString& text, unsigned flags) = 0;
     virtual void MessageBeep(unsigned type) = 0;
     // Asks for an existing file; an empty result means the user cancelled.

@@ -154,6 +154,13 @@ TEST_F(RecoveryTest, ChangesToAFileChangedSinceAreNotAppliedToItAndAreKept) {
     Stop();
     app.reset();
     EXPECT_EQ(CJournalFolder::Left().size(), 1u);
+    // Offered again at the next start, until the user discards it.
+    ui.boxes.clear();
+    ui.boxReplies = {IDDISCARD};
+    ASSERT_TRUE(Start());
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_TRUE(ui.boxes[0].text.startsWith(Offer(file)));
+    EXPECT_TRUE(CJournalFolder::Left().empty());
 }
 
 // Killed with SIGKILL at any moment of its editing, a run leaves what the next run recovers: the
