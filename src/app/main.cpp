@@ -1,6 +1,7 @@
 // The program's entry point.
 #include "app/gnuoptions.h"
 #include "app/lumettaapp.h"
+#include "app/terminationsignals.h"
 #include "framework/filename.h"
 
 #include <QApplication>
@@ -8,13 +9,8 @@
 #include <QList>
 #include <QPair>
 
-#include <QSocketNotifier>
-
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
-#include <unistd.h>
 
 CLumettaApp theApp;
 
@@ -40,32 +36,6 @@ void HoldStartMessage(QtMsgType type, const QMessageLogContext&, const QString& 
     std::fprintf(stderr, "zorvek: cannot open a window: the display %s cannot be reached.\n",
                  display ? display : "(none)");
     std::_Exit(1);
-}
-
-// SIGTERM, SIGHUP and SIGINT are handed to the event loop through a pipe, so that the program
-// ends between two of its steps, never in the middle of a save.
-int g_signalPipe[2] = {-1, -1};
-
-void OnSignal(int signal) {
-    const unsigned char byte = static_cast<unsigned char>(signal);
-    [[maybe_unused]] const ssize_t written = ::write(g_signalPipe[1], &byte, 1);
-}
-
-void HandTerminationSignalsToTheApp() {
-    if (::pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
-        return;
-    auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, qApp);
-    QObject::connect(notifier, &QSocketNotifier::activated, [] {
-        unsigned char byte = 0;
-        if (::read(g_signalPipe[0], &byte, 1) == 1)
-            theApp.OnTerminationSignal(byte);
-    });
-    struct sigaction action {};
-    action.sa_handler = OnSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    for (int signal : {SIGTERM, SIGHUP, SIGINT})
-        ::sigaction(signal, &action, nullptr);
 }
 
 void ReleaseStartMessages() {
@@ -105,7 +75,7 @@ int main(int argc, char* argv[]) {
     QStringList args;
     for (int i = 1; i < argc; ++i)
         args << FileNameFromBytes(argv[i]);
-    HandTerminationSignalsToTheApp();
+    HandTerminationSignalsTo(theApp);
     if (theApp.InitInstance(args))
         QApplication::exec();
     return theApp.ExitInstance();

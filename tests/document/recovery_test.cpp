@@ -249,4 +249,21 @@ TEST_F(RecoveryTest, TwoRunsOnOneFileNeverShareAJournal) {
                 (recovered[1] == mine && isOthers(recovered[0])));
     EXPECT_TRUE(CJournalFolder::Left().empty());
 }
+
+// SIGTERM in the middle of a save: the save ends first, whole, and then the program, with the
+// termination signal's exit code; the file is the old one or the new one, never a mix.
+TEST_F(RecoveryTest, SigtermDuringASaveLetsItEndFirst) {
+    const QByteArray old = QByteArray("an old line of the file\n").repeated(2000000); // 48 MB
+    for (int delay : {0, 5, 20, 60}) {
+        const QString file = WriteFile("big.txt", old);
+        SignalledSaveChild child(file);
+        ASSERT_EQ(child.Next(), 's');
+        std::this_thread::sleep_for(std::chrono::milliseconds(delay));
+        ::kill(child.pid, SIGTERM);
+        EXPECT_EQ(child.ExitCode(), 128 + SIGTERM) << delay;
+        const QByteArray now = ReadFile(file);
+        EXPECT_TRUE(now == "new " + old) << delay << ": " << now.size() << " bytes";
+        EXPECT_TRUE(CJournalFolder::Left().empty()) << delay; // nothing unsaved was left
+    }
+}
 } // namespace

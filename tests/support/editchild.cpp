@@ -1,10 +1,13 @@
 #include "support/editchild.h"
 
+#include "app/terminationsignals.h"
+#include "resources/resource.h"
 #include "support/appfixture.h"
 #include "text/replaceall.h"
 
 #include <QApplication>
 #include <QFile>
+#include <QTimer>
 
 #include <csignal>
 #include <cstring>
@@ -35,6 +38,45 @@ EditChild::~EditChild() {
     Kill();
     if (out >= 0)
         ::close(out);
+}
+
+SignalledSaveChild::SignalledSaveChild(const QString& file) {
+    int fds[2];
+    if (pipe(fds) != 0)
+        return;
+    const QByteArray fileArg = QFile::encodeName(file);
+    pid = fork();
+    if (pid == 0) {
+        dup2(fds[1], STDOUT_FILENO);
+        ::close(fds[0]);
+        execl("/proc/self/exe", "zorvek_tests", "--signal-child", fileArg.constData(),
+              static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    ::close(fds[1]);
+    out = fds[0];
+}
+
+SignalledSaveChild::~SignalledSaveChild() {
+    if (pid > 0) {
+        ::kill(pid, SIGKILL);
+        ExitCode();
+    }
+    if (out >= 0)
+        ::close(out);
+}
+
+char SignalledSaveChild::Next() {
+    char mark = 0;
+    return ::read(out, &mark, 1) == 1 ? mark : 0;
+}
+
+int SignalledSaveChild::ExitCode() {
+    int status = 0;
+    if (pid <= 0 || waitpid(pid, &status, 0) != pid)
+        return -1;
+    pid = -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 int EditChild::Next() {
@@ -90,7 +132,32 @@ int EditStep(CLumettaView* view, std::minstd_rand& random) {
     return kind;
 }
 
+namespace {
+int RunSignalledSaveChild(const char* file) {
+    UiRecorder ui;
+    CLumettaApp app;
+    app.m_launchInstance = [](const QStringList&) {};
+    HandTerminationSignalsTo(app);
+    if (!app.InitInstance({QStringLiteral("S:signal-child"), QFile::decodeName(file)}))
+        return 1;
+    app.View()->SetSel(0, 0);
+    app.View()->ReplaceSel("new ");
+    QTimer::singleShot(0, [&app] {
+        if (::write(STDOUT_FILENO, "s", 1) != 1)
+            return;
+        app.MainFrame()->Router().Execute(ID_FILE_SAVE);
+    });
+    QApplication::exec();
+    return app.ExitInstance();
+}
+} // namespace
+
 int RunEditChild(int argc, char** argv) {
+    if (argc == 3 && std::strcmp(argv[1], "--signal-child") == 0) {
+        QApplication qt(argc, argv);
+        CProfileStore::SetConfigRoot(QString::fromUtf8(qgetenv("ZORVEK_TEST_CONFIG")));
+        return RunSignalledSaveChild(argv[2]);
+    }
     if (argc != 5 || std::strcmp(argv[1], "--edit-child") != 0)
         return -1;
     QApplication qt(argc, argv);

@@ -27,5 +27,20 @@ class CLumettaView;
 // One step of the child's editing, drawn from `random`; returns its kind.
 int EditStep(CLumettaView* view, std::minstd_rand& random);
 
-// Runs the child's side when argv asks for it; returns its exit code, or -1 otherwise.
+// A run of the editor in a process of its own that changes `file`, says 's' and saves it, and
+// ends on the termination signals as the program does: the test binary started again with
+// --signal-child.
+struct SignalledSaveChild {
+    explicit SignalledSaveChild(const QString& file);
+    ~SignalledSaveChild();
+    // The next mark: 's' when the save starts; 0 when the child ended.
+    char Next();
+    // Waits for the child; its exit code, or -1 when a signal killed it.
+    int ExitCode();
+
+    pid_t pid = -1;
+    int out = -1;
+};
+
+// Runs the children's side when argv asks for it; returns its exit code, or -1 otherwise.
 int RunEditChild(int argc, char** argv);
