@@ -3,6 +3,7 @@
 #include "app/terminationsignals.h"
 #include "resources/resource.h"
 #include "support/appfixture.h"
+#include "support/savechild.h"
 #include "text/replaceall.h"
 
 #include <QApplication>
@@ -16,22 +17,9 @@
 #include <unistd.h>
 
 EditChild::EditChild(const QString& folder, const QString& file, unsigned seed) {
-    int fds[2];
-    if (pipe(fds) != 0)
-        return;
-    const QByteArray folderArg = QFile::encodeName(folder);
-    const QByteArray fileArg = QFile::encodeName(file);
-    const QByteArray seedArg = QByteArray::number(seed);
-    pid = fork();
-    if (pid == 0) {
-        dup2(fds[1], STDOUT_FILENO);
-        ::close(fds[0]);
-        execl("/proc/self/exe", "zorvek_tests", "--edit-child", folderArg.constData(),
-              fileArg.constData(), seedArg.constData(), static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    ::close(fds[1]);
-    out = fds[0];
+    pid = StartSelf({"--edit-child", QFile::encodeName(folder), QFile::encodeName(file),
+                     QByteArray::number(seed)},
+                    out);
 }
 
 EditChild::~EditChild() {
@@ -41,20 +29,7 @@ EditChild::~EditChild() {
 }
 
 SignalledSaveChild::SignalledSaveChild(const QString& file) {
-    int fds[2];
-    if (pipe(fds) != 0)
-        return;
-    const QByteArray fileArg = QFile::encodeName(file);
-    pid = fork();
-    if (pid == 0) {
-        dup2(fds[1], STDOUT_FILENO);
-        ::close(fds[0]);
-        execl("/proc/self/exe", "zorvek_tests", "--signal-child", fileArg.constData(),
-              static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    ::close(fds[1]);
-    out = fds[0];
+    pid = StartSelf({"--signal-child", QFile::encodeName(file)}, out);
 }
 
 SignalledSaveChild::~SignalledSaveChild() {

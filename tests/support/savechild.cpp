@@ -11,23 +11,30 @@
 #include <unistd.h>
 #include <vector>
 
-SaveChild::SaveChild(const QString& target, qint64 size, qint64 stopAt) {
+pid_t StartSelf(const std::vector<QByteArray>& args, int& out) {
     int fds[2];
     if (pipe(fds) != 0)
-        return;
-    const QByteArray path = QFile::encodeName(target);
-    const QByteArray sizeArg = QByteArray::number(size);
-    const QByteArray stopArg = QByteArray::number(stopAt);
-    pid = fork();
+        return -1;
+    std::vector<char*> argv{const_cast<char*>("zorvek_tests")};
+    for (const QByteArray& a : args)
+        argv.push_back(const_cast<char*>(a.constData()));
+    argv.push_back(nullptr);
+    const pid_t pid = fork();
     if (pid == 0) {
         dup2(fds[1], STDOUT_FILENO);
         ::close(fds[0]);
-        execl("/proc/self/exe", "zorvek_tests", "--save-child", path.constData(),
-              sizeArg.constData(), stopArg.constData(), static_cast<char*>(nullptr));
+        execv("/proc/self/exe", argv.data());
         _exit(127);
     }
     ::close(fds[1]);
     out = fds[0];
+    return pid;
+}
+
+SaveChild::SaveChild(const QString& target, qint64 size, qint64 stopAt) {
+    pid = StartSelf({"--save-child", QFile::encodeName(target), QByteArray::number(size),
+                     QByteArray::number(stopAt)},
+                    out);
 }
 
 SaveChild::~SaveChild() {

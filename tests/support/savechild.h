@@ -2,9 +2,16 @@
 // started again with --save-child.
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 #include <sys/types.h>
+
+#include <vector>
+
+// Starts the test binary again with `args`; its standard output comes to `out`. Returns its pid,
+// or -1.
+pid_t StartSelf(const std::vector<QByteArray>& args, int& out);
 
 struct SaveChild {
     // Starts saving `size` bytes of 'n' to `target`; with `stopAt` >= 0 the save stops there,
