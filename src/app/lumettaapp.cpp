@@ -102,11 +102,11 @@ bool CLumettaApp::InitInstance(const QStringList& args) {
 
     // Logging out asks about unsaved changes as Exit does; Cancel cancels the logout.
     const auto sessionEnding = [this](QSessionManager& manager) {
-        if (!m_pDocument || !manager.allowsInteraction())
+        if (!manager.allowsInteraction())
             return;
-        const bool saved = m_pDocument->SaveModified();
+        const bool ends = OnSessionEnding();
         manager.release();
-        if (!saved)
+        if (!ends)
             manager.cancel();
     };
     m_sessionEnd = QObject::connect(qApp, &QGuiApplication::commitDataRequest, sessionEnding);
@@ -140,6 +140,7 @@ bool CLumettaApp::OfferJournal(const LeftJournal& left) {
         break;
     case IDDISCARD:
         ::unlink(FileNameToBytes(left.file).constData());
+        ::unlink(FileNameToBytes(CJournalWriter::BaseOf(left.file)).constData());
         return false;
     default:
         return false; // kept, to be offered again
@@ -154,13 +155,13 @@ bool CLumettaApp::OfferJournal(const LeftJournal& left) {
     if (!shown && !m_pDocTemplate->OpenDocumentFile(open))
         return false;
     bool recovered = m_pDocument->RecoverJournal(left);
-    if (!recovered && !open.isEmpty() && CLumettaDoc::StillStartsWithOrigin(left) &&
-        m_pDocTemplate->OpenDocumentFile(QString())) {
-        // Another program added to the file: the changes go onto its start as it was.
-        recovered = m_pDocument->RecoverJournalFromStart(left);
+    const QString origin = recovered || open.isEmpty() ? QString() : CLumettaDoc::OriginOf(left);
+    if (!origin.isEmpty() && m_pDocTemplate->OpenDocumentFile(QString())) {
+        // Another program changed the file: the changes go onto the file as it was.
+        recovered = m_pDocument->RecoverJournalFrom(origin, left);
         if (recovered)
             Ui().MessageBox(
-                QString::fromUtf8(Str::RecoverAppended).arg(DisplayFileName(name), date),
+                QString::fromUtf8(Str::RecoverUntitled).arg(DisplayFileName(name), date),
                 MB_OK | MB_ICONINFORMATION);
     }
     if (!recovered)
@@ -185,6 +186,13 @@ void CLumettaApp::OfferJournalFor(const QString& path) {
             OfferJournal(left);
             return;
         }
+}
+
+bool CLumettaApp::OnSessionEnding() {
+    // Unsaved changes that the user keeps stay in their journal as well.
+    if (m_pDocument)
+        m_pDocument->CommitJournal();
+    return !m_pDocument || m_pDocument->SaveModified();
 }
 
 void CLumettaApp::OnTerminationSignal(int signal) {

@@ -37,6 +37,9 @@ public:
 
     static const std::vector<MessageMapEntry<CLumettaApp>>& GetMessageMap();
 
+    // The desktop session is ending (logging out): unsaved changes are asked about as at Exit;
+    // false when the user cancelled, which cancels the logout.
+    bool OnSessionEnding();
     // SIGTERM, SIGHUP or SIGINT arrived (handed on from the event loop, never in the middle of
     // a save): the unsaved changes stay in their journal, and the program ends without asking.
     void OnTerminationSignal(int signal);

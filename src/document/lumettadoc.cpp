@@ -68,6 +68,11 @@ void CLumettaDoc::StartJournal(const QString& path) {
     origin.pid = ::getpid();
     // No journal (a folder that cannot be written): the text is edited as before, unguarded.
     m_pJournal = CJournalWriter::Start(CJournalFolder::NewFile(), origin, m_pView->Text());
+    // A copy of a file of reasonable size is kept from the first change on: should another
+    // program change the file, its unsaved changes can still be recovered.
+    constexpr int64_t kMaxBaseCopy = int64_t(256) << 20;
+    if (m_pJournal && !path.isEmpty() && origin.size >= 0 && origin.size <= kMaxBaseCopy)
+        m_pJournal->KeepBase(path, origin.size, origin.hash);
     WatchJournal();
 }
 
@@ -146,29 +151,36 @@ private:
 };
 } // namespace
 
-bool CLumettaDoc::StillStartsWithOrigin(const LeftJournal& left) {
+QString CLumettaDoc::OriginOf(const LeftJournal& left) {
     if (left.origin.path.isEmpty() || left.origin.size < 0)
-        return false;
-    try {
-        CReadFile file(FileNameFromBytes(left.origin.path));
-        if (file.GetLength() < left.origin.size)
+        return QString();
+    const auto holdsOrigin = [&](const QString& source) {
+        try {
+            CReadFile file(source);
+            if (file.GetLength() < left.origin.size)
+                return false;
+            CFileStart start(file, left.origin.size);
+            CContentHash hash;
+            std::vector<char> piece(1 << 20);
+            for (size_t n; (n = start.Read(piece.data(), piece.size())) > 0;)
+                hash.Feed(piece.data(), n);
+            return hash.Value() == left.origin.hash;
+        } catch (const CFileException&) {
             return false;
-        CFileStart start(file, left.origin.size);
-        CContentHash hash;
-        std::vector<char> piece(1 << 20);
-        for (size_t n; (n = start.Read(piece.data(), piece.size())) > 0;)
-            hash.Feed(piece.data(), n);
-        return hash.Value() == left.origin.hash;
-    } catch (const CFileException&) {
-        return false;
-    }
+        }
+    };
+    const QString file = FileNameFromBytes(left.origin.path);
+    if (holdsOrigin(file))
+        return file;
+    const QString copy = CJournalWriter::BaseOf(left.file);
+    return holdsOrigin(copy) ? copy : QString();
 }
 
-bool CLumettaDoc::RecoverJournalFromStart(const LeftJournal& left) {
+bool CLumettaDoc::RecoverJournalFrom(const QString& source, const LeftJournal& left) {
     if (!m_pView || !m_strPathName.isEmpty() || m_pView->GetTextLength() != 0)
         return false;
     try {
-        CReadFile file(FileNameFromBytes(left.origin.path));
+        CReadFile file(source);
         CFileStart start(file, left.origin.size);
         CArchive ar(&start, CArchive::load);
         m_pView->StreamText(ar, SF_TEXT);

@@ -47,12 +47,13 @@ public:
     // writing it; the text counts as changed. False, with nothing changed, when the text is not
     // the one the journal started from.
     bool RecoverJournal(const LeftJournal& left);
-    // The file the journal started from has changed since, but still starts with the text it
-    // started from (another program added to it): true when that is so.
-    static bool StillStartsWithOrigin(const LeftJournal& left);
-    // Recovers such a journal into this document, which must be a new one: the start of the file
-    // it started from, with its changes replayed; the text counts as changed.
-    bool RecoverJournalFromStart(const LeftJournal& left);
+    // Where the text a journal started from is still to be found when its file has changed
+    // since: the file itself when it still starts with that text (another program added to
+    // it), else the copy kept beside the journal; empty when neither holds it.
+    static QString OriginOf(const LeftJournal& left);
+    // Recovers such a journal into this document, which must be a new one: the start of
+    // `source` that held its origin, with its changes replayed; the text counts as changed.
+    bool RecoverJournalFrom(const QString& source, const LeftJournal& left);
     // The journal being written; null when there is none.
     const CJournalWriter* Journal() const { return m_pJournal.get(); }
 

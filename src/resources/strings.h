@@ -14,9 +14,9 @@ constexpr const char* TextAreaName = "Document text";
 constexpr const char* FileTooLarge = "%1 is too large to open: at most %2 bytes can be edited.";
 constexpr const char* FileSavedOk = "The file was saved Ok.";
 constexpr const char* RecoverPrompt = "Unsaved changes to %1 from %2 were found. Recover them?";
-constexpr const char* RecoverAppended =
-    "%1 has changed since the unsaved changes from %2 were made: they are recovered onto its "
-    "start as it was then, in an untitled document.";
+constexpr const char* RecoverUntitled =
+    "%1 has changed since the unsaved changes from %2 were made: they are recovered onto the "
+    "file as it was then, in an untitled document.";
 constexpr const char* RecoverChanged =
     "Unsaved changes to %1 from %2 were found, but the file has changed since: they cannot be "
     "applied to it. They are kept in %3.";

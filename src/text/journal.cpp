@@ -5,6 +5,7 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <ctime>
@@ -13,7 +14,9 @@
 #include <limits>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
+#include <vector>
 
 // The file: the magic line, then records. A record is its kind (one byte), the length of its
 // payload (four bytes), the payload, and a check of all three (eight bytes): a CContentHash of
@@ -168,7 +171,63 @@ bool JournalOrigin::operator==(const JournalOrigin& o) const {
            inode == o.inode && hash == o.hash && startedSecs == o.startedSecs && pid == o.pid;
 }
 
+// The copy of the origin: asked for, then made by a thread at the first change.
+struct CJournalWriter::Base {
+    QString source;
+    int64_t size = 0;
+    uint64_t hash = 0;
+    std::atomic<bool> stop{false};
+    std::thread copier;
+
+    // A copy under way is finished, unless `stop` was set.
+    ~Base() {
+        if (copier.joinable())
+            copier.join();
+    }
+
+    // Copies the source beside the journal, checking it on the way; removed when it is not the
+    // origin (the file changed since it was read) or the copy is stopped.
+    void Copy(const QByteArray& target) {
+        const int in = ::open(BytesFromEscaped(source).constData(), O_RDONLY | O_CLOEXEC);
+        const int out = in < 0 ? -1
+                               : ::open(target.constData(),
+                                        O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        bool whole = out >= 0;
+        CContentHash check;
+        int64_t copied = 0;
+        std::vector<char> piece(1 << 20);
+        while (whole && !stop) {
+            const ssize_t n = ::read(in, piece.data(), piece.size());
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0) {
+                whole = n == 0;
+                break;
+            }
+            check.Feed(piece.data(), static_cast<size_t>(n));
+            copied += n;
+            whole = WriteAll(out, piece.data(), static_cast<size_t>(n));
+        }
+        whole = whole && !stop && copied == size && check.Value() == hash &&
+                ::fdatasync(out) == 0;
+        if (out >= 0) {
+            ::close(out);
+            if (!whole)
+                ::unlink(target.constData());
+        }
+        if (in >= 0)
+            ::close(in);
+    }
+};
+
 CJournalWriter::CJournalWriter(QString file, int fd) : m_strFile(std::move(file)), m_fd(fd) {}
+
+void CJournalWriter::KeepBase(const QString& source, int64_t size, uint64_t hash) {
+    m_pBase = std::make_unique<Base>();
+    m_pBase->source = source;
+    m_pBase->size = size;
+    m_pBase->hash = hash;
+}
 
 std::unique_ptr<CJournalWriter> CJournalWriter::Start(const QString& file,
                                                       const JournalOrigin& origin,
@@ -215,6 +274,7 @@ std::unique_ptr<CJournalWriter> CJournalWriter::Resume(const QString& file,
 
 CJournalWriter::~CJournalWriter() {
     m_pWatch.reset();
+    m_pBase.reset(); // a copy under way is finished first: the journal may be needed
     if (m_fd >= 0)
         ::close(m_fd);
 }
@@ -241,6 +301,9 @@ void CJournalWriter::Put(char kind, const QByteArray& payload) {
     }
     m_nWritten += static_cast<uint64_t>(record.size());
     if (kind == 'I' || kind == 'D') {
+        if (m_pBase && !m_pBase->copier.joinable())
+            m_pBase->copier = std::thread(&Base::Copy, m_pBase.get(),
+                                          BytesFromEscaped(BaseOf(m_strFile)));
         m_bUncommitted = true;
         if (m_onWritten)
             m_onWritten();
@@ -269,10 +332,14 @@ bool CJournalWriter::Commit() {
 
 void CJournalWriter::Discard() {
     m_pWatch.reset();
+    if (m_pBase)
+        m_pBase->stop = true;
+    m_pBase.reset();
     if (m_fd >= 0)
         ::close(m_fd);
     m_fd = -1;
     ::unlink(BytesFromEscaped(m_strFile).constData());
+    ::unlink(BytesFromEscaped(BaseOf(m_strFile)).constData());
 }
 
 bool ReadJournalOrigin(const QString& file, JournalOrigin& origin) {
@@ -390,8 +457,10 @@ std::vector<LeftJournal> CJournalFolder::Left() {
             left.modifiedSecs = static_cast<int64_t>(st.st_mtime);
             if (left.changes > 0 && ReadJournalOrigin(left.file, left.origin))
                 found.push_back({static_cast<int64_t>(st.st_mtime), left});
-            else if (::time(nullptr) - st.st_mtime > 60) // not one being made this moment
+            else if (::time(nullptr) - st.st_mtime > 60) { // not one being made this moment
                 ::unlink(native.constData());
+                ::unlink(BytesFromEscaped(CJournalWriter::BaseOf(left.file)).constData());
+            }
         }
         ::close(fd);
     }

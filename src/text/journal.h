@@ -61,9 +61,16 @@ public:
     // Goes on with a journal left behind, whose replay gave `text`: what follows its last whole
     // record is cut off, and the changes to `text` are added. Null when it is locked or gone.
     static std::unique_ptr<CJournalWriter> Resume(const QString& file, const CTextDocument& text);
+    // At the first change, a copy of the file `source` (the origin, `size` bytes hashing to
+    // `hash`) is made beside the journal, in a thread of its own: a journal whose file is later
+    // changed by another program can still be replayed onto the file as it was. A copy that does
+    // not match, or cannot be made, is dropped.
+    void KeepBase(const QString& source, int64_t size, uint64_t hash);
+    // The copy's name for the journal `file`.
+    static QString BaseOf(const QString& file) { return file + QStringLiteral(".base"); }
     // Called after each change is written: the owner makes the journal durable soon after.
     void SetOnWritten(std::function<void()> onWritten) { m_onWritten = std::move(onWritten); }
-    ~CJournalWriter() override; // stops recording; the file stays
+    ~CJournalWriter() override; // stops recording; the file stays (and the copy is finished)
     CJournalWriter(const CJournalWriter&) = delete;
     CJournalWriter& operator=(const CJournalWriter&) = delete;
 
@@ -90,6 +97,8 @@ private:
     std::function<void()> m_onWritten;
     bool m_bFailed = false;
     bool m_bUncommitted = false;
+    struct Base;
+    std::unique_ptr<Base> m_pBase; // the copy of the origin, to be made or being made
     uint64_t m_nWritten = 0;
     std::unique_ptr<CTextDocument::CWatch> m_pWatch;
 };

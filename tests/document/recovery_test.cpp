@@ -95,6 +95,22 @@ TEST_F(RecoveryTest, ChangesAreCommittedSoonAndBeforeWhatIsRisky) {
     EXPECT_EQ(ReadFile(file), "abctext\n");
 }
 
+// Logging out asks about unsaved changes as Exit does; Cancel cancels the logout.
+TEST_F(RecoveryTest, TheSessionEndingAsksAboutUnsavedChanges) {
+    const QString file = WriteFile("f.txt", "text\n");
+    ASSERT_TRUE(Start({file}));
+    EXPECT_TRUE(app->OnSessionEnding()); // nothing unsaved: nothing asked
+    EXPECT_TRUE(ui.boxes.empty());
+    Type("a");
+    ui.boxReplies = {IDCANCEL, IDYES};
+    EXPECT_FALSE(app->OnSessionEnding());
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_EQ(ui.boxes[0].text, "Save changes to f.txt?");
+    EXPECT_FALSE(Doc()->Journal()->HasUncommitted());
+    EXPECT_TRUE(app->OnSessionEnding());
+    EXPECT_EQ(ReadFile(file), "atext\n");
+}
+
 TEST_F(RecoveryTest, AnUntitledTextIsOfferedAtStartAndNoKeepsItForLater) {
     ASSERT_TRUE(Start());
     Type("never saved");
@@ -137,30 +153,51 @@ TEST_F(RecoveryTest, ChangesToAFileAddedToSinceAreRecoveredOntoItsStartUntitled)
     EXPECT_EQ(ReadFile(file), "first entry\nsecond entry\nthird entry, added meanwhile\n");
 }
 
-TEST_F(RecoveryTest, ChangesToAFileChangedSinceAreNotAppliedToItAndAreKept) {
-    const QString file = WriteFile("log.txt", "old content\n");
-    ASSERT_TRUE(Start({file}));
-    Type("typed ");
-    Terminate();
-    WriteFile("log.txt", "another program wrote this\n");
+// A file another program has rewritten since: the changes go onto the copy of the file as it was,
+// kept beside the journal; without that copy they cannot be applied, and the journal stays.
+TEST_F(RecoveryTest, ChangesToAFileRewrittenSinceGoOntoItsCopyOrAreKept) {
+    for (bool copyKept : {true, false}) {
+        const QString file = WriteFile("log.txt", "old content\n");
+        ASSERT_TRUE(Start({file}));
+        Type("typed ");
+        const QByteArray edited = View()->GetText();
+        const QString journal = Doc()->Journal()->FileName();
+        Terminate();
+        EXPECT_EQ(ReadFile(CJournalWriter::BaseOf(journal)), "old content\n");
+        if (!copyKept)
+            QFile::remove(CJournalWriter::BaseOf(journal));
+        WriteFile("log.txt", "another program wrote this\n");
 
-    ui.boxReplies = {IDYES};
-    ASSERT_TRUE(Start({file}));
-    ASSERT_EQ(ui.boxes.size(), 2u) << ui.BoxTexts().join("|").toStdString();
-    EXPECT_TRUE(ui.boxes[1].text.contains("but the file has changed since: they cannot be applied"))
-        << ui.boxes[1].text.toStdString();
-    EXPECT_EQ(View()->GetText(), "another program wrote this\n");
-    EXPECT_FALSE(Doc()->IsModified());
-    Stop();
-    app.reset();
-    EXPECT_EQ(CJournalFolder::Left().size(), 1u);
-    // Offered again at the next start, until the user discards it.
-    ui.boxes.clear();
-    ui.boxReplies = {IDDISCARD};
-    ASSERT_TRUE(Start());
-    ASSERT_EQ(ui.boxes.size(), 1u);
-    EXPECT_TRUE(ui.boxes[0].text.startsWith(Offer(file)));
-    EXPECT_TRUE(CJournalFolder::Left().empty());
+        ui.boxes.clear();
+        ui.boxReplies = {IDYES};
+        ASSERT_TRUE(Start({file}));
+        ASSERT_EQ(ui.boxes.size(), 2u) << ui.BoxTexts().join("|").toStdString();
+        if (copyKept) {
+            EXPECT_TRUE(ui.boxes[1].text.contains("recovered onto the file as it was then"))
+                << ui.boxes[1].text.toStdString();
+            EXPECT_EQ(View()->GetText(), edited);
+            EXPECT_TRUE(Doc()->IsModified());
+            EXPECT_EQ(Frame()->windowTitle(), "Untitled");
+            Stop();
+            app.reset();
+            EXPECT_TRUE(CJournalFolder::Left().empty());
+            continue;
+        }
+        EXPECT_TRUE(ui.boxes[1].text.contains("but the file has changed since: they cannot be applied"))
+            << ui.boxes[1].text.toStdString();
+        EXPECT_EQ(View()->GetText(), "another program wrote this\n");
+        EXPECT_FALSE(Doc()->IsModified());
+        Stop();
+        app.reset();
+        EXPECT_EQ(CJournalFolder::Left().size(), 1u);
+        // Offered again at the next start, until the user discards it.
+        ui.boxes.clear();
+        ui.boxReplies = {IDDISCARD};
+        ASSERT_TRUE(Start());
+        ASSERT_EQ(ui.boxes.size(), 1u);
+        EXPECT_TRUE(ui.boxes[0].text.startsWith(Offer(file)));
+        EXPECT_TRUE(CJournalFolder::Left().empty());
+    }
 }
 
 // Killed with SIGKILL at any moment of its editing, a run leaves what the next run recovers: the

@@ -229,4 +229,37 @@ TEST_F(JournalTest, LeftJournalsAreThoseNoProcessHoldsAndAResumedOneGoesOn) {
     EXPECT_EQ(TextOf(again), " two three");
     CJournalFolder::SetRoot(QString());
 }
+
+// From the first change on, a copy of the origin's file is kept beside the journal, made in a
+// thread; a file that is not the origin any more leaves no copy.
+TEST_F(JournalTest, AJournalKeepsACopyOfItsOriginFromTheFirstChange) {
+    const QByteArray content = QByteArray("the file as it was loaded\n").repeated(100000);
+    for (bool changedMeanwhile : {false, true}) {
+        QFile source(File("source"));
+        ASSERT_TRUE(source.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        source.write(content);
+        source.close();
+        CContentHash hash;
+        hash.Feed(content.constData(), static_cast<size_t>(content.size()));
+        CTextDocument doc = Holding(ToBytes(content));
+        const QString file = File(changedMeanwhile ? "changed" : "same");
+        std::unique_ptr<CJournalWriter> journal = CJournalWriter::Start(file, SomeOrigin(), doc);
+        ASSERT_TRUE(journal);
+        journal->KeepBase(File("source"), content.size(), hash.Value());
+        EXPECT_FALSE(QFile::exists(CJournalWriter::BaseOf(file))); // no change yet
+        if (changedMeanwhile) {
+            ASSERT_TRUE(source.open(QIODevice::Append));
+            source.write("appended");
+            source.close();
+        }
+        doc.Insert(0, "x");
+        journal.reset(); // waits for the copy
+        QFile copy(CJournalWriter::BaseOf(file));
+        EXPECT_EQ(copy.exists(), !changedMeanwhile);
+        if (!changedMeanwhile) {
+            ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
+            EXPECT_TRUE(copy.readAll() == content);
+        }
+    }
+}
 } // namespace
