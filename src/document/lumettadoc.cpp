@@ -52,10 +52,12 @@ void CLumettaDoc::StartJournal(const QString& path) {
     if (!m_pView || qEnvironmentVariable("ZORVEK_JOURNAL") == QLatin1String("0"))
         return;
     JournalOrigin origin;
+    bool regular = false; // a FIFO or a device has no content to copy
     if (!path.isEmpty()) {
         origin.path = FileNameToBytes(QFileInfo(path).absoluteFilePath());
         struct stat st {};
         if (::stat(origin.path.constData(), &st) == 0) {
+            regular = S_ISREG(st.st_mode);
             origin.size = static_cast<int64_t>(st.st_size);
             origin.mtimeNs = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 +
                              st.st_mtim.tv_nsec;
@@ -71,7 +73,7 @@ void CLumettaDoc::StartJournal(const QString& path) {
     // A copy of a file of reasonable size is kept from the first change on: should another
     // program change the file, its unsaved changes can still be recovered.
     constexpr int64_t kMaxBaseCopy = int64_t(256) << 20;
-    if (m_pJournal && !path.isEmpty() && origin.size >= 0 && origin.size <= kMaxBaseCopy)
+    if (m_pJournal && regular && origin.size <= kMaxBaseCopy)
         m_pJournal->KeepBase(path, origin.size, origin.hash);
     WatchJournal();
 }

@@ -188,7 +188,13 @@ struct CJournalWriter::Base {
     // Copies the source beside the journal, checking it on the way; removed when it is not the
     // origin (the file changed since it was read) or the copy is stopped.
     void Copy(const QByteArray& target) {
-        const int in = ::open(BytesFromEscaped(source).constData(), O_RDONLY | O_CLOEXEC);
+        // Never waits on a FIFO or a device: only a regular file is copied.
+        int in = ::open(BytesFromEscaped(source).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+        struct stat st {};
+        if (in >= 0 && (::fstat(in, &st) != 0 || !S_ISREG(st.st_mode))) {
+            ::close(in);
+            in = -1;
+        }
         const int out = in < 0 ? -1
                                : ::open(target.constData(),
                                         O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);

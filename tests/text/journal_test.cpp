@@ -261,5 +261,15 @@ TEST_F(JournalTest, AJournalKeepsACopyOfItsOriginFromTheFirstChange) {
             EXPECT_TRUE(copy.readAll() == content);
         }
     }
+    // A FIFO has no content to copy: nothing waits for a writer that never comes.
+    ASSERT_EQ(mkfifo(QFile::encodeName(File("fifo")).constData(), 0600), 0);
+    CTextDocument doc = Holding("");
+    std::unique_ptr<CJournalWriter> journal =
+        CJournalWriter::Start(File("of-fifo"), SomeOrigin(), doc);
+    ASSERT_TRUE(journal);
+    journal->KeepBase(File("fifo"), 0, 0);
+    doc.Insert(0, "x");
+    journal.reset();
+    EXPECT_FALSE(QFile::exists(CJournalWriter::BaseOf(File("of-fifo"))));
 }
 } // namespace
