@@ -3,6 +3,7 @@
 #include "document/hexdumpfile.h"
 #include "document/lumettadoc.h"
 #include "framework/file.h"
+#include "framework/filename.h"
 #include "framework/framewnd.h"
 #include "framework/uiservices.h"
 #include "framework/waitcursor.h"
@@ -11,6 +12,7 @@
 #include "view/lumettaview.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QKeyEvent>
 
 #include <memory>
@@ -77,6 +79,22 @@ void CHexView::OnViewHex() {
     }
     if (file->GetLength() <= 0)
         return;
+    // The dump shows the file on disk, in place of the text: changes not yet in the file are
+    // saved first, or dropped when the user says so.
+    if (m_doc.IsModified()) {
+        switch (Ui().MessageBox(
+            QString::fromUtf8(Str::SaveBeforeHex).arg(DisplayFileName(QFileInfo(path).fileName())),
+            MB_YESNOCANCEL | MB_ICONQUESTION)) {
+        case IDYES:
+            if (m_doc.DoFileSave())
+                OnViewHex(); // the file as the save wrote it, wherever it went
+            return;
+        case IDNO:
+            break;
+        default:
+            return;
+        }
+    }
     if (HexDump::DumpLength(file->GetLength()) > m_view.GetLimitText()) {
         Ui().MessageBox(QString::fromUtf8(Str::DumpTooLarge).arg(path).arg(m_view.GetLimitText()),
                         MB_OK | MB_ICONEXCLAMATION);
@@ -98,6 +116,7 @@ void CHexView::OnViewHex() {
         CArchive ar(&dump, CArchive::load);
         m_view.StreamText(ar, SF_TEXT);
         m_view.m_bHexView = 1;
+        m_doc.DropJournal(); // what was not saved was dropped with the text
     } catch (const CFileException&) {
         // Escape or a read error: the text stays as it was.
     }

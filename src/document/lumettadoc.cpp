@@ -44,10 +44,7 @@ CLumettaDoc::~CLumettaDoc() {
 }
 
 void CLumettaDoc::StartJournal(const QString& path) {
-    if (m_pJournal)
-        m_pJournal->Discard();
-    m_pJournal.reset();
-    m_commitTimer.stop();
+    DropJournal();
     // ZORVEK_JOURNAL=0 leaves it out, to measure what it costs.
     if (!m_pView || qEnvironmentVariable("ZORVEK_JOURNAL") == QLatin1String("0"))
         return;
@@ -86,6 +83,13 @@ void CLumettaDoc::WatchJournal() {
         });
 }
 
+void CLumettaDoc::DropJournal() {
+    m_commitTimer.stop();
+    if (m_pJournal)
+        m_pJournal->Discard();
+    m_pJournal.reset();
+}
+
 void CLumettaDoc::CommitJournal() {
     m_commitTimer.stop();
     if (m_pJournal)
@@ -116,9 +120,7 @@ bool CLumettaDoc::RecoverJournal(const LeftJournal& left) {
 
 bool CLumettaDoc::TakeOverJournal(const QString& journal) {
     // The journal of the text as loaded goes: the one left behind takes its place.
-    if (m_pJournal)
-        m_pJournal->Discard();
-    m_pJournal.reset();
+    DropJournal();
     CTextDocument text = m_pView->Text();
     if (ReplayJournal(journal, text) < 0)
         return false;

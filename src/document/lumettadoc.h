@@ -40,6 +40,8 @@ public:
     void StartJournal(const QString& path);
     // The changes so far count, and are on the disk.
     void CommitJournal();
+    // The text shown is no text of the file's (the hexadecimal dump): there is no journal.
+    void DropJournal();
     void MakeChangesDurable() override { CommitJournal(); }
     // The journal stays when the document goes: the program is ending on a signal.
     void KeepJournal() { m_bKeepJournal = true; }

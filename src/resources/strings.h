@@ -41,6 +41,7 @@ constexpr const char* PrintNoRoom =
     "Printing stopped after page %1: the page margins leave no room for a line of text.";
 
 constexpr const char* Converting = "Converting... (ESC to interrupt)";
+constexpr const char* SaveBeforeHex = "Save changes to %1 before showing its bytes?";
 constexpr const char* DumpTooLarge =
     "The hexadecimal dump of %1 is too large to show: at most %2 bytes can be shown.";
 constexpr const char* NonTextReadOnly =

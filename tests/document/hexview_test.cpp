@@ -101,6 +101,43 @@ TEST_F(HexViewTest, TogglingBackShowsTheFileAsItIsNow) {
     EXPECT_TRUE(ui.beeps.empty());
 }
 
+// The dump shows the file on disk in place of the text: changes not in the file yet are saved
+// first, or dropped, as the user says; Cancel keeps everything as it is.
+TEST_F(HexViewTest, UnsavedChangesAreAskedAboutFirst) {
+    const QString file = WriteFile("notes.txt", "on disk");
+    ASSERT_TRUE(Start({file}));
+    View()->SetSel(0, 0);
+    Type("typed ");
+    Exec(ID_VIEW_READONLY);
+    const QString question = "Save changes to notes.txt before showing its bytes?";
+    Exec(ID_VIEW_HEX); // Cancel
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_EQ(ui.boxes[0].text, question);
+    EXPECT_EQ(View()->m_bHexView, 0);
+    EXPECT_EQ(View()->GetText(), "typed on disk");
+    EXPECT_TRUE(Doc()->IsModified());
+    EXPECT_TRUE(View()->CanUndo());
+
+    ui.boxReplies = {IDYES};
+    Exec(ID_VIEW_HEX); // saved, then shown
+    EXPECT_EQ(ReadFile(file), "typed on disk");
+    EXPECT_EQ(View()->m_bHexView, 1);
+    EXPECT_TRUE(View()->GetText().contains("typed on disk"));
+    Exec(ID_VIEW_HEX);
+    EXPECT_EQ(View()->GetText(), "typed on disk");
+
+    Exec(ID_VIEW_READONLY);
+    Type("more ");
+    Exec(ID_VIEW_READONLY);
+    ui.boxes.clear();
+    ui.boxReplies = {IDNO};
+    Exec(ID_VIEW_HEX); // dropped, and not offered back after a crash
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_EQ(View()->m_bHexView, 1);
+    EXPECT_EQ(ReadFile(file), "typed on disk");
+    EXPECT_EQ(Doc()->Journal(), nullptr);
+}
+
 TEST_F(HexViewTest, OnlyWhileReadOnlyAndOnlyForAFileWithBytes) {
     ASSERT_TRUE(Start());
     Type("untitled text");
