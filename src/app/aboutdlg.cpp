@@ -48,6 +48,15 @@ CAboutDlg::CAboutDlg() : CDialog(DialogParent()) {
                                             "it. It comes without any warranty."),
                              this);
     terms->setWordWrap(true);
+    // What the terms above leave out: the licence the program is under.
+    auto* licence = new QLabel(
+        QStringLiteral("It is free software under the GNU General Public License, version 3, "
+                       "with no warranty: see /usr/share/common-licenses/GPL-3 or "
+                       "https://www.gnu.org/licenses/gpl-3.0.html for the full text."),
+        this);
+    licence->setWordWrap(true);
+    licence->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    licence->setObjectName(QStringLiteral("licence"));
     auto* slogan = new QLabel(QStringLiteral("Small, fast, and kind to your files."), this);
     slogan->setAlignment(Qt::AlignHCenter);
 
@@ -67,6 +76,7 @@ CAboutDlg::CAboutDlg() : CDialog(DialogParent()) {
     layout->addLayout(addresses);
     layout->addWidget(rule);
     layout->addWidget(terms);
+    layout->addWidget(licence);
     layout->addWidget(slogan);
     layout->setSizeConstraint(QLayout::SetFixedSize);
     ok->setFocus();

@@ -6,6 +6,7 @@
 #include <QClipboard>
 #include <QElapsedTimer>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QScreen>
@@ -135,6 +136,11 @@ TEST_F(FrameTest, AboutBoxShowsSelectableReadOnlyAddresses) {
         EXPECT_NE(about, nullptr);
         EXPECT_EQ(about->m_pEmail->text(), "zorvek@example.org");
         EXPECT_TRUE(about->m_pWeb->isReadOnly());
+        // The licence the program is under, with where its full text is.
+        const auto* licence = d.findChild<QLabel*>("licence");
+        const QString terms = licence ? licence->text() : QString();
+        EXPECT_TRUE(terms.contains("GNU General Public License, version 3")) << terms.toStdString();
+        EXPECT_TRUE(terms.contains("/usr/share/common-licenses/GPL-3"));
         about->m_pWeb->selectAll();
         about->m_pWeb->copy();
         QTest::keyClick(about->m_pEmail, Qt::Key_A);
