@@ -120,11 +120,14 @@ void CHexView::OnViewHex() {
     } catch (const CFileException&) {
         // Escape or a read error: the text stays as it was.
     }
-    qApp->removeEventFilter(&input);
     m_view.setUpdatesEnabled(true);
     if (frame)
         frame->SetProgress(-1);
-    m_view.ShowStatusMessage(QString(), false);
+    m_view.ShowStatusMessage(QString(), false); // painted at once
+    // Keys pressed while the message still showed (the last part of the work reads no input)
+    // are the conversion's: Escape then never reaches the window, where it would end the program.
+    QApplication::processEvents(QEventLoop::X11ExcludeTimers);
+    qApp->removeEventFilter(&input);
 }
 
 void CHexView::OnUpdateViewHex(CCmdUI* pCmdUI) {

@@ -3,7 +3,30 @@
 #include "framework/uiservices.h"
 #include "resources/strings.h"
 
+#include <QPainter>
 #include <QTimerEvent>
+
+namespace {
+// The message pane: as wide as the bar leaves it, whatever it says. A message longer than that is
+// cut in the middle with an ellipsis (its whole text in the tool tip), so that a long path never
+// widens the window.
+class CMessagePane : public QLabel {
+public:
+    using QLabel::QLabel;
+
+    QSize minimumSizeHint() const override { return {0, QLabel::minimumSizeHint().height()}; }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        const QRect room = contentsRect();
+        const QString shown = fontMetrics().elidedText(text(), Qt::ElideMiddle, room.width());
+        setToolTip(shown == text() ? QString() : text());
+        QPainter painter(this);
+        painter.setPen(palette().color(foregroundRole()));
+        painter.drawText(room, static_cast<int>(alignment()), shown);
+    }
+};
+} // namespace
 
 CStatusMessageBar::CStatusMessageBar(QWidget* parent)
     : QStatusBar(parent), m_strIdleText(QString::fromUtf8(Str::Ready)) {
@@ -11,8 +34,7 @@ CStatusMessageBar::CStatusMessageBar(QWidget* parent)
 }
 
 void CStatusMessageBar::SetIndicators(const std::vector<std::pair<int, QString>>& indicators) {
-    auto* message = new QLabel(m_strIdleText, this);
-    message->setMinimumWidth(0);
+    auto* message = new CMessagePane(m_strIdleText, this);
     addWidget(message, 1);
     m_panes.push_back(message);
     m_ids.push_back(0);

@@ -898,7 +898,30 @@ void CTextControl::SetBackgroundColor(const QColor& color) {
 
 void CTextControl::SetWordWrap(bool wrap) {
     m_bWordWrap = wrap;
+    // What the user looks at stays where it is on the screen while the lines change height: the
+    // caret's line, or the top line when the caret is out of view.
+    const long height = std::max(1L, Sci(SCI_TEXTHEIGHT, 0UL));
+    long anchor = Sci(SCI_GETCURRENTPOS);
+    const auto rowOf = [&](long pos) {
+        const long y = Sci(SCI_POINTYFROMPOSITION, 0UL, pos);
+        return y >= 0 ? y / height : -1;
+    };
+    long row = rowOf(anchor);
+    if (row < 0 || row >= Sci(SCI_LINESONSCREEN)) {
+        anchor = Sci(SCI_POSITIONFROMLINE, static_cast<unsigned long>(Sci(
+            SCI_DOCLINEFROMVISIBLE, static_cast<unsigned long>(Sci(SCI_GETFIRSTVISIBLELINE)))));
+        row = 0;
+    }
+    const long line = Sci(SCI_LINEFROMPOSITION, static_cast<unsigned long>(anchor));
     ApplyWordWrap();
+    Sci(SCI_ENSUREVISIBLE, static_cast<unsigned long>(line)); // the lines around it (re)wrapped now
+    row = std::min(row, Sci(SCI_LINESONSCREEN) - 1); // a scroll bar may have come
+    const long top = Sci(SCI_VISIBLEFROMDOCLINE, static_cast<unsigned long>(line)) - row;
+    Sci(SCI_SETFIRSTVISIBLELINE, static_cast<unsigned long>(std::max(0L, top)));
+    // The anchor may sit on a later row of its wrapped line.
+    const long moved = rowOf(anchor) - row;
+    if (moved > 0)
+        Sci(SCI_SETFIRSTVISIBLELINE, static_cast<unsigned long>(std::max(0L, top) + moved));
 }
 
 void CTextControl::ApplyWordWrap() {

@@ -3,9 +3,13 @@
 set -uo pipefail
 bin=$1
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
 export XDG_CONFIG_HOME="$work/config"
 export XDG_STATE_HOME="$work/state"
+# A window manager, as on a desktop: without one, focus and shortcuts behave unlike a session.
+openbox >/dev/null 2>&1 &
+wm=$!
+trap 'kill $wm 2>/dev/null; rm -rf "$work"' EXIT
+sleep 0.5
 passed=0
 failed=0
 
@@ -122,6 +126,8 @@ layout_comes_back() {
   wid=$(window_of "g.txt @") || { kill $pid; return 1; }
   xdotool windowmove "$wid" 100 80 windowsize "$wid" 700 500
   sleep 0.5
+  local left
+  left=$(xdotool getwindowgeometry "$wid" | grep -o 'Position: [0-9,]* .*Geometry: [0-9x]*' | tr -s ' ')
   # Drag the toolbar by its handle from the left edge to the top edge.
   xdotool mousemove 115 106 mousedown 1 mousemove 130 110 sleep 0.2 mousemove 300 105 \
     sleep 0.2 mousemove 400 104 sleep 0.3 mouseup 1
@@ -150,7 +156,7 @@ layout_comes_back() {
   xdotool windowfocus --sync "$wid"
   xdotool key Escape
   wait $pid
-  grep -q "Position: 100,80 .*Geometry: 700x500" <<<"$geometry" || { echo "  came back as: $geometry"; return 1; }
+  grep -qF "$left" <<<"$geometry" || { echo "  left as $left, came back as: $geometry"; return 1; }
   [ "$darkest" -lt 120 ] || { echo "  no toolbar buttons at the top (darkest $darkest)"; return 1; }
 }
 
@@ -246,6 +252,124 @@ unreachable_display_is_one_line() {
     { echo "  exit $rc: $err"; return 1; }
 }
 
+# Processor time of a process so far, in clock ticks.
+ticks_of() { awk '{print $14 + $15}' "/proc/$1/stat"; }
+
+# Starts the program on FILE with fresh settings and switches Read only on: sets pid and wid.
+start_read_only() {
+  rm -rf "$XDG_CONFIG_HOME" "$XDG_STATE_HOME"
+  "$bin" "$1" 2>/dev/null &
+  pid=$!
+  wid=$(window_of "$(basename "$1") @") || { kill $pid; return 1; }
+  xdotool windowfocus --sync "$wid"
+  sleep 0.3
+  xdotool key alt+v
+  sleep 0.3
+  xdotool key r
+  sleep 0.3
+}
+
+# Escape pressed while the hexadecimal dump is being made interrupts it, up to its very end (the
+# part of the work that reads no input included), and never ends the program.
+escape_during_the_dump_never_exits() {
+  local f="$work/dump.txt" i pid wid start took
+  seq 1 1200000 | sed 's/$/ a line of a log file to make a dump of some size/' > "$f"
+  # How long the dump takes here: from F4 until the processor rests.
+  start_read_only "$f" || return 1
+  start=$(date +%s%N)
+  xdotool key F4
+  local last=-1 now still=0
+  while [ $still -lt 3 ]; do
+    sleep 0.02
+    now=$(ticks_of $pid)
+    if [ "$now" = "$last" ]; then still=$((still + 1)); else still=0; last=$now; fi
+  done
+  took=$((($(date +%s%N) - start) / 1000000 - 60))
+  xdotool key Escape
+  wait $pid
+  echo "  the dump takes about $took ms"
+  for i in 50 70 85; do
+    start_read_only "$f" || return 1
+    xdotool key F4 sleep "$(awk "BEGIN{print $took * $i / 100000}")" key Escape
+    sleep 1
+    kill -0 $pid 2>/dev/null || { echo "  Escape at $i % of the dump ended the program"; return 1; }
+    xdotool windowfocus --sync "$wid"
+    xdotool key Escape
+    wait $pid
+  done
+}
+
+# Another program changes a file whose folder path is long: the message is cut, the window and
+# its stored size stay as they were.
+long_message_keeps_the_window_size() {
+  local dir="$work" i
+  for i in $(seq 1 8); do dir="$dir/a-folder-with-a-rather-long-name-$i"; done
+  mkdir -p "$dir"
+  printf 'text\n' > "$dir/n.txt"
+  rm -rf "$XDG_CONFIG_HOME"
+  "$bin" "$dir/n.txt" &
+  local pid=$! wid size
+  wid=$(window_of "n.txt @") || { kill $pid; return 1; }
+  xdotool windowsize --sync "$wid" 800 600
+  sleep 0.3
+  printf 'changed by another program\n' >> "$dir/n.txt"
+  sleep 1.5
+  size=$(xdotool getwindowgeometry "$wid" | sed -n 's/.*Geometry: //p')
+  xdotool windowfocus --sync "$wid"
+  xdotool key Escape
+  wait $pid
+  [ "$size" = "800x600" ] || { echo "  the window became $size"; return 1; }
+  local rect l t r b
+  rect=$(sed -n 's/^szWindowRect=//p' "$XDG_CONFIG_HOME/Vantreth Plc/Zorvek.conf")
+  IFS=, read -r l t r b <<<"$rect"
+  [ $((r - l)) -le 810 ] || { echo "  stored as $rect"; return 1; }
+}
+
+# The first dark row of a screenshot, in the rectangle WIDTHxHEIGHT+X+Y.
+first_dark_row() {
+  local height=${2#*x}
+  convert "$1" -crop "$2" -colorspace Gray -scale "1x${height%%+*}!" txt:- |
+    awk -F'[,:() ]+' 'NR > 1 && $4 < 180 { print $2; exit }'
+}
+
+# F2 keeps the caret's line where it was on the screen, both ways.
+word_wrap_keeps_the_place() {
+  local f="$work/wrap.txt" line
+  for line in $(seq 1 300); do
+    if [ "$line" = 60 ]; then
+      printf 'MMMMMMMM%.0s ' $(seq 1 60)
+    else
+      printf '. , . %.0s' $(seq 1 60)
+    fi
+    printf '\n'
+  done > "$f"
+  rm -rf "$XDG_CONFIG_HOME"
+  "$bin" "$f" &
+  local pid=$! wid x y rows=()
+  wid=$(window_of "wrap.txt @") || { kill $pid; return 1; }
+  xdotool windowsize --sync "$wid" 800 700
+  read -r x y < <(xdotool getwindowgeometry "$wid" | sed -n 's/.*Position: \([0-9]*\),\([0-9]*\).*/\1 \2/p')
+  xdotool windowfocus --sync "$wid"
+  sleep 0.3
+  xdotool key ctrl+g
+  sleep 0.3
+  xdotool type 60
+  xdotool key Return
+  sleep 0.3
+  # The line comes at the bottom; the wheel brings it up a few rows, the caret stays on it.
+  xdotool mousemove $((x + 400)) $((y + 300)) click 5 click 5
+  sleep 0.5
+  for i in 0 1 2; do
+    [ $i -gt 0 ] && { xdotool key F2; sleep 0.5; }
+    import -window root "$work/wrap$i.png" 2>/dev/null
+    rows+=("$(first_dark_row "$work/wrap$i.png" "620x600+$((x + 80))+$((y + 45))")")
+  done
+  xdotool key Escape
+  wait $pid
+  echo "  the line starts at rows: ${rows[*]}"
+  [ -n "${rows[0]}" ] && [ "${rows[0]}" = "${rows[1]}" ] && [ "${rows[1]}" = "${rows[2]}" ]
+}
+
 check "type text and save with Ctrl+S" type_and_save
 check "Ctrl+S asks before saving over a file another program changed" save_asks_before_overwriting_a_changed_file
 check "a UTF-16LE file is typed in and saved as UTF-16LE" utf16_typed_and_saved
@@ -257,6 +381,9 @@ check "without a display the program says how to run it" no_display_is_explained
 check "a huge stored rectangle opens a window that fits" huge_rectangle_fits_the_screen
 check "a settings file that is a FIFO is passed over" fifo_settings_file_is_passed_over
 check "an unreachable display is said in one line" unreachable_display_is_one_line
+check "Escape during the hexadecimal dump interrupts it and never exits" escape_during_the_dump_never_exits
+check "a long message leaves the window's size alone" long_message_keeps_the_window_size
+check "F2 keeps the caret's line where it was on the screen" word_wrap_keeps_the_place
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

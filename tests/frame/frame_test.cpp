@@ -92,6 +92,23 @@ TEST_F(FrameTest, MessagesStayTheirFullPeriodThenReadyReturns) {
     EXPECT_NE(bar.m_nTimer, -1);
 }
 
+TEST_F(FrameTest, ALongMessageIsCutAndNeverWidensTheWindow) {
+    ASSERT_TRUE(Start());
+    Frame()->resize(800, 600);
+    QTest::qWait(50);
+    const int minimum = Frame()->minimumSizeHint().width();
+    const QString path = "/home/user/" + QString("a-long-folder-name/").repeated(20) + "f.txt";
+    View()->ShowStatusMessage(path + " has been changed by another program.", false);
+    QTest::qWait(50);
+    EXPECT_EQ(Frame()->width(), 800);
+    EXPECT_EQ(Frame()->minimumSizeHint().width(), minimum);
+    QLabel* pane = Frame()->m_wndStatusBar.Pane(0);
+    EXPECT_LE(pane->width(), 800);
+    EXPECT_EQ(pane->text(), path + " has been changed by another program.");
+    pane->grab(); // painted: cut, with the whole text in the tool tip
+    EXPECT_EQ(pane->toolTip(), pane->text());
+}
+
 TEST_F(FrameTest, WithTheStatusBarHiddenBeepingMessagesBecomeMessageBoxes) {
     ASSERT_TRUE(Start());
     Exec(ID_VIEW_STATUS_BAR);

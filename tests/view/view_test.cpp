@@ -227,4 +227,47 @@ TEST_F(ViewTest, ATextWithALineTooLongToWrapIsShownUnwrappedAndSaysSo) {
     EXPECT_EQ(wrapMode(), QsciScintillaBase::SC_WRAP_NONE);
     EXPECT_TRUE(Frame()->m_wndStatusBar.GetPaneText(0).startsWith("Word wrap is off"));
 }
+TEST_F(ViewTest, WordWrapKeepsTheCaretsLineWhereItWasOnTheScreen) {
+    QByteArray text;
+    for (int line = 0; line < 300; ++line) {
+        for (int word = 0; word < 60; ++word)
+            text += "line" + QByteArray::number(line) + " ";
+        text += "\n";
+    }
+    ASSERT_TRUE(Start({WriteFile("long.txt", text)}));
+    ASSERT_EQ(View()->m_bWordWrap, 1);
+    const auto sci = [&](unsigned msg, unsigned long w = 0, long l = 0) {
+        return View()->SendScintilla(msg, w, l);
+    };
+    // The caret on line 60, at its start and on a later row of the wrapped line; then a caret
+    // out of view, where the top line stays.
+    for (const long column : {0L, 300L}) {
+        const long caret = View()->LineIndex(60) + column;
+        View()->SetSel(caret, caret);
+        sci(QsciScintillaBase::SCI_SETFIRSTVISIBLELINE,
+            sci(QsciScintillaBase::SCI_VISIBLEFROMDOCLINE, 58) + (column ? 0 : 2));
+        const auto shownAt = [&] {
+            View()->grab(); // painted, as the user sees it
+            return View()->PosFromChar(caret).y();
+        };
+        const int y = shownAt();
+        ASSERT_GT(y, 0);
+        for (int toggle = 0; toggle < 3; ++toggle) {
+            Exec(ID_VIEW_WORDWRAP);
+            EXPECT_EQ(shownAt(), y) << column << " toggle " << toggle;
+        }
+        Exec(ID_VIEW_WORDWRAP); // back on
+    }
+    View()->SetSel(0, 0);
+    sci(QsciScintillaBase::SCI_SETFIRSTVISIBLELINE, sci(QsciScintillaBase::SCI_VISIBLEFROMDOCLINE, 200));
+    const auto topLine = [&] {
+        View()->grab();
+        return sci(QsciScintillaBase::SCI_DOCLINEFROMVISIBLE,
+                   sci(QsciScintillaBase::SCI_GETFIRSTVISIBLELINE));
+    };
+    for (int toggle = 0; toggle < 2; ++toggle) {
+        Exec(ID_VIEW_WORDWRAP);
+        EXPECT_EQ(topLine(), 200) << toggle;
+    }
+}
 } // namespace
