@@ -180,7 +180,7 @@ void CLumettaApp::OfferLeftJournals() {
 void CLumettaApp::OfferJournalFor(const QString& path) {
     if (m_bOfferingJournals || path.isEmpty())
         return;
-    const QByteArray bytes = FileNameToBytes(QFileInfo(path).absoluteFilePath());
+    const QByteArray bytes = FileNameToBytes(AbsoluteFileName(path));
     for (const LeftJournal& left : CJournalFolder::Left())
         if (left.origin.path == bytes) {
             OfferJournal(left);

@@ -51,7 +51,7 @@ void CLumettaDoc::StartJournal(const QString& path) {
     JournalOrigin origin;
     bool regular = false; // a FIFO or a device has no content to copy
     if (!path.isEmpty()) {
-        origin.path = FileNameToBytes(QFileInfo(path).absoluteFilePath());
+        origin.path = FileNameToBytes(AbsoluteFileName(path));
         struct stat st {};
         if (::stat(origin.path.constData(), &st) == 0) {
             regular = S_ISREG(st.st_mode);
@@ -99,9 +99,7 @@ void CLumettaDoc::CommitJournal() {
 bool CLumettaDoc::RecoverJournal(const LeftJournal& left) {
     if (!m_pView)
         return false;
-    const QString path = m_strPathName.isEmpty()
-                             ? QString()
-                             : QFileInfo(m_strPathName).absoluteFilePath();
+    const QString path = m_strPathName.isEmpty() ? QString() : AbsoluteFileName(m_strPathName);
     const bool untitled = left.origin.path.isEmpty();
     if (untitled != path.isEmpty() || (!untitled && (FileNameToBytes(path) != left.origin.path ||
                                                     m_pView->StreamHash() != left.origin.hash)))
@@ -271,7 +269,7 @@ bool HoldsRichText(const QString& path) {
 CDocument::SaveOver CLumettaDoc::BeforeSavingOver(const QString& path) {
     if (!m_pView || !m_pView->IsRichText() || !HoldsRichText(path))
         return SaveOver::Proceed;
-    const QString name = DisplayFileName(QFileInfo(path).absoluteFilePath());
+    const QString name = DisplayFileName(AbsoluteFileName(path));
     switch (Ui().MessageBox(QString::fromUtf8(Str::SavingRichAsPlain).arg(name),
                             MB_YESNOCANCEL | MB_ICONEXCLAMATION | MB_DEFBUTTON2)) {
     case IDYES:

@@ -35,7 +35,7 @@ bool IsReadOnlyOnDisk(const QString& path) {
 } // namespace
 
 void CDocument::SetPathName(const QString& path, bool addToRecent) {
-    m_strPathName = QFileInfo(path).absoluteFilePath();
+    m_strPathName = AbsoluteFileName(path);
     SetTitle(FileTitle(m_strPathName));
     if (addToRecent && m_pDocTemplate && m_pDocTemplate->RecentFiles())
         m_pDocTemplate->RecentFiles()->Add(m_strPathName);
@@ -108,9 +108,8 @@ bool CDocument::OnSaveDocument(const QString& path) {
 void CDocument::ReportSaveLoadException(const QString& path, const CFileException* e, bool saving) {
     // The file the error is about may be another: the place where old content was set aside.
     const QString named = e && !e->m_strFileName.isEmpty() ? e->m_strFileName : path;
-    const QString text =
-        e ? e->GetErrorMessage(DisplayFileName(QFileInfo(named).absoluteFilePath()))
-          : QString::fromUtf8(saving ? Str::FailedToSave : Str::FailedToOpen);
+    const QString text = e ? e->GetErrorMessage(DisplayFileName(AbsoluteFileName(named)))
+                           : QString::fromUtf8(saving ? Str::FailedToSave : Str::FailedToOpen);
     Ui().MessageBox(text, MB_OK | MB_ICONEXCLAMATION);
 }
 
@@ -152,11 +151,11 @@ bool CDocument::DoSave(const QString& path, bool replace) {
     // A failed save leaves whatever was on disk as it was: nothing to clean up here.
     if (!OnSaveDocument(newName))
         return false;
-    CInterruptedSaves::RemoveStale(QFileInfo(newName).absolutePath());
+    CInterruptedSaves::RemoveStale(FolderOf(newName));
     if (replace) {
         SetPathName(newName);
         Watcher().Watch(m_strPathName);
-    } else if (QFileInfo(newName).absoluteFilePath() == m_strPathName) {
+    } else if (AbsoluteFileName(newName) == m_strPathName) {
         Watcher().Accept();
     }
     return true;
@@ -239,7 +238,7 @@ void CSingleDocTemplate::RecoverInterruptedSaves(const QString& path) {
         CInterruptedSaves::RemoveStale(CInterruptedSaves::StateFolder());
         CInterruptedSaves::RemoveStale(QDir::tempPath());
     } else {
-        CInterruptedSaves::RemoveStale(QFileInfo(path).absolutePath());
+        CInterruptedSaves::RemoveStale(FolderOf(path));
     }
     for (const CInterruptedSaves::Copy& copy : CInterruptedSaves::Pending(path)) {
         if (m_declined.contains(copy.record))

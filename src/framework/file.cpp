@@ -39,11 +39,21 @@ bool RenameRefusedButWritable(int error, const QByteArray& target) {
 }
 
 QString ResolveLinks(const QString& path) {
-    const QFileInfo info(path);
-    if (!info.isSymLink())
+    const QByteArray name = FileNameToBytes(path);
+    struct stat st {};
+    if (::lstat(name.constData(), &st) != 0 || !S_ISLNK(st.st_mode))
         return path;
-    const QString canonical = info.canonicalFilePath();
-    return canonical.isEmpty() ? info.symLinkTarget() : canonical;
+    const QString canonical = CanonicalFileName(path);
+    if (!canonical.isEmpty())
+        return canonical;
+    // A link to a file yet to be made: the file it names.
+    QByteArray target(PATH_MAX, '\0');
+    const ssize_t n = ::readlink(name.constData(), target.data(), target.size());
+    if (n <= 0)
+        return path;
+    target.truncate(n);
+    const QString named = FileNameFromBytes(target);
+    return AbsoluteFileName(target.startsWith('/') ? named : FolderOf(path) + '/' + named);
 }
 } // namespace
 
@@ -177,7 +187,7 @@ CSafeSaveFile::CSafeSaveFile(const QString& path) {
         OpenInPlace(0);
         return;
     }
-    const QString folder = QFileInfo(m_strTarget).absolutePath();
+    const QString folder = FolderOf(m_strTarget);
     m_tempName = Native(folder + QLatin1Char('/') + CInterruptedSaves::TempPrefix() +
                         QStringLiteral("XXXXXX"));
     m_fd = FileSystem().mkostemp(m_tempName.data(), O_CLOEXEC);
@@ -265,7 +275,7 @@ void CSafeSaveFile::Commit() {
         return;
     }
     m_tempName.clear();
-    SyncFolder(QFileInfo(m_strTarget).absolutePath());
+    SyncFolder(FolderOf(m_strTarget));
     ::close(m_fd);
     m_fd = -1;
     m_bCommitted = true;

@@ -2,11 +2,14 @@
 
 #include "text/textencoding.h"
 
+#include <QDir>
 #include <QMimeData>
 #include <QUrl>
 
 #include <dirent.h>
 #include <memory>
+#include <stdlib.h>
+#include <unistd.h>
 
 namespace {
 constexpr QChar kReplacement(0xFFFD);
@@ -18,6 +21,26 @@ QString FileNameFromBytes(const QByteArray& bytes) {
 
 QByteArray FileNameToBytes(const QString& name) {
     return BytesFromEscaped(name);
+}
+
+QString AbsoluteFileName(const QString& name) {
+    if (name.isEmpty() || name.startsWith(QLatin1Char('/')))
+        return QDir::cleanPath(name); // works on the text alone
+    std::unique_ptr<char, void (*)(void*)> here(::getcwd(nullptr, 0), ::free);
+    const QString folder = here ? FileNameFromBytes(here.get()) : QDir::currentPath();
+    return QDir::cleanPath(folder + QLatin1Char('/') + name);
+}
+
+QString FolderOf(const QString& name) {
+    const QString full = AbsoluteFileName(name);
+    const qsizetype slash = full.lastIndexOf(QLatin1Char('/'));
+    return slash <= 0 ? QStringLiteral("/") : full.left(slash);
+}
+
+QString CanonicalFileName(const QString& name) {
+    std::unique_ptr<char, void (*)(void*)> real(
+        ::realpath(FileNameToBytes(name).constData(), nullptr), ::free);
+    return real ? FileNameFromBytes(real.get()) : QString();
 }
 
 QString DisplayFileName(const QString& name) {

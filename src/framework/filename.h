@@ -12,6 +12,13 @@ class QMimeData;
 QString FileNameFromBytes(const QByteArray& bytes);
 QByteArray FileNameToBytes(const QString& name);
 
+// The absolute, clean form of a name, and the absolute folder it is in, kept to the byte (Qt's
+// own go through its native encoding, which turns the bytes that are no UTF-8 into marks).
+QString AbsoluteFileName(const QString& name);
+QString FolderOf(const QString& name);
+// The name with every symbolic link on its way resolved; empty when that cannot be done.
+QString CanonicalFileName(const QString& name);
+
 // The name as shown to the user: bytes that are no UTF-8 show as replacement marks.
 QString DisplayFileName(const QString& name);
 

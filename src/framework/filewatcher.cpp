@@ -1,5 +1,6 @@
 #include "framework/filewatcher.h"
 
+#include "framework/filename.h"
 #include "framework/loadguard.h"
 
 #include <QFile>
@@ -28,7 +29,7 @@ CFileWatcher::CFileWatcher(std::function<void(State)> onChange) : m_onChange(std
 
 void CFileWatcher::Watch(const QString& path, const Identity& known) {
     Stop();
-    m_strPath = QFileInfo(path).absoluteFilePath();
+    m_strPath = AbsoluteFileName(path);
     m_known = known;
     Rewatch();
 }
@@ -67,7 +68,7 @@ CFileWatcher::State CFileWatcher::Check() const {
 CFileWatcher::Identity CFileWatcher::IdentityOf(const QString& path) {
     Identity id;
     struct stat st {};
-    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+    if (::stat(FileNameToBytes(path).constData(), &st) != 0)
         return id;
     id.exists = true;
     id.device = st.st_dev;
@@ -101,7 +102,7 @@ void CFileWatcher::Rewatch() {
     // The watch on a file ends with the file; the folder's tells when one comes back.
     if (m_watcher.files().isEmpty() && QFileInfo::exists(m_strPath))
         m_watcher.addPath(m_strPath);
-    const QString folder = QFileInfo(m_strPath).absolutePath();
+    const QString folder = FolderOf(m_strPath);
     if (m_watcher.directories().isEmpty() && QFileInfo::exists(folder))
         m_watcher.addPath(folder);
 }

@@ -1,6 +1,7 @@
 #include "framework/interruptedsaves.h"
 
 #include "framework/file.h"
+#include "framework/filename.h"
 
 #include <QDir>
 #include <QFile>
@@ -19,17 +20,16 @@ namespace {
 constexpr time_t kYoungSeconds = 10;
 
 QString Canonical(const QString& path) {
-    const QFileInfo info(path);
-    const QString canonical = info.canonicalFilePath();
-    return canonical.isEmpty() ? info.absoluteFilePath() : canonical;
+    const QString canonical = CanonicalFileName(path);
+    return canonical.isEmpty() ? AbsoluteFileName(path) : canonical;
 }
 
 // The same file under any of its names: hard links included.
 bool SameFile(const QString& a, const QString& b) {
     struct stat sa {};
     struct stat sb {};
-    if (::stat(QFile::encodeName(a).constData(), &sa) == 0 &&
-        ::stat(QFile::encodeName(b).constData(), &sb) == 0)
+    if (::stat(FileNameToBytes(a).constData(), &sa) == 0 &&
+        ::stat(FileNameToBytes(b).constData(), &sb) == 0)
         return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
     return Canonical(a) == Canonical(b);
 }
@@ -45,7 +45,7 @@ Record ReadRecord(int fd) {
     const QList<QByteArray> lines = QByteArray(buf, got > 0 ? got : 0).split('\n');
     if (lines.size() < 2)
         return {};
-    return {QFile::decodeName(lines[0]), QFile::decodeName(lines[1])};
+    return {FileNameFromBytes(lines[0]), FileNameFromBytes(lines[1])};
 }
 
 QStringList RecordFiles() {
@@ -68,7 +68,7 @@ QString CInterruptedSaves::StateFolder() {
 QList<CInterruptedSaves::Copy> CInterruptedSaves::Pending(const QString& target) {
     QList<Copy> found;
     for (const QString& path : RecordFiles()) {
-        const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+        const int fd = ::open(FileNameToBytes(path).constData(), O_RDONLY | O_CLOEXEC);
         if (fd < 0)
             continue;
         // A record its save still holds locked belongs to a save in progress.
@@ -104,7 +104,7 @@ void CInterruptedSaves::Discard(const Copy& copy) {
 void CInterruptedSaves::RemoveStale(const QString& folder) {
     QSet<QString> recorded;
     for (const QString& path : RecordFiles()) {
-        const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+        const int fd = ::open(FileNameToBytes(path).constData(), O_RDONLY | O_CLOEXEC);
         if (fd < 0)
             continue;
         recorded.insert(Canonical(ReadRecord(fd).copy));
@@ -119,7 +119,7 @@ void CInterruptedSaves::RemoveStale(const QString& folder) {
         const QString path = dir.filePath(name);
         if (name.startsWith(AsidePrefix()) && recorded.contains(Canonical(path)))
             continue; // old content that may still be needed: offered back, never swept
-        const QByteArray native = QFile::encodeName(path);
+        const QByteArray native = FileNameToBytes(path);
         struct stat seen {};
         if (lstat(native.constData(), &seen) != 0 || !S_ISREG(seen.st_mode) ||
             seen.st_uid != geteuid() || now - seen.st_mtime < kYoungSeconds)

@@ -1,5 +1,7 @@
 #include "framework/profilestore.h"
 
+#include "framework/filename.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -133,7 +135,7 @@ void CProfileStore::RemoveProfile() {
     const QString file = FileName();
     struct stat st {};
     // Only the profile's own file: never a folder or a device that happens to bear its name.
-    if (lstat(QFile::encodeName(file).constData(), &st) == 0 &&
+    if (lstat(FileNameToBytes(file).constData(), &st) == 0 &&
         (S_ISREG(st.st_mode) || S_ISLNK(st.st_mode)))
         QFile::remove(file);
     QDir().rmdir(CompanyFolder()); // only when empty

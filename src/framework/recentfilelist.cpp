@@ -11,7 +11,7 @@ CRecentFileList::CRecentFileList(int size, QString section, QString entryFormat,
       m_nMaxDisplayLength(maxDisplayLength) {}
 
 void CRecentFileList::Add(const QString& path) {
-    const QString full = QFileInfo(path).absoluteFilePath();
+    const QString full = AbsoluteFileName(path);
     m_files.removeAll(full);
     m_files.prepend(full);
     while (m_files.size() > m_nSize)

@@ -1,6 +1,7 @@
 #include "framework/setasidecopy.h"
 
 #include "framework/file.h"
+#include "framework/filename.h"
 #include "framework/interruptedsaves.h"
 
 #include <QDir>
@@ -35,8 +36,7 @@ CSetAsideCopy::~CSetAsideCopy() {
 }
 
 void CSetAsideCopy::Make(int fd, const QString& target) {
-    const QString places[] = {QFileInfo(target).absolutePath(), CInterruptedSaves::StateFolder(),
-                              QDir::tempPath()};
+    const QString places[] = {FolderOf(target), CInterruptedSaves::StateFolder(), QDir::tempPath()};
     int reported = 0;
     QString reportedPlace;
     for (const QString& place : places) {
@@ -52,12 +52,11 @@ void CSetAsideCopy::Make(int fd, const QString& target) {
     if (m_fd < 0)
         throw CFileException::FromErrno(reported, reportedPlace);
     // Read back by a later run, perhaps started in another folder.
-    const QByteArray record =
-        QFile::encodeName(QFileInfo(target).absoluteFilePath()) + '\n' + m_path + '\n';
+    const QByteArray record = FileNameToBytes(AbsoluteFileName(target)) + '\n' + m_path + '\n';
     int err = 0;
     QByteArray recordPath =
-        QFile::encodeName(CInterruptedSaves::StateFolder() + QStringLiteral("/save-XXXXXX") +
-                          CInterruptedSaves::RecordSuffix());
+        FileNameToBytes(CInterruptedSaves::StateFolder() + QStringLiteral("/save-XXXXXX") +
+                        CInterruptedSaves::RecordSuffix());
     if (!QDir().mkpath(CInterruptedSaves::StateFolder()))
         err = EACCES;
     if (err == 0 && (m_recordFd = CreateLocked(recordPath, 7)) < 0)
@@ -79,8 +78,8 @@ void CSetAsideCopy::Make(int fd, const QString& target) {
 int CSetAsideCopy::MakeIn(const QString& folder, int from) {
     if (!QDir().mkpath(folder))
         return EACCES;
-    QByteArray path = QFile::encodeName(
-        folder + QLatin1Char('/') + CInterruptedSaves::AsidePrefix() + QStringLiteral("XXXXXX"));
+    QByteArray path = FileNameToBytes(folder + QLatin1Char('/') + CInterruptedSaves::AsidePrefix() +
+                                      QStringLiteral("XXXXXX"));
     const int fd = CreateLocked(path, 0);
     if (fd < 0)
         return errno;

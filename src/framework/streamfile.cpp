@@ -1,5 +1,6 @@
 #include "framework/streamfile.h"
 
+#include "framework/filename.h"
 #include "framework/messages.h"
 
 #include <QCoreApplication>
@@ -78,9 +79,9 @@ void CStreamFile::KeepAlive() {
 }
 
 std::unique_ptr<CFile> OpenFileForReading(const QString& path) {
-    const QString shown = QFileInfo(path).absoluteFilePath();
+    const QString shown = AbsoluteFileName(path);
     struct stat st {};
-    if (::stat(QFile::encodeName(path).constData(), &st) == 0) {
+    if (::stat(FileNameToBytes(path).constData(), &st) == 0) {
         if (S_ISDIR(st.st_mode))
             throw CFileException(CFileException::accessDenied, EISDIR, path,
                                  QString::fromUtf8(Str::IsFolder).arg(shown));
@@ -90,7 +91,7 @@ std::unique_ptr<CFile> OpenFileForReading(const QString& path) {
         if (S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode)) {
             // Opening without O_NONBLOCK would wait for a writer.
             const int fd =
-                ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+                ::open(FileNameToBytes(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
             if (fd < 0)
                 throw CFileException::FromErrno(errno, path);
             return std::make_unique<CStreamFile>(fd, shown, true);

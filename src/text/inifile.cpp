@@ -1,5 +1,7 @@
 #include "text/inifile.h"
 
+#include "text/textencoding.h"
+
 #include <QFile>
 
 #include <algorithm>
@@ -15,7 +17,7 @@ CIniFile::LoadResult CIniFile::Load(const QString& path, QString* why) {
     m_sections.clear();
     m_sectionIndex.clear();
     // Non-blocking, so that a FIFO put where the settings belong cannot hang the start.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const int fd = ::open(BytesFromEscaped(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         if (errno == ENOENT || errno == ENOTDIR)
             return LoadResult::Missing;

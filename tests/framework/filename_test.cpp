@@ -2,11 +2,13 @@
 #include "resources/resource.h"
 #include "support/appfixture.h"
 
+#include <QDir>
 #include <QFile>
 #include <QMimeData>
 
 #include <fcntl.h>
 #include <random>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -82,5 +84,47 @@ TEST_F(FileNameAppTest, ANameThatIsNoUtf8OpensSavesAndIsRemembered) {
               true);
     ASSERT_TRUE(Exec(ID_FILE_MRU_FILE1));
     EXPECT_EQ(View()->GetText(), "Xhello");
+}
+// The same by a name relative to the working folder, and through a symbolic link whose name and
+// target are no UTF-8 either: the link stays a link, the file it names is saved.
+TEST_F(FileNameAppTest, RelativeNamesAndLinksThatAreNoUtf8KeepTheirBytes) {
+    const QByteArray folder = FileNameToBytes(dir.path());
+    const auto write = [](const QByteArray& file, const QByteArray& text) {
+        const int fd = ::open(file.constData(), O_CREAT | O_TRUNC | O_WRONLY, 0644);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::write(fd, text.constData(), text.size()), text.size());
+        ::close(fd);
+    };
+    const auto read = [](const QByteArray& file) {
+        QByteArray text(64, '\0');
+        const int fd = ::open(file.constData(), O_RDONLY);
+        text.truncate(fd < 0 ? 0 : std::max<ssize_t>(0, ::read(fd, text.data(), text.size())));
+        ::close(fd);
+        return text;
+    };
+    write(folder + "/caf\xe9.txt", "hello");
+    ASSERT_EQ(::symlink("caf\xe9.txt", (folder + "/l\xe9nk").constData()), 0);
+    const QString before = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(dir.path()));
+    for (const QByteArray& relative : {QByteArray("caf\xe9.txt"), QByteArray("./l\xe9nk")}) {
+        ASSERT_TRUE(Start({FileNameFromBytes(relative)}));
+        const QString full =
+            FileNameFromBytes(folder + '/' + relative.mid(relative.indexOf('/') + 1));
+        EXPECT_EQ(Doc()->GetPathName(), full);
+        Type("X");
+        EXPECT_TRUE(Exec(ID_FILE_SAVE));
+        EXPECT_TRUE(ui.saveInitials.empty()) << "Save As was offered";
+        EXPECT_TRUE(ui.boxes.empty()) << ui.BoxTexts().join("|").toStdString();
+        ASSERT_TRUE(Exec(ID_FILE_NEW));
+        Stop();
+        ASSERT_TRUE(Start());
+        EXPECT_EQ(app->RecentFiles()[0], full);
+        Stop();
+    }
+    QDir::setCurrent(before);
+    EXPECT_EQ(read(folder + "/caf\xe9.txt"), "XXhello");
+    struct stat st {};
+    ASSERT_EQ(::lstat((folder + "/l\xe9nk").constData(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
 }
 } // namespace
