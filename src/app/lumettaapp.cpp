@@ -287,12 +287,11 @@ bool CLumettaApp::PrintFromCommandLine(const CLumettaCommandLineInfo& info) {
                         MB_OK | MB_ICONEXCLAMATION);
         return false;
     }
-    if (PrintDocument(*View(), printer, false) < 0) {
+    const int printed = PrintDocument(*View(), printer, false);
+    if (printed == kPrinterFailed)
         Ui().MessageBox(QString::fromUtf8(Str::PrinterFailed).arg(info.m_strPrinterName),
                         MB_OK | MB_ICONEXCLAMATION);
-        return false;
-    }
-    return true;
+    return printed >= 0;
 }
 
 bool CLumettaApp::CreateMainFrame() {

@@ -18,6 +18,8 @@ constexpr const char* IsFolder = "%1 is a folder, not a file.";
 constexpr const char* IsDevice = "%1 is a device, not a file: it cannot be opened as text.";
 constexpr const char* ReadingStream = "Reading %1: %2 bytes so far (ESC to interrupt)";
 constexpr const char* ReadCancelled = "Reading %1 was cancelled.";
+constexpr const char* NoPageInRange =
+    "Nothing was printed: the text has %1 pages, none of them in the range chosen.";
 constexpr const char* PrintingStopped =
     "Printing stopped after page %1: the printer reported an error.";
 constexpr const char* MaxChars = "Please enter no more than %1 characters.";

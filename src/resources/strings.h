@@ -37,6 +37,8 @@ constexpr const char* Unregistered =
 constexpr const char* NoPrinter = "No printer is set up to print %1 on.";
 constexpr const char* NoSuchPrinter = "There is no printer called %1.";
 constexpr const char* PrinterFailed = "The printer %1 could not be started.";
+constexpr const char* MarginsLeaveNoRoom =
+    "The page margins leave no room for a line of text. Choose smaller margins in Page Setup.";
 constexpr const char* PrintNoRoom =
     "Printing stopped after page %1: the page margins leave no room for a line of text.";
 

@@ -74,6 +74,10 @@ public:
     void OnPrepareDC(QPainter* painter, CPrintInfo& info) override;
     void OnPrint(QPainter& painter, CPrintInfo& info) override;
     void OnEndPrinting(QPainter* painter, CPrintInfo& info) override;
+    // Where the text goes on a page (`page` is the printable area), inside the margins; and
+    // whether that leaves room for the text.
+    QRect PrintArea(const QRect& page, QSize dpi) const;
+    bool LeavesRoom(const QRect& area, QSize dpi) const;
     void OnFilePrintDirect();
     void OnFilePageSetup();
     void OnFilePrintPreview();

@@ -16,9 +16,28 @@ int TwipsToPixels(int twips, int dpi) {
 }
 } // namespace
 
-void CLumettaView::OnBeginPrinting(QPainter*, CPrintInfo&) {
+QRect CLumettaView::PrintArea(const QRect& page, QSize dpi) const {
+    // The margins count from the paper's edges; the right and bottom ones from the edges of
+    // the printable area.
+    return QRect(QPoint(TwipsToPixels(m_rectMargins.left, dpi.width()),
+                        TwipsToPixels(m_rectMargins.top, dpi.height())),
+                 QPoint(page.right() - TwipsToPixels(m_rectMargins.right, dpi.width()),
+                        page.bottom() - TwipsToPixels(m_rectMargins.bottom, dpi.height())));
+}
+
+bool CLumettaView::LeavesRoom(const QRect& area, QSize dpi) const {
+    // Room for a character of the text's font, as tall as it is wide or so.
+    return area.width() >= TwipsToPixels(m_charFormat.yHeight, dpi.width()) &&
+           area.height() >= TwipsToPixels(m_charFormat.yHeight, dpi.height());
+}
+
+void CLumettaView::OnBeginPrinting(QPainter* painter, CPrintInfo& info) {
     FormatRange(false, nullptr, QRect(), QRect(), 0, 0); // forget any cached layout
     m_nPrintPos = 0;
+    if (!painter && !LeavesRoom(PrintArea(info.m_rectDraw, info.m_dpi), info.m_dpi)) {
+        info.m_strError = QString::fromUtf8(Str::MarginsLeaveNoRoom);
+        info.m_bContinuePrinting = false;
+    }
 }
 
 void CLumettaView::OnPrepareDC(QPainter*, CPrintInfo& info) {
@@ -27,16 +46,10 @@ void CLumettaView::OnPrepareDC(QPainter*, CPrintInfo& info) {
 }
 
 void CLumettaView::OnPrint(QPainter& painter, CPrintInfo& info) {
-    const int dpiX = painter.device()->logicalDpiX();
-    const int dpiY = painter.device()->logicalDpiY();
-    // The margins count from the paper's edges; the right and bottom ones from the edges of
-    // the printable area.
+    const QSize dpi(painter.device()->logicalDpiX(), painter.device()->logicalDpiY());
     const QRect page = info.m_rectDraw;
-    const QRect render(
-        QPoint(TwipsToPixels(m_rectMargins.left, dpiX), TwipsToPixels(m_rectMargins.top, dpiY)),
-        QPoint(page.right() - TwipsToPixels(m_rectMargins.right, dpiX),
-               page.bottom() - TwipsToPixels(m_rectMargins.bottom, dpiY)));
-    const long next = FormatRange(true, &painter, render, page, m_nPrintPos, GetTextLength());
+    const long next = FormatRange(info.m_bDraw, &painter, PrintArea(page, dpi), page, m_nPrintPos,
+                                  GetTextLength());
     if (next <= m_nPrintPos) {
         // Not one line fits: the job ends rather than printing blank pages for ever.
         info.m_bContinuePrinting = false;
@@ -72,8 +85,17 @@ void CLumettaView::OnFilePageSetup() {
         return;
     const QMarginsF chosen = edited.pageLayout().margins(QPageLayout::Millimeter);
     auto back = [](double mm) { return MulDiv(static_cast<int>(qRound(mm * 100)), 1440, 2540); };
+    const RECT before = m_rectMargins;
     m_rectMargins =
         RECT{back(chosen.left()), back(chosen.top()), back(chosen.right()), back(chosen.bottom())};
+    const QSize dpi(edited.logicalDpiX(), edited.logicalDpiY());
+    edited.setFullPage(true);
+    if (!LeavesRoom(PrintArea(edited.pageLayout().paintRectPixels(edited.resolution()), dpi),
+                    dpi)) {
+        m_rectMargins = before; // nothing chosen is kept
+        Ui().MessageBox(QString::fromUtf8(Str::MarginsLeaveNoRoom), MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
     app->SelectPrinter(edited);
 }
 
@@ -83,7 +105,7 @@ void CLumettaView::OnFilePrintPreview() {
     CWinApp* app = AfxGetApp();
     // The preview draws the pages as Print does; printing from it goes the same way.
     Ui().PrintPreview(app->Printer(), [this](QPrinter& printer) {
-        if (PrintDocument(*this, printer, false) < 0)
+        if (PrintDocument(*this, printer, false) == kPrinterFailed)
             Ui().MessageBox(QString::fromUtf8(Str::PrinterFailed)
                                 .arg(printer.outputFileName().isEmpty() ? printer.printerName()
                                                                         : printer.outputFileName()),
@@ -99,7 +121,7 @@ void CLumettaView::OnFilePrintDirect() {
     // At once on the chosen or default printer; the print dialog only when there is none.
     if (!app->HasPrinter() && !Ui().PrintDialog(printer))
         return;
-    if (PrintDocument(*this, printer, true) < 0)
+    if (PrintDocument(*this, printer, true) == kPrinterFailed)
         Ui().MessageBox(QString::fromUtf8(Str::PrinterFailed)
                             .arg(printer.outputFileName().isEmpty() ? printer.printerName()
                                                                     : printer.outputFileName()),

@@ -1,7 +1,9 @@
 #include "framework/printing.h"
 #include "resources/resource.h"
+#include "resources/strings.h"
 #include "support/appfixture.h"
 
+#include <QDir>
 #include <QFile>
 #include <QPageLayout>
 #include <QPainter>
@@ -221,11 +223,74 @@ TEST_F(PrintingTest, EveryWordReachesThePagesInOrder) {
     EXPECT_TRUE(ui.boxes.empty());
 }
 
-TEST_F(PrintingTest, MarginsThatLeaveNoRoomEndTheJobAndSaySo) {
-    ASSERT_TRUE(Start({WriteFile("f", "a line\n")}));
-    View()->m_rectMargins = RECT{300, 9000, 300, 9000}; // more than the paper's height
-    PrintToPdf("none.pdf");
-    ASSERT_EQ(ui.boxes.size(), 1u);
-    EXPECT_TRUE(ui.boxes[0].text.contains("no room for a line of text"));
+// Margins that leave no room print nothing, say so, and fail the command line's job; Page Setup
+// does not take them.
+TEST_F(PrintingTest, MarginsThatLeaveNoRoomAreRefused) {
+    const QString f = WriteFile("f", "a line\n");
+    const RECT wide{9000, 300, 9000, 300}; // more than the paper's width together
+    const RECT tall{300, 9000, 300, 9000};
+    for (const RECT& margins : {wide, tall}) {
+        ASSERT_TRUE(Start({f}));
+        View()->m_rectMargins = margins;
+        EXPECT_EQ(PrintToPdf("none.pdf"), 0) << margins.left; // no file, not one blank page
+        EXPECT_EQ(ui.BoxTexts(), QStringList{QString::fromUtf8(Str::MarginsLeaveNoRoom)});
+        ui.boxes.clear();
+        Stop();
+        EXPECT_FALSE(Start({"/pt", f, Path("cl.pdf"), "", ""}));
+        EXPECT_EQ(app->ExitInstance(), 1) << margins.left;
+        EXPECT_FALSE(QFile::exists(Path("cl.pdf")));
+        EXPECT_EQ(ui.BoxTexts(), QStringList{QString::fromUtf8(Str::MarginsLeaveNoRoom)});
+        ui.boxes.clear();
+        app.reset();
+    }
+    ASSERT_TRUE(Start({f}));
+    View()->m_rectMargins = RECT{300, 300, 300, 300};
+    ui.pageSetupReply = [](QPrinter& printer) {
+        QPageLayout layout = printer.pageLayout();
+        layout.setMargins(QMarginsF(150, 10, 150, 10));
+        printer.setPageLayout(layout);
+        return true;
+    };
+    Exec(ID_FILE_PAGE_SETUP);
+    EXPECT_TRUE(View()->m_rectMargins == (RECT{300, 300, 300, 300}));
+    EXPECT_EQ(ui.BoxTexts(), QStringList{QString::fromUtf8(Str::MarginsLeaveNoRoom)});
+}
+
+// The range chosen in the print dialog: those pages only, as they are in the whole job.
+TEST_F(PrintingTest, OnlyThePagesOfTheChosenRangeArePrinted) {
+    QByteArray lines;
+    for (int i = 1; i <= 300; ++i)
+        lines += "line " + QByteArray::number(i) + "\n";
+    ASSERT_TRUE(Start({WriteFile("lines", lines)}));
+    const int all = PrintToPdf("all.pdf");
+    ASSERT_GE(all, 4);
+    const auto text = [&](const QString& pdf, int first, int last) {
+        QProcess run;
+        run.start("pdftotext",
+                  {"-f", QString::number(first), "-l", QString::number(last), Path(pdf), "-"});
+        run.waitForFinished();
+        return run.readAllStandardOutput();
+    };
+    struct {
+        int from, to, pages;
+    } ranges[] = {{2, 3, 2}, {1, 1, 1}, {all, all + 5, 1}, {all + 1, all + 2, 0}};
+    for (const auto& r : ranges) {
+        QPrinter& printer = app->Printer();
+        printer.setPrintRange(QPrinter::PageRange);
+        printer.setFromTo(r.from, r.to);
+        const QString name = QString("range%1.pdf").arg(r.from);
+        if (r.pages == 0)
+            WriteFile(name, "what was there"); // stays, untouched by a job that prints nothing
+        EXPECT_EQ(PrintToPdf(name), r.pages == 0 ? -1 : r.pages) << r.from;
+        if (r.pages > 0)
+            EXPECT_EQ(text(name, 1, r.pages), text("all.pdf", r.from, r.from + r.pages - 1))
+                << r.from;
+    }
+    EXPECT_EQ(ui.BoxTexts(),
+              QStringList{QString::fromUtf8(Str::NoPageInRange).arg(all)}); // the last range
+    EXPECT_EQ(ReadFile(Path(QString("range%1.pdf").arg(all + 1))), "what was there");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).filter(".pdf.").size(), 0); // no leftovers
+    app->Printer().setPrintRange(QPrinter::AllPages);
+    EXPECT_EQ(PrintToPdf("again.pdf"), all);
 }
 } // namespace
