@@ -118,7 +118,9 @@ void CMainFrame::CreateActions() {
         const bool recent = c.id >= ID_FILE_MRU_FILE1 && c.id <= ID_FILE_MRU_FILE4;
         if (!c.menuText && !recent)
             continue;
-        auto* action = new QAction(c.menuText ? QString::fromUtf8(c.menuText) : QString(), this);
+        auto* action = new QAction(this);
+        if (c.menuText)
+            CCommandMenu::SetMenuText(action, QString::fromUtf8(c.menuText));
         if (c.shortcut) {
             action->setShortcuts(QKeySequence::listFromString(QString::fromUtf8(c.shortcut)));
             action->setShortcutContext(Qt::WindowShortcut);
@@ -133,7 +135,7 @@ void CMainFrame::CreateActions() {
 }
 
 QMenu* CMainFrame::BuildMenu(const QString& title, const std::vector<MenuItem>& items) {
-    auto* menu = new QMenu(title, this);
+    auto* menu = new CCommandMenu(title, this);
     for (const MenuItem& item : items) {
         if (item.id == 0) {
             menu->addSeparator();
@@ -213,6 +215,12 @@ void CMainFrame::CreateToolBar() {
         const QString name = QString::fromUtf8(info->iconName);
         action->setIcon(QIcon::fromTheme(name, QIcon(QStringLiteral(":/icons/%1.svg").arg(name))));
         m_wndToolBar->addAction(action);
+        // Read out as its tool tip says, without the key: "Indent Right", not "Increase".
+        QString spoken = action->toolTip();
+        if (const qsizetype key = spoken.indexOf(QLatin1String(" (")); key > 0)
+            spoken.truncate(key);
+        if (QWidget* button = m_wndToolBar->widgetForAction(action); button && !spoken.isEmpty())
+            button->setAccessibleName(spoken);
     }
     addToolBar(Qt::LeftToolBarArea, m_wndToolBar);
 }

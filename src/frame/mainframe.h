@@ -2,6 +2,7 @@
 // the routing of every command to the view, the document, the frame and the application.
 #pragma once
 
+#include "frame/commandmenu.h"
 #include "frame/statusmessagebar.h"
 #include "framework/cmdtarget.h"
 #include "framework/framewnd.h"
@@ -87,7 +88,7 @@ private:
     QToolBar* m_wndToolBar = nullptr;
     std::map<int, QAction*> m_actions;
     QAction* m_recentPlaceholder = nullptr;
-    QMenu m_editMenu;
+    CCommandMenu m_editMenu;
     QMetaObject::Connection m_idleConnection;
     bool m_bFrameFitted = false;
 };

@@ -1,3 +1,4 @@
+#include "frame/commandmenu.h"
 #include "framework/fontdialog.h"
 #include "resources/resource.h"
 #include "support/appfixture.h"
@@ -8,8 +9,11 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QSet>
+#include <QStyleOptionMenuItem>
 #include <QTest>
+#include <QToolBar>
 
 namespace {
 using AccessibilityTest = AppFixture;
@@ -134,5 +138,54 @@ TEST_F(AccessibilityTest, TheNumberPromptIsWideEnoughForItsWholePrompt) {
     }};
     Exec(ID_VIEW_TABWIDTH);
     EXPECT_EQ(ui.dialogs, QStringList{"Enter new Tab Width"});
+}
+} // namespace
+
+namespace {
+TEST_F(AccessibilityTest, CharactersAreWhereTheyAreDrawn) {
+    ASSERT_TRUE(Start({WriteFile("f", "first line\nsecond line\n")}));
+    Frame()->show();
+    QAccessibleInterface* face = QAccessible::queryAccessibleInterface(View());
+    ASSERT_TRUE(face && face->textInterface());
+    for (const int offset : {0, 4, 11, 18}) {
+        const QPoint drawn = View()->viewport()->mapToGlobal(View()->PosFromChar(offset));
+        EXPECT_EQ(face->textInterface()->characterRect(offset).topLeft(), drawn) << offset;
+    }
+}
+} // namespace
+
+namespace {
+// Menu items are read out by their names alone, with the key apart; toolbar buttons as their tool
+// tips say.
+TEST_F(AccessibilityTest, MenuItemsAndToolbarButtonsAreNamedAsTheyAreMeant) {
+    ASSERT_TRUE(Start());
+    QAction* newFile = Frame()->Action(ID_FILE_NEW);
+    ASSERT_NE(newFile, nullptr);
+    for (QMenu* menu : Frame()->menuBar()->findChildren<QMenu*>()) {
+        QAccessibleInterface* face = QAccessible::queryAccessibleInterface(menu);
+        for (int i = 0; face && i < face->childCount(); ++i)
+            EXPECT_FALSE(face->child(i)->text(QAccessible::Name).contains('\t'))
+                << face->child(i)->text(QAccessible::Name).toStdString();
+    }
+    QMenu* fileMenu = Frame()->menuBar()->actions().first()->menu();
+    QAccessibleInterface* file = QAccessible::queryAccessibleInterface(fileMenu);
+    ASSERT_NE(file, nullptr);
+    EXPECT_EQ(file->child(0)->text(QAccessible::Name), "New");
+    // What the menu shows is unchanged: the name, then the key as the command table writes it.
+    struct ShownMenu : CCommandMenu {
+        using CCommandMenu::initStyleOption;
+    } menu;
+    QStyleOptionMenuItem shown;
+    for (const auto& [id, text] : {std::pair{ID_FILE_NEW, "&New\tCtrl+N"},
+                                   std::pair{ID_INDENT_INCREASE, "&Increase\tAlt+ ->"}}) {
+        menu.initStyleOption(&shown, Frame()->Action(id));
+        EXPECT_EQ(shown.text, text);
+    }
+    const auto spoken = [&](int id) {
+        return AccessibleName(Frame()->ToolBar()->widgetForAction(Frame()->Action(id)));
+    };
+    EXPECT_EQ(spoken(ID_INDENT_INCREASE), "Indent Right");
+    EXPECT_EQ(spoken(ID_INDENT_DECREASE), "Indent Left");
+    EXPECT_EQ(spoken(ID_FILE_NEW), "New");
 }
 } // namespace
