@@ -15,7 +15,7 @@ public:
         return (flags & 0xF) == MB_YESNOCANCEL ? IDNO : IDOK;
     }
     void MessageBeep(unsigned) override {}
-    QString GetOpenFileName(const QString&) override { return QString(); }
+    QString GetOpenFileName(const QString&, const QString&) override { return QString(); }
     QString GetSaveFileName(const QString&) override { return saveName; }
     int DoModal(QDialog&) override { return IDCANCEL; }
     bool ChooseFont(QFont&, QColor&) override { return false; }

@@ -15,8 +15,8 @@ const char* const kHelp =
     "                     print FILE on PRINTER, then end; a PRINTER name that ends\n"
     "                     in .pdf prints to that PDF file\n"
     "  /Unregister        delete the settings of the profile, then end\n"
-    "      --help         display this help and exit\n"
-    "      --version      output version information and exit\n"
+    "  -h, --help         display this help and exit\n"
+    "  -v, --version      output version information and exit\n"
     "\n"
     "Switches may start with - or /. A parameter starting with / that names no switch\n"
     "is a path, so an absolute path opens as a file. After --, every parameter is a\n"
@@ -39,12 +39,14 @@ GnuOptionsResult HandleGnuOptions(const QStringList& args) {
     for (const QString& arg : args) {
         if (arg == QLatin1String("--"))
             break; // file names follow, whatever they look like
-        if (!arg.startsWith(QLatin1String("--")))
+        const bool help = arg == QLatin1String("-h") || arg == QLatin1String("--help");
+        const bool version = arg == QLatin1String("-v") || arg == QLatin1String("--version");
+        if (!help && !version && !arg.startsWith(QLatin1String("--")))
             continue;
         result.handled = true;
-        if (arg == QLatin1String("--help")) {
+        if (help) {
             result.out = QString::fromUtf8(kHelp);
-        } else if (arg == QLatin1String("--version")) {
+        } else if (version) {
             result.out = QString::fromUtf8(kVersion);
         } else {
             result.exitCode = 2;

@@ -1,4 +1,4 @@
-// The GNU-style options every command-line program answers: --help and --version.
+// The GNU-style options every command-line program answers: --help (-h) and --version (-v).
 #pragma once
 
 #include <QString>
@@ -11,5 +11,5 @@ struct GnuOptionsResult {
     QString err;
 };
 
-// Looks at the parameters for options starting with "--".
+// Looks at the parameters for options starting with "--", and for -h and -v.
 GnuOptionsResult HandleGnuOptions(const QStringList& args);

@@ -20,22 +20,32 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QScopeGuard>
 #include <QSessionManager>
 
+#include <algorithm>
 #include <cstdio>
-#include <utility>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 const QString kSettings = QStringLiteral("Editor/Viewer Settings");
+// Tells a run started with others where its window goes among theirs.
+constexpr const char* kCascadeVariable = "ZORVEK_WINDOW_CASCADE";
 } // namespace
 
 CLumettaApp::CLumettaApp()
     : CCmdTargetImpl(QStringLiteral("Vantreth Plc"), QString::fromUtf8(Str::AppTitle)) {
     SetAppTitle(QString::fromUtf8(Str::AppTitle));
-    m_launchInstance = [](const QStringList& args) {
-        QProcess::startDetached(QCoreApplication::applicationFilePath(), args);
+    m_launchInstance = [](const QStringList& args, int cascade) {
+        QProcess run;
+        run.setProgram(QCoreApplication::applicationFilePath());
+        run.setArguments(args);
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QString::fromLatin1(kCascadeVariable), QString::number(cascade));
+        run.setProcessEnvironment(environment);
+        run.startDetached();
     };
 }
 
@@ -61,6 +71,8 @@ const std::vector<MessageMapEntry<CLumettaApp>>& CLumettaApp::GetMessageMap() {
 }
 
 bool CLumettaApp::InitInstance(const QStringList& args) {
+    m_nWindowCascade = std::clamp(qEnvironmentVariableIntValue(kCascadeVariable), 0, 100);
+    qunsetenv(kCascadeVariable); // not handed on to what this run starts
     // The editing component is linked into the program, so there is no library to load; the
     // settings store is per user under the company's name (set in the constructor).
     m_pDocTemplate = std::make_unique<CSingleDocTemplate>(
@@ -261,8 +273,9 @@ void CLumettaApp::LaunchFurtherFiles(const QStringList& files) {
     if (!m_pszBaseProfileName.isNull())
         common << QStringLiteral("S:") + m_strProfileName.mid(m_pszBaseProfileName.size());
     common << QStringLiteral("--");
+    int cascade = m_nWindowCascade;
     for (const QString& file : files)
-        m_launchInstance(common + QStringList{file});
+        m_launchInstance(common + QStringList{file}, ++cascade);
 }
 
 bool CLumettaApp::PrintFromCommandLine(const CLumettaCommandLineInfo& info) {
@@ -352,7 +365,10 @@ void CLumettaApp::OnFileNew() {
 }
 
 void CLumettaApp::OnFileOpen() {
-    const QString path = Ui().GetOpenFileName(QString());
+    // Next to the file open now, where the next one most often is.
+    const QString open = m_pDocument ? m_pDocument->GetPathName() : QString();
+    const QString path =
+        Ui().GetOpenFileName(QString(), open.isEmpty() ? QString() : FolderOf(open));
     if (!path.isEmpty())
         m_pDocTemplate->OpenDocumentFile(path);
 }

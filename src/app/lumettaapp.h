@@ -44,8 +44,9 @@ public:
     // a save): the unsaved changes stay in their journal, and the program ends without asking.
     void OnTerminationSignal(int signal);
 
-    // Starts another run of the program with these parameters; tests record them instead.
-    std::function<void(const QStringList& args)> m_launchInstance;
+    // Starts another run of the program with these parameters, the `cascade`th of the runs
+    // started together (its window is placed a step further each); tests record them instead.
+    std::function<void(const QStringList& args, int cascade)> m_launchInstance;
 
     QString m_strProfileName;
     QString m_pszBaseProfileName; // null: no S: option was given

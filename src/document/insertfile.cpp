@@ -1,5 +1,6 @@
 #include "document/insertfile.h"
 
+#include "framework/filename.h"
 #include "framework/streamfile.h"
 #include "framework/uiservices.h"
 #include "resources/resource.h"
@@ -17,7 +18,9 @@ const std::vector<MessageMapEntry<CInsertFile>>& CInsertFile::GetMessageMap() {
 }
 
 void CInsertFile::OnFileInsert() {
-    const QString path = Ui().GetOpenFileName(QString::fromUtf8(Str::InsertDialogTitle));
+    const QString open = m_view.DocumentPath();
+    const QString path = Ui().GetOpenFileName(QString::fromUtf8(Str::InsertDialogTitle),
+                                              open.isEmpty() ? QString() : FolderOf(open));
     if (path.isEmpty())
         return;
     try {

@@ -3,6 +3,7 @@
 #include "document/hexview.h"
 #include "document/insertfile.h"
 #include "document/lumettadoc.h"
+#include "frame/toolbaricons.h"
 #include "frame/windowplacement.h"
 #include "framework/filename.h"
 #include "framework/loadguard.h"
@@ -166,9 +167,13 @@ void CMainFrame::ApplyStoredPlacement() {
                    .size());
         return;
     }
+    // Windows started together step down and to the right, a title bar's height each.
+    const int step = m_pApp->m_nWindowCascade * (fontMetrics().height() + 12);
     // A rectangle stored on another desktop, or damaged, must not open a window that no screen
     // can show or that takes the machine's memory.
-    setGeometry(FitToScreens({rect.left, rect.top, rect.right, rect.bottom}, screens, normal));
+    setGeometry(
+        FitToScreens({rect.left + step, rect.top + step, rect.right + step, rect.bottom + step},
+                     screens, normal));
 }
 
 void CMainFrame::showEvent(QShowEvent* e) {
@@ -211,9 +216,6 @@ void CMainFrame::CreateToolBar() {
             continue;
         }
         QAction* action = Action(id);
-        const CommandInfo* info = FindCommand(id);
-        const QString name = QString::fromUtf8(info->iconName);
-        action->setIcon(QIcon::fromTheme(name, QIcon(QStringLiteral(":/icons/%1.svg").arg(name))));
         m_wndToolBar->addAction(action);
         // Read out as its tool tip says, without the key: "Indent Right", not "Increase".
         QString spoken = action->toolTip();
@@ -222,7 +224,22 @@ void CMainFrame::CreateToolBar() {
         if (QWidget* button = m_wndToolBar->widgetForAction(action); button && !spoken.isEmpty())
             button->setAccessibleName(spoken);
     }
+    UpdateToolbarIcons();
     addToolBar(Qt::LeftToolBarArea, m_wndToolBar);
+}
+
+void CMainFrame::UpdateToolbarIcons() {
+    const QColor ink = palette().color(QPalette::WindowText);
+    for (const CommandInfo& c : CommandTable())
+        if (QAction* action = c.iconName ? Action(c.id) : nullptr)
+            action->setIcon(ToolbarIcon(QString::fromUtf8(c.iconName), ink));
+}
+
+void CMainFrame::changeEvent(QEvent* e) {
+    CFrameWnd::changeEvent(e);
+    if (m_wndToolBar && (e->type() == QEvent::PaletteChange ||
+                          e->type() == QEvent::ApplicationPaletteChange))
+        UpdateToolbarIcons(); // drawn again in the ink of the new palette
 }
 
 // The bars' layout is kept under the base name, as the window system's own record of where the

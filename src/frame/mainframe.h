@@ -54,6 +54,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* e) override;
+    void changeEvent(QEvent* e) override;
     void showEvent(QShowEvent* e) override;
     bool event(QEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
@@ -65,6 +66,7 @@ private:
     // Once the window system has put its frame round the window, the frame too must fit.
     void FitFrameOnScreen();
     void CreateToolBar();
+    void UpdateToolbarIcons();
     void LoadBarState(const QString& section);
     void SaveBarState(const QString& section);
     void CreateActions();

@@ -74,9 +74,9 @@ int CQtUiServices::MessageBox(const QString& text, unsigned flags) {
 
 void CQtUiServices::MessageBeep(unsigned) { QApplication::beep(); }
 
-QString CQtUiServices::GetOpenFileName(const QString& title) {
+QString CQtUiServices::GetOpenFileName(const QString& title, const QString& folder) {
     return ResolveDecodedPath(
-        QFileDialog::getOpenFileName(DialogParent(), title, QString(), FileFilter()));
+        QFileDialog::getOpenFileName(DialogParent(), title, folder, FileFilter()));
 }
 
 QString CQtUiServices::GetSaveFileName(const QString& initialPath) {

@@ -31,8 +31,9 @@ public:
     // Shows a message box; returns the button pressed (IDOK, IDYES, IDNO, IDCANCEL, IDDISCARD).
     virtual int MessageBox(const QString& text, unsigned flags) = 0;
     virtual void MessageBeep(unsigned type) = 0;
-    // Asks for an existing file; an empty result means the user cancelled.
-    virtual QString GetOpenFileName(const QString& title) = 0;
+    // Asks for an existing file, starting in `folder` (the working folder when empty); an empty
+    // result means the user cancelled.
+    virtual QString GetOpenFileName(const QString& title, const QString& folder) = 0;
     // Asks for a name to save under; an empty result means the user cancelled.
     virtual QString GetSaveFileName(const QString& initialPath) = 0;
     // Runs a dialog modally and returns its result code.
@@ -59,7 +60,7 @@ class CQtUiServices : public CUiServices {
 public:
     int MessageBox(const QString& text, unsigned flags) override;
     void MessageBeep(unsigned type) override;
-    QString GetOpenFileName(const QString& title) override;
+    QString GetOpenFileName(const QString& title, const QString& folder) override;
     QString GetSaveFileName(const QString& initialPath) override;
     int DoModal(QDialog& dialog) override;
     bool ChooseFont(QFont& font, QColor& color) override;

@@ -60,6 +60,9 @@ public:
 
     int m_bPersistSettings = 0;
     int m_nHistoryItems = 0;
+    // How many windows started together before this one: each opens a step further down and to
+    // the right of where the last window was left, so that none hides another.
+    int m_nWindowCascade = 0;
 
 protected:
     CProfileStore m_store;

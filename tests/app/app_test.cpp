@@ -99,6 +99,33 @@ TEST_F(AppTest, FurtherFilesOpenInRunsOfTheirOwnInOrder) {
     EXPECT_EQ(View()->GetText(), "first");
     const QString own = "S:" + profile;
     EXPECT_EQ(launched, (std::vector<QStringList>{{own, "--", "b.txt"}, {own, "--", "-c.txt"}}));
+    EXPECT_EQ(cascades, (std::vector<int>{1, 2}));
+}
+
+// Windows started together do not lie exactly on top of each other: each steps down and right
+// from where the window was left; and the Open dialogs start beside the file open now.
+TEST_F(AppTest, WindowsStartedTogetherStepAsideAndOpenStartsBesideTheFile) {
+    const QString a = WriteFile("a.txt", "first");
+    StoreString("Editor/Viewer Settings", "szWindowRect", "100,80,500,380");
+    QRect first;
+    for (const char* cascade : {"0", "2"}) {
+        qputenv("ZORVEK_WINDOW_CASCADE", cascade);
+        ASSERT_TRUE(Start({a}));
+        EXPECT_TRUE(qgetenv("ZORVEK_WINDOW_CASCADE").isEmpty()); // not handed on
+        if (first.isNull())
+            first = Frame()->geometry();
+        else
+            EXPECT_EQ(Frame()->geometry().topLeft() - first.topLeft(),
+                      QPoint(2, 2) * (Frame()->fontMetrics().height() + 12));
+        Stop();
+    }
+    ASSERT_TRUE(Start({a}));
+    Exec(ID_FILE_OPEN);
+    Exec(ID_FILE_INSERT);
+    EXPECT_EQ(ui.openFolders, QStringList({dir.path(), dir.path()}));
+    Exec(ID_FILE_NEW);
+    Exec(ID_FILE_OPEN);
+    EXPECT_EQ(ui.openFolders.last(), QString()); // untitled: the working folder
 }
 
 TEST_F(AppTest, ADashReadsStandardInputByteForByteIntoAnUntitledDocument) {

@@ -19,7 +19,10 @@ void AppFixture::TearDown() {
 
 bool AppFixture::Start(QStringList args) {
     app = std::make_unique<CLumettaApp>();
-    app->m_launchInstance = [this](const QStringList& params) { launched.push_back(params); };
+    app->m_launchInstance = [this](const QStringList& params, int cascade) {
+        launched.push_back(params);
+        cascades.push_back(cascade);
+    };
     args.prepend(QStringLiteral("S:") + profile);
     const bool started = app->InitInstance(args);
     if (app->MainFrame()) // shortcuts work in the active window only

@@ -50,4 +50,5 @@ protected:
     std::unique_ptr<CLumettaApp> app;
     QString profile;                   // unique per test, so that tests do not share settings
     std::vector<QStringList> launched; // further runs of the program the application started
+    std::vector<int> cascades;         // and the place of each one's window
 };

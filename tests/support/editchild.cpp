@@ -111,7 +111,7 @@ namespace {
 int RunSignalledSaveChild(const char* file) {
     UiRecorder ui;
     CLumettaApp app;
-    app.m_launchInstance = [](const QStringList&) {};
+    app.m_launchInstance = [](const QStringList&, int) {};
     HandTerminationSignalsTo(app);
     if (!app.InitInstance({QStringLiteral("S:signal-child"), QFile::decodeName(file)}))
         return 1;
@@ -140,7 +140,7 @@ int RunEditChild(int argc, char** argv) {
     UiRecorder ui; // whatever it is asked, it answers without waiting for anyone
     const QString folder = QFile::decodeName(argv[2]);
     CLumettaApp app;
-    app.m_launchInstance = [](const QStringList&) {};
+    app.m_launchInstance = [](const QStringList&, int) {};
     if (!app.InitInstance({QStringLiteral("S:edit-child"), QFile::decodeName(argv[3])}))
         return 1;
     CLumettaView* view = app.View();

@@ -32,8 +32,9 @@ public:
         return reply;
     }
     void MessageBeep(unsigned type) override { beeps.push_back(type); }
-    QString GetOpenFileName(const QString& title) override {
+    QString GetOpenFileName(const QString& title, const QString& folder) override {
         openTitles << title;
+        openFolders << folder;
         return PopName();
     }
     QString GetSaveFileName(const QString& initialPath) override {
@@ -83,6 +84,7 @@ public:
     std::vector<Box> boxes;
     std::vector<unsigned> beeps;
     QStringList openTitles;
+    QStringList openFolders;
     QStringList saveInitials;
     QStringList dialogs;
     std::deque<int> boxReplies;
