@@ -11,6 +11,8 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <vector>
 
 CLumettaApp theApp;
 
@@ -62,8 +64,16 @@ int main(int argc, char* argv[]) {
                              "xvfb-run -a zorvek [FILE]\n");
         return 1;
     }
+    // Qt sees only what comes before "--": after it every parameter is a file, even one that
+    // looks like an option of Qt's own (-reverse, -platform).
+    int dash = 1;
+    while (dash < argc && std::strcmp(argv[dash], "--") != 0)
+        ++dash;
+    std::vector<char*> qtArgv(argv, argv + dash);
+    qtArgv.push_back(nullptr);
+    int qtArgc = dash;
     g_qtHandler = qInstallMessageHandler(HoldStartMessage);
-    QApplication app(argc, argv);
+    QApplication app(qtArgc, qtArgv.data());
     ReleaseStartMessages();
     QApplication::setApplicationName(QStringLiteral("Zorvek"));
     QApplication::setApplicationVersion(QStringLiteral(ZORVEK_VERSION));
@@ -73,7 +83,9 @@ int main(int argc, char* argv[]) {
     // From argv, which QApplication has stripped of its own options: its arguments() would turn
     // the bytes of a file name that are no UTF-8 into replacement marks.
     QStringList args;
-    for (int i = 1; i < argc; ++i)
+    for (int i = 1; i < qtArgc; ++i)
+        args << FileNameFromBytes(qtArgv[i]);
+    for (int i = dash; i < argc; ++i)
         args << FileNameFromBytes(argv[i]);
     HandTerminationSignalsTo(theApp);
     if (theApp.InitInstance(args))

@@ -370,6 +370,18 @@ word_wrap_keeps_the_place() {
   [ -n "${rows[0]}" ] && [ "${rows[0]}" = "${rows[1]}" ] && [ "${rows[1]}" = "${rows[2]}" ]
 }
 
+# After --, every parameter is a file, also one that looks like an option of Qt's own.
+qt_options_after_the_dashes_are_files() {
+  mkdir -p "$work/dash"
+  printf 'reversed?\n' > "$work/dash/-reverse"
+  (cd "$work/dash" && exec "$bin" -- -reverse) &
+  local pid=$! wid
+  wid=$(window_of "^-reverse @") || { echo "  no window for the file -reverse"; kill $pid; return 1; }
+  xdotool windowfocus --sync "$wid"
+  xdotool key Escape
+  wait $pid
+}
+
 check "type text and save with Ctrl+S" type_and_save
 check "Ctrl+S asks before saving over a file another program changed" save_asks_before_overwriting_a_changed_file
 check "a UTF-16LE file is typed in and saved as UTF-16LE" utf16_typed_and_saved
@@ -384,6 +396,7 @@ check "an unreachable display is said in one line" unreachable_display_is_one_li
 check "Escape during the hexadecimal dump interrupts it and never exits" escape_during_the_dump_never_exits
 check "a long message leaves the window's size alone" long_message_keeps_the_window_size
 check "F2 keeps the caret's line where it was on the screen" word_wrap_keeps_the_place
+check "Qt's own options after -- are file names" qt_options_after_the_dashes_are_files
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]
