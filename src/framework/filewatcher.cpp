@@ -3,11 +3,11 @@
 #include "framework/filename.h"
 #include "framework/loadguard.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <QGuiApplication>
 
+#include <sys/inotify.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 constexpr int kSettleMs = 150;
@@ -16,10 +16,12 @@ constexpr int kSettleMs = 150;
 CFileWatcher::CFileWatcher(std::function<void(State)> onChange) : m_onChange(std::move(onChange)) {
     m_settle.setSingleShot(true);
     m_settle.setInterval(kSettleMs);
-    connect(&m_watcher, &QFileSystemWatcher::fileChanged, this, [this] { m_settle.start(); });
-    // A file replaced by renaming another over it is a new file: the watch follows the name.
-    connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this, [this] { m_settle.start(); });
     connect(&m_settle, &QTimer::timeout, this, &CFileWatcher::Notice);
+    m_inotify = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (m_inotify >= 0) {
+        m_pNotifier = std::make_unique<QSocketNotifier>(m_inotify, QSocketNotifier::Read);
+        connect(m_pNotifier.get(), &QSocketNotifier::activated, this, &CFileWatcher::OnEvents);
+    }
     connect(qGuiApp, &QGuiApplication::applicationStateChanged, this,
             [this](Qt::ApplicationState state) {
                 if (state == Qt::ApplicationActive)
@@ -34,12 +36,20 @@ void CFileWatcher::Watch(const QString& path, const Identity& known) {
     Rewatch();
 }
 
+CFileWatcher::~CFileWatcher() {
+    m_pNotifier.reset();
+    if (m_inotify >= 0)
+        ::close(m_inotify);
+}
+
 void CFileWatcher::Stop() {
     m_settle.stop();
-    if (!m_watcher.files().isEmpty())
-        m_watcher.removePaths(m_watcher.files());
-    if (!m_watcher.directories().isEmpty())
-        m_watcher.removePaths(m_watcher.directories());
+    for (int* watch : {&m_fileWatch, &m_folderWatch})
+        if (*watch >= 0) {
+            ::inotify_rm_watch(m_inotify, *watch);
+            *watch = -1;
+        }
+    m_watchedInode = 0;
     m_strPath.clear();
     m_known = Identity();
     m_told = unchanged;
@@ -78,6 +88,34 @@ CFileWatcher::Identity CFileWatcher::IdentityOf(const QString& path) {
     return id;
 }
 
+void CFileWatcher::OnEvents() {
+    // What changed is read again from the file itself; the events only say when to look.
+    alignas(inotify_event) char buffer[4096];
+    bool forgotten = false;
+    ssize_t n;
+    while ((n = ::read(m_inotify, buffer, sizeof buffer)) > 0)
+        for (ssize_t at = 0; at < n;) {
+            const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+            if ((event->mask & IN_IGNORED) && event->wd == m_fileWatch) {
+                m_fileWatch = -1; // the file is gone: a new one of that name is watched anew
+                forgotten = true;
+            }
+            at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+        }
+    if (forgotten)
+        m_watchedInode = 0;
+    if (!m_settle.isActive())
+        m_burst.start();
+    // A file written without a pause (a growing log) is looked at all the same, now and then.
+    if (m_burst.elapsed() >= kLongestBurstMs) {
+        m_settle.stop();
+        Notice();
+        m_burst.start();
+        return;
+    }
+    m_settle.start();
+}
+
 void CFileWatcher::Notice() {
     if (CLoadGuard::Active()) {
         // Looked at once the load is over, and only if this file is still the one watched:
@@ -97,12 +135,21 @@ void CFileWatcher::Notice() {
 }
 
 void CFileWatcher::Rewatch() {
-    if (m_strPath.isEmpty())
+    if (m_strPath.isEmpty() || m_inotify < 0)
         return;
-    // The watch on a file ends with the file; the folder's tells when one comes back.
-    if (m_watcher.files().isEmpty() && QFileInfo::exists(m_strPath))
-        m_watcher.addPath(m_strPath);
-    const QString folder = FolderOf(m_strPath);
-    if (m_watcher.directories().isEmpty() && QFileInfo::exists(folder))
-        m_watcher.addPath(folder);
+    // The watch on a file ends with the file, and one replaced by renaming another over it is
+    // a new file: the watch follows the name. The folder's watch tells when one comes back.
+    const Identity now = IdentityOf(m_strPath);
+    if (now.exists && now.inode != m_watchedInode) {
+        if (m_fileWatch >= 0)
+            ::inotify_rm_watch(m_inotify, m_fileWatch);
+        m_fileWatch = ::inotify_add_watch(
+            m_inotify, FileNameToBytes(m_strPath).constData(),
+            IN_MODIFY | IN_ATTRIB | IN_CLOSE_WRITE | IN_DELETE_SELF | IN_MOVE_SELF);
+        m_watchedInode = m_fileWatch >= 0 ? now.inode : 0;
+    }
+    if (m_folderWatch < 0)
+        m_folderWatch =
+            ::inotify_add_watch(m_inotify, FileNameToBytes(FolderOf(m_strPath)).constData(),
+                                IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO);
 }

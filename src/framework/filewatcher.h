@@ -3,13 +3,15 @@
 // again and before a save.
 #pragma once
 
-#include <QFileSystemWatcher>
+#include <QElapsedTimer>
 #include <QObject>
+#include <QSocketNotifier>
 #include <QString>
 #include <QTimer>
 
 #include <ctime>
 #include <functional>
+#include <memory>
 #include <sys/types.h>
 
 class CFileWatcher : public QObject {
@@ -27,6 +29,7 @@ public:
     // `onChange` runs on the event loop when Check would not answer `unchanged`, once for each
     // new state until Accept.
     explicit CFileWatcher(std::function<void(State)> onChange);
+    ~CFileWatcher() override;
 
     // Starts watching `path`, whose content the document holds as it was when it was `known`.
     void Watch(const QString& path, const Identity& known);
@@ -37,13 +40,23 @@ public:
     // Takes the file as it now is for the document's own, for example after a save.
     void Accept();
 
+    // How long a writer's burst of changes may go on before it is looked at all the same.
+    static constexpr int kLongestBurstMs = 1000;
+
 private:
+    void OnEvents();
     void Notice();
     void Rewatch();
 
     std::function<void(State)> m_onChange;
-    QFileSystemWatcher m_watcher;
-    QTimer m_settle; // a writer's burst of changes is read once, when it has finished
+    // The file and its folder, watched through inotify by their names' bytes.
+    int m_inotify = -1;
+    std::unique_ptr<QSocketNotifier> m_pNotifier;
+    int m_fileWatch = -1;
+    ino_t m_watchedInode = 0;
+    int m_folderWatch = -1;
+    QTimer m_settle; // a writer's burst of changes is read once, when it has finished...
+    QElapsedTimer m_burst; // ...or has gone on for kLongestBurstMs
     QString m_strPath;
     Identity m_known;
     State m_told = unchanged; // each change is told once, until the file is taken as it is
