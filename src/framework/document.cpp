@@ -243,7 +243,11 @@ void CSingleDocTemplate::RecoverInterruptedSaves(const QString& path) {
     for (const CInterruptedSaves::Copy& copy : CInterruptedSaves::Pending(path)) {
         if (m_declined.contains(copy.record))
             continue;
-        const QString offer = QString::fromUtf8(Str::InterruptedSaveFound).arg(copy.target);
+        // The file is cut short: the old content keeps the most, and Yes, the default, takes it.
+        const QString offer = QString::fromUtf8(Str::InterruptedSaveFound)
+                                  .arg(DisplayFileName(copy.target))
+                                  .arg(copy.targetSize)
+                                  .arg(copy.copySize);
         switch (Ui().MessageBox(offer, MB_YESNOCANCEL | MB_ICONQUESTION)) {
         case IDYES:
             try {
@@ -252,9 +256,15 @@ void CSingleDocTemplate::RecoverInterruptedSaves(const QString& path) {
                 Ui().MessageBox(e.GetErrorMessage(copy.target), MB_OK | MB_ICONEXCLAMATION);
             }
             break;
-        case IDNO:
-            CInterruptedSaves::Discard(copy);
+        case IDNO: {
+            // Never the only copy thrown away: it stays, under a name of its own.
+            const QString kept = CInterruptedSaves::Keep(copy);
+            Ui().MessageBox(QString::fromUtf8(Str::InterruptedSaveKept)
+                                .arg(DisplayFileName(copy.target),
+                                     DisplayFileName(kept.isEmpty() ? copy.copy : kept)),
+                            MB_OK | MB_ICONINFORMATION);
             break;
+        }
         default:
             // Kept, and offered again next time; not by the open that follows the start.
             if (path.isEmpty())

@@ -297,6 +297,10 @@ void CSafeSaveFile::ReplaceInPlace(int renameError) {
 
 void CSafeSaveFile::CommitInPlace() {
     struct stat now {};
+    // The whole new content is in the file (written back by the system even if this program
+    // stops now): the old one is no longer needed.
+    if (fstat(m_fd, &now) == 0)
+        m_aside.MarkComplete(now.st_size);
     if (m_bExisted && fstat(m_fd, &now) == 0 && S_ISREG(now.st_mode) &&
         (now.st_mode & 07777) != (m_old.st_mode & 07777) &&
         fchmod(m_fd, m_old.st_mode & 07777) != 0)

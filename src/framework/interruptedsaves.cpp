@@ -8,11 +8,13 @@
 #include <QFileInfo>
 #include <QSet>
 
+#include <cstring>
 #include <ctime>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 // A file is created and locked in one step as far as anyone can tell, but not quite: one this
@@ -37,7 +39,10 @@ bool SameFile(const QString& a, const QString& b) {
 struct Record {
     QString target;
     QString copy;
+    qint64 completeSize = -1; // the size of the whole new content, once written
 };
+
+constexpr char kRecordHeader[] = "zorvek-record 2";
 
 Record ReadRecord(int fd) {
     char buf[16384];
@@ -45,7 +50,44 @@ Record ReadRecord(int fd) {
     const QList<QByteArray> lines = QByteArray(buf, got > 0 ? got : 0).split('\n');
     if (lines.size() < 2)
         return {};
-    return {FileNameFromBytes(lines[0]), FileNameFromBytes(lines[1])};
+    if (lines[0] != kRecordHeader) // written before names were encoded: two lines as they are
+        return {FileNameFromBytes(lines[0]), FileNameFromBytes(lines[1])};
+    if (lines.size() < 3)
+        return {};
+    Record r{FileNameFromBytes(QByteArray::fromPercentEncoding(lines[1])),
+             FileNameFromBytes(QByteArray::fromPercentEncoding(lines[2]))};
+    for (qsizetype i = 3; i + 1 < lines.size(); ++i) // whole lines only
+        if (lines[i].startsWith("complete ")) {
+            bool ok = false;
+            const qint64 size = lines[i].mid(9).toLongLong(&ok);
+            if (ok)
+                r.completeSize = size;
+        }
+    return r;
+}
+
+qint64 SizeOf(const QString& path) {
+    struct stat st {};
+    return ::stat(FileNameToBytes(path).constData(), &st) == 0 ? st.st_size : -1;
+}
+
+// Whether two files hold the same bytes.
+bool SameContent(const QString& a, const QString& b) {
+    if (SizeOf(a) != SizeOf(b))
+        return false;
+    try {
+        CReadFile x(a), y(b);
+        std::vector<char> bx(1 << 20), by(1 << 20);
+        for (;;) {
+            const size_t got = x.Read(bx.data(), bx.size());
+            if (y.Read(by.data(), got) != got || std::memcmp(bx.data(), by.data(), got) != 0)
+                return false;
+            if (got == 0)
+                return true;
+        }
+    } catch (const CFileException&) {
+        return false;
+    }
 }
 
 QStringList RecordFiles() {
@@ -74,10 +116,16 @@ QList<CInterruptedSaves::Copy> CInterruptedSaves::Pending(const QString& target)
         // A record its save still holds locked belongs to a save in progress.
         if (flock(fd, LOCK_EX | LOCK_NB) == 0) {
             const Record r = ReadRecord(fd);
-            if (!r.copy.isEmpty() && !QFileInfo::exists(r.copy))
+            const Copy copy{r.target, r.copy, path, SizeOf(r.target), SizeOf(r.copy)};
+            if (r.copy.isEmpty() || (!target.isEmpty() && !SameFile(r.target, target)))
+                ; // another file's
+            else if (copy.copySize < 0)
                 QFile::remove(path); // the save finished but was stopped before tidying up
-            else if (!r.copy.isEmpty() && (target.isEmpty() || SameFile(r.target, target)))
-                found.push_back({r.target, r.copy, path});
+            else if ((r.completeSize >= 0 && copy.targetSize == r.completeSize) ||
+                     SameContent(r.target, r.copy))
+                Discard(copy); // the file holds the whole new content, or its old one
+            else
+                found.push_back(copy);
         }
         ::close(fd);
     }
@@ -97,8 +145,35 @@ void CInterruptedSaves::Restore(const Copy& copy) {
 }
 
 void CInterruptedSaves::Discard(const Copy& copy) {
-    QFile::remove(copy.copy);
-    QFile::remove(copy.record);
+    ::unlink(FileNameToBytes(copy.copy).constData());
+    ::unlink(FileNameToBytes(copy.record).constData());
+}
+
+QString CInterruptedSaves::Keep(const Copy& copy) {
+    // Named after the file it belongs to, where the copy is, and never over another file.
+    const QString base = FolderOf(copy.copy) + QLatin1Char('/') +
+                         QFileInfo(copy.target).fileName() + QStringLiteral(".before-save");
+    for (int n = 0; n < 100; ++n) {
+        const QString kept = n == 0 ? base : base + QLatin1Char('-') + QString::number(n);
+        if (::link(FileNameToBytes(copy.copy).constData(), FileNameToBytes(kept).constData()) ==
+            0) {
+            Discard(copy);
+            return kept;
+        }
+        if (errno != EEXIST)
+            break;
+    }
+    return QString();
+}
+
+QByteArray CInterruptedSaves::RecordText(const QString& target, const QByteArray& copy) {
+    return QByteArray(kRecordHeader) + '\n' +
+           FileNameToBytes(AbsoluteFileName(target)).toPercentEncoding() + '\n' +
+           copy.toPercentEncoding() + '\n';
+}
+
+QByteArray CInterruptedSaves::CompleteLine(qint64 size) {
+    return "complete " + QByteArray::number(size) + '\n';
 }
 
 void CInterruptedSaves::RemoveStale(const QString& folder) {

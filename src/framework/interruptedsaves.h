@@ -2,6 +2,7 @@
 // back, and temporary files that no running save owns any longer.
 #pragma once
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
 
@@ -11,7 +12,15 @@ public:
         QString target; // the file whose old content this is
         QString copy;   // where that content is
         QString record;
+        qint64 targetSize = 0; // the file now, cut short by the save
+        qint64 copySize = 0;
     };
+
+    // A record of a set-aside copy: the file and where its old content is, every byte of the
+    // names kept (a name may hold a line break); and, once the save has written the whole of
+    // the new content, its size.
+    static QByteArray RecordText(const QString& target, const QByteArray& copy);
+    static QByteArray CompleteLine(qint64 size);
 
     // Where records of set-aside copies are kept, and copies that fit nowhere else.
     static QString StateFolder();
@@ -20,12 +29,16 @@ public:
     static QString RecordSuffix() { return QStringLiteral(".record"); }
 
     // Copies left by saves that no running program is carrying out; for `target` only when
-    // it is given.
+    // it is given. A save that had written the whole of its new content, or had not yet
+    // touched the file, needs nothing back: its copy goes without a word.
     static QList<Copy> Pending(const QString& target = QString());
     // Puts the copy's content back into its file through a safe save, then forgets the copy;
     // throws CFileException when that fails, leaving the copy where it is.
     static void Restore(const Copy& copy);
     static void Discard(const Copy& copy);
+    // Keeps the old content as a file of its own beside the copy's place, no longer offered;
+    // returns its name, or an empty one when it could not be kept so.
+    static QString Keep(const Copy& copy);
     // Removes from `folder` our temporary files and set-aside copies that no running save owns
     // and that no record needs. Files of other users and those just created are left alone.
     static void RemoveStale(const QString& folder);

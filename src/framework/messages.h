@@ -9,7 +9,9 @@ constexpr const char* SaveChangesPrompt = "Save changes to %1?";
 constexpr const char* FailedToOpen = "Failed to open document.";
 constexpr const char* FailedToSave = "Failed to save document.";
 constexpr const char* InterruptedSaveFound =
-    "A copy of %1 from an interrupted save was found. Restore it?";
+    "A save of %1 was interrupted: the file is cut short (%2 bytes). Its old content (%3 bytes) "
+    "was kept. Restore the old content?\n\nNo keeps the old content as a file of its own.";
+constexpr const char* InterruptedSaveKept = "The old content of %1 is kept in %2.";
 constexpr const char* ChangedOnDiskPrompt =
     "%1 was changed by another program since it was opened or saved.\n\n"
     "Yes: save over it with your text.\nNo: reload it and lose your changes.\n"

@@ -52,7 +52,7 @@ void CSetAsideCopy::Make(int fd, const QString& target) {
     if (m_fd < 0)
         throw CFileException::FromErrno(reported, reportedPlace);
     // Read back by a later run, perhaps started in another folder.
-    const QByteArray record = FileNameToBytes(AbsoluteFileName(target)) + '\n' + m_path + '\n';
+    const QByteArray record = CInterruptedSaves::RecordText(target, m_path);
     int err = 0;
     QByteArray recordPath =
         FileNameToBytes(CInterruptedSaves::StateFolder() + QStringLiteral("/save-XXXXXX") +
@@ -96,6 +96,16 @@ int CSetAsideCopy::MakeIn(const QString& folder, int from) {
     m_fd = fd;
     m_path = path;
     return 0;
+}
+
+void CSetAsideCopy::MarkComplete(int64_t size) {
+    if (m_recordFd < 0)
+        return;
+    const QByteArray line = CInterruptedSaves::CompleteLine(size);
+    // Only a whole line counts when the record is read: a part of one is passed over.
+    if (::lseek(m_recordFd, 0, SEEK_END) >= 0 &&
+        WriteAll(m_recordFd, line.constData(), static_cast<size_t>(line.size())) == 0)
+        fdatasync(m_recordFd);
 }
 
 int CSetAsideCopy::PutBack(int fd) const {

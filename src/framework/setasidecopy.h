@@ -5,6 +5,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <cstdint>
+
 class CSetAsideCopy {
 public:
     CSetAsideCopy() = default;
@@ -18,6 +20,9 @@ public:
     // Throws CFileException naming the place that failed.
     void Make(int fd, const QString& target);
     bool IsMade() const { return m_fd >= 0; }
+    // Records that the file now holds the whole of its new content, `size` bytes: a save
+    // stopped from here on needs nothing back.
+    void MarkComplete(int64_t size);
     // Writes the old content back over `fd`; returns 0 or the errno that stopped it.
     int PutBack(int fd) const;
     // Removes the copy and its record: the file holds content that is safely on disk.

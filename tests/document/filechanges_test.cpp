@@ -104,19 +104,34 @@ TEST_F(FileChangesTest, AnInterruptedSaveIsOfferedBack) {
             ASSERT_EQ(child.Next(), 's');
             ASSERT_EQ(child.Next(), 'h');
         }
-        ASSERT_NE(ReadFile(f), old);
-        ui.boxReplies = {c.reply};
+        const QByteArray cut = ReadFile(f);
+        ASSERT_NE(cut, old);
+        ui.boxReplies = {c.reply, IDOK};
         ASSERT_TRUE(Start({f}));
-        const QString offer = "A copy of " + f + " from an interrupted save was found. Restore it?";
-        EXPECT_EQ(ui.BoxTexts(), QStringList{offer});
+        const QString offer = QString("A save of %1 was interrupted: the file is cut short (%2 "
+                                      "bytes). Its old content (%3 bytes) was kept. Restore the "
+                                      "old content?\n\nNo keeps the old content as a file of its "
+                                      "own.")
+                                  .arg(f)
+                                  .arg(cut.size())
+                                  .arg(old.size());
+        EXPECT_EQ(ui.BoxTexts().value(0), offer);
+        EXPECT_EQ(ui.boxes.at(0).flags & MB_DEFBUTTON2, 0u); // Yes, the old content, by default
         EXPECT_EQ(View()->GetText() == old, c.restored);
         EXPECT_EQ(ReadFile(Path("link")) == old, c.restored);
         EXPECT_EQ(CInterruptedSaves::Pending().size(), c.kept ? 1 : 0);
+        if (c.reply == IDNO) { // the old content stays, and where is said
+            EXPECT_EQ(ReadFile(f), cut);
+            EXPECT_EQ(ReadFile(f + ".before-save"), old);
+            EXPECT_EQ(ui.BoxTexts().value(1),
+                      "The old content of " + f + " is kept in " + f + ".before-save.");
+        }
         if (c.kept) {
             // Asked again at the next open of that file, here through its other name.
             ui.boxReplies = {IDYES};
             EXPECT_TRUE(app->DocTemplate()->OpenDocumentFile(Path("link")));
             EXPECT_EQ(ui.BoxTexts(), QStringList({offer, offer}));
+            ui.boxReplies.clear();
             EXPECT_EQ(View()->GetText(), old);
         }
         Stop();

@@ -1,4 +1,5 @@
 #include "framework/file.h"
+#include "framework/filename.h"
 #include "framework/interruptedsaves.h"
 #include "support/savechild.h"
 
@@ -8,6 +9,8 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -90,6 +93,10 @@ TEST_F(InterruptedSaveTest, KilledAtAnyMomentLosesNothing) {
             const QByteArray now = Read(P("f"));
             const bool whole = now == old || now == QByteArray(newSize, 'n');
             const auto pending = CInterruptedSaves::Pending(P("f"));
+            // A save stopped once the whole new content was in, or before the file was
+            // touched, needs nothing back: nothing is offered.
+            if (whole)
+                EXPECT_TRUE(pending.isEmpty()) << "offered after a kill at " << i;
             if (!whole) {
                 ++cut;
                 ASSERT_TRUE(inPlace) << "a cut-off file after a kill at " << i;
@@ -182,5 +189,47 @@ TEST_F(InterruptedSaveTest, AWaitingSaveIsNotOfferedBack) {
     child.Kill();
     child.Finished();
     EXPECT_EQ(CInterruptedSaves::Pending().size(), 1);
+}
+// A record keeps every byte of the names, line breaks included, and records written before
+// names were encoded are still read; a record that says the new content was whole, matching
+// the file, or a copy equal to the file, is passed over and tidied away.
+TEST_F(InterruptedSaveTest, RecordsKeepAnyNameAndSayWhenTheNewContentWasWhole) {
+    const QString state = CInterruptedSaves::StateFolder();
+    QDir().mkpath(state);
+    const auto record = [&](const char* name, const QByteArray& text) {
+        Write(state + "/" + name + CInterruptedSaves::RecordSuffix(), text);
+    };
+    const QByteArray odd = Native(dir.path()) + "/line\nbreak \xe9.txt";
+    const QString target = FileNameFromBytes(odd);
+    const auto put = [](const QByteArray& path, const QByteArray& bytes) {
+        const int fd = ::open(path.constData(), O_CREAT | O_TRUNC | O_WRONLY, 0644);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::write(fd, bytes.constData(), bytes.size()), bytes.size());
+        ::close(fd);
+    };
+    put(odd, "cut");
+    put(Native(P(".zorvek-aside-odd")), "the old content");
+    record("a", CInterruptedSaves::RecordText(target, Native(P(".zorvek-aside-odd"))));
+    Write(P("plain"), "cu");
+    Write(P(".zorvek-aside-plain"), "old");
+    record("b", Native(P("plain")) + "\n" + Native(P(".zorvek-aside-plain")) + "\n");
+    auto pending = CInterruptedSaves::Pending();
+    ASSERT_EQ(pending.size(), 2);
+    std::sort(pending.begin(), pending.end(),
+              [](const auto& x, const auto& y) { return x.record < y.record; });
+    EXPECT_EQ(pending[0].target, target);
+    EXPECT_EQ(pending[0].targetSize, 3);
+    EXPECT_EQ(pending[0].copySize, 15);
+    EXPECT_EQ(pending[1].target, P("plain"));
+
+    // The new content was whole: the copy goes without a question. So does a copy that is the
+    // file's content (the save stopped before it touched the file).
+    record("a", CInterruptedSaves::RecordText(target, Native(P(".zorvek-aside-odd"))) +
+                    CInterruptedSaves::CompleteLine(3));
+    Write(P("plain"), "old");
+    EXPECT_TRUE(CInterruptedSaves::Pending().isEmpty());
+    EXPECT_FALSE(QFile::exists(P(".zorvek-aside-odd")));
+    EXPECT_FALSE(QFile::exists(P(".zorvek-aside-plain")));
+    EXPECT_TRUE(QDir(state).entryList(QDir::Files).isEmpty());
 }
 } // namespace
