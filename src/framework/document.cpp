@@ -24,6 +24,20 @@ QString FileTitle(const QString& path) {
 
 // A file the user cannot write, or one without any write permission bit (which even the
 // superuser should not silently overwrite), counts as read-only on disk.
+// What the name stands for when it is there but is no regular file; null otherwise.
+const char* NoFileKind(const QString& path) {
+    struct stat st {};
+    if (::stat(FileNameToBytes(path).constData(), &st) != 0 || S_ISREG(st.st_mode))
+        return nullptr;
+    if (S_ISFIFO(st.st_mode))
+        return "a FIFO";
+    if (S_ISSOCK(st.st_mode))
+        return "a socket";
+    if (S_ISDIR(st.st_mode))
+        return "a folder";
+    return "a device";
+}
+
 bool IsReadOnlyOnDisk(const QString& path) {
     const QByteArray name = FileNameToBytes(path);
     struct stat st {};
@@ -140,6 +154,16 @@ bool CDocument::DoSave(const QString& path, bool replace) {
             newName = Ui().GetSaveFileName(initial);
             if (newName.isEmpty())
                 return false;
+        }
+        // A FIFO would swallow the text (or block until someone reads it), a device or a
+        // socket is no place for it either: another name is asked for.
+        if (const char* kind = NoFileKind(newName)) {
+            Ui().MessageBox(
+                QString::fromUtf8(Str::CannotSaveInto)
+                    .arg(DisplayFileName(AbsoluteFileName(newName)), QString::fromUtf8(kind)),
+                MB_OK | MB_ICONEXCLAMATION);
+            newName.clear();
+            continue;
         }
         const SaveOver answer = BeforeSavingOver(newName);
         if (answer == SaveOver::Stop)

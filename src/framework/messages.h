@@ -18,6 +18,8 @@ constexpr const char* ChangedOnDiskPrompt =
     "Cancel: do not save.";
 constexpr const char* IsFolder = "%1 is a folder, not a file.";
 constexpr const char* IsDevice = "%1 is a device, not a file: it cannot be opened as text.";
+constexpr const char* CannotSaveInto =
+    "%1 is %2, not a regular file: the text cannot be saved into it. Choose another name.";
 constexpr const char* ReadingStream = "Reading %1: %2 bytes so far (ESC to interrupt)";
 constexpr const char* ReadCancelled = "Reading %1 was cancelled.";
 constexpr const char* NoPageInRange =

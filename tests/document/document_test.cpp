@@ -251,6 +251,44 @@ TEST_F(FifoTest, AFifoWhoseWriterSendsNothingCanBeCancelled) {
 
 // A change to the file shown before, or a command, that arrives while a FIFO is read waits until
 // the load is over, and is then about the document it concerned.
+// A FIFO, a socket or a device is no place to save the text: it is refused before anything
+// is written (a FIFO would swallow the text, or hold the window until someone reads it), the
+// text stays modified, and Save As is offered.
+TEST_F(FifoTest, TheTextIsNeverSavedIntoAFifoOrADevice) {
+    ASSERT_EQ(write(writer, "piped\n", 6), 6);
+    QTimer::singleShot(200, [&] {
+        ::close(writer);
+        writer = -1;
+    });
+    ASSERT_TRUE(Start({fifo}));
+    View()->ReplaceSel(QByteArray(70000, 'x')); // more than a pipe holds
+    for (const QString& name : {fifo, QStringLiteral("/dev/null")}) {
+        SCOPED_TRACE(name.toStdString());
+        ui.boxes.clear();
+        ui.saveInitials.clear();
+        ui.fileNames = {name, QString()}; // Save As: the same name again, then Cancel
+        QElapsedTimer timer;
+        timer.start();
+        if (name == fifo)
+            Exec(ID_FILE_SAVE);
+        else
+            EXPECT_FALSE(Doc()->DoSave(name));
+        EXPECT_LT(timer.elapsed(), 2000);
+        const QString kind = name == fifo ? "a FIFO" : "a device";
+        const QString said = name + " is " + kind +
+                             ", not a regular file: the text cannot be saved into it. Choose "
+                             "another name.";
+        EXPECT_EQ(ui.BoxTexts(), QStringList({said, said}));
+        EXPECT_EQ(ui.saveInitials.size(), 2u); // offered Save As, twice, then cancelled
+        EXPECT_TRUE(Doc()->IsModified());
+    }
+    // Nothing went into the pipe.
+    const int reader = ::open(QFile::encodeName(fifo).constData(), O_RDONLY | O_NONBLOCK);
+    char buf[16];
+    EXPECT_LE(::read(reader, buf, sizeof buf), 0);
+    ::close(reader);
+}
+
 TEST_F(FifoTest, WhatArrivesDuringALoadWaitsForItsEnd) {
     for (bool cancelled : {false, true}) {
         SCOPED_TRACE(cancelled);

@@ -382,6 +382,33 @@ qt_options_after_the_dashes_are_files() {
   wait $pid
 }
 
+# Ctrl+S on a FIFO opened as a document refuses with a message and offers Save As; nothing goes
+# into the pipe and the window keeps answering.
+fifo_is_never_saved_into() {
+  mkfifo "$work/pipe"
+  (printf 'piped\n' >"$work/pipe") &
+  "$bin" "$work/pipe" &
+  local pid=$! wid box dialog
+  wid=$(window_of "pipe @") || { kill $pid; return 1; }
+  xdotool windowfocus --sync "$wid"
+  xdotool key --clearmodifiers ctrl+End
+  xdotool type --delay 20 "typed"
+  xdotool key ctrl+s
+  box=$(window_of "^Zorvek$") || { echo "  no message"; kill $pid; return 1; }
+  xdotool windowfocus --sync "$box"
+  xdotool key Return
+  dialog=$(window_of "^Save As$") || { echo "  Save As not offered"; kill $pid; return 1; }
+  xdotool windowfocus --sync "$dialog"
+  xdotool key Escape
+  sleep 0.3
+  local got
+  got=$(dd if="$work/pipe" iflag=nonblock bs=64k count=1 2>/dev/null | wc -c)
+  kill $pid
+  wait $pid 2>/dev/null
+  rm -rf "$XDG_STATE_HOME" # the typed text's journal, kept by the kill
+  [ "$got" -eq 0 ] || { echo "  $got bytes went into the pipe"; return 1; }
+}
+
 check "type text and save with Ctrl+S" type_and_save
 check "Ctrl+S asks before saving over a file another program changed" save_asks_before_overwriting_a_changed_file
 check "a UTF-16LE file is typed in and saved as UTF-16LE" utf16_typed_and_saved
@@ -397,6 +424,7 @@ check "Escape during the hexadecimal dump interrupts it and never exits" escape_
 check "a long message leaves the window's size alone" long_message_keeps_the_window_size
 check "F2 keeps the caret's line where it was on the screen" word_wrap_keeps_the_place
 check "Qt's own options after -- are file names" qt_options_after_the_dashes_are_files
+check "Ctrl+S never saves into a FIFO" fifo_is_never_saved_into
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]
