@@ -301,10 +301,9 @@ void CSafeSaveFile::CommitInPlace() {
     // stops now): the old one is no longer needed.
     if (fstat(m_fd, &now) == 0)
         m_aside.MarkComplete(now.st_size);
-    if (m_bExisted && fstat(m_fd, &now) == 0 && S_ISREG(now.st_mode) &&
-        (now.st_mode & 07777) != (m_old.st_mode & 07777) &&
-        fchmod(m_fd, m_old.st_mode & 07777) != 0)
-        m_notKept << QStringLiteral("the permissions");
+    // Writing clears the setuid and setgid bits: they are set again.
+    if (m_bExisted && S_ISREG(now.st_mode))
+        m_notKept << CFileMetadata::SetMode(m_fd, m_old.st_mode);
     if (FileSystem().fsync(m_fd) != 0 && errno != EINVAL)
         throw CFileException::FromErrno(errno, m_strPath);
     m_aside.Discard();

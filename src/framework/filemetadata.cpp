@@ -64,6 +64,24 @@ bool CFileMetadata::KeepOwner(int fd, const struct stat& old) {
     return fchown(fd, old.st_uid, old.st_gid) == 0;
 }
 
+QStringList CFileMetadata::SetMode(int fd, mode_t mode) {
+    mode &= 07777;
+    struct stat now {};
+    if (fstat(fd, &now) == 0 && (now.st_mode & 07777) == mode)
+        return {};
+    // The system drops the setgid bit without a word for a user outside the file's group.
+    if (fchmod(fd, mode) != 0 || fstat(fd, &now) != 0)
+        return {QStringLiteral("the permissions")};
+    QStringList notKept;
+    if ((mode & S_ISUID) && !(now.st_mode & S_ISUID))
+        notKept << QStringLiteral("the setuid bit");
+    if ((mode & S_ISGID) && !(now.st_mode & S_ISGID))
+        notKept << QStringLiteral("the setgid bit");
+    if ((now.st_mode & 0777) != (mode & 0777))
+        notKept << QStringLiteral("the permissions");
+    return notKept;
+}
+
 QStringList CFileMetadata::KeepModeAndAttributes(const QByteArray& oldPath, const struct stat& old,
                                                  int fd) {
     QStringList notKept;
@@ -76,8 +94,7 @@ QStringList CFileMetadata::KeepModeAndAttributes(const QByteArray& oldPath, cons
             notKept << Describe(name);
     }
     // Setting the mode also sets an ACL's mask, so the old file's ACL comes after it.
-    if (fchmod(fd, old.st_mode & 07777) != 0)
-        notKept << QStringLiteral("the permissions");
+    notKept << SetMode(fd, old.st_mode);
     for (const QByteArray& name : wanted) {
         if (!CopyAttribute(oldPath.constData(), name, fd))
             notKept << Describe(name);

@@ -10,6 +10,9 @@ class CFileMetadata {
 public:
     // Gives `fd` the owner and group of `old`; false when that is not permitted.
     static bool KeepOwner(int fd, const struct stat& old);
+    // Gives the file open as `fd` the permission bits of `mode`; returns what could not be set
+    // ("the setgid bit" for a user outside the file's group, ...).
+    static QStringList SetMode(int fd, mode_t mode);
     // Gives `fd` the mode (setuid, setgid and sticky included) of `old`, then the ACLs and
     // extended attributes of the file at `oldPath`. Run after KeepOwner: changing the owner
     // clears setuid and setgid, and setting the mode resets an ACL's mask. Returns what could

@@ -14,7 +14,9 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <grp.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
@@ -451,5 +453,41 @@ TEST_F(SaveStepTest, WhatCannotBeKeptIsNamed) {
     EXPECT_EQ(CFileMetadata::KeepModeAndAttributes(old, st, fd),
               QStringList({"the permissions", "the attribute user.origin"}));
     ::close(fd);
+}
+// The system drops the setgid bit of a file saved by a user outside its group, without an
+// error: that is said, as any metadata that cannot be kept.
+TEST(FileMetadata, ASetgidBitTheSystemDropsIsSaid) {
+    if (geteuid() != 0)
+        GTEST_SKIP() << "making a file of a group the saving user is not in needs root";
+    QTemporaryDir dir;
+    ASSERT_EQ(::chmod(QFile::encodeName(dir.path()).constData(), 0777), 0);
+    const QByteArray path = QFile::encodeName(dir.filePath("shared"));
+    const int made = ::open(path.constData(), O_CREAT | O_WRONLY, 0664);
+    ASSERT_GE(made, 0);
+    ::close(made);
+    const uid_t nobody = 65534;
+    ASSERT_EQ(::chown(path.constData(), nobody, 0), 0);
+    ASSERT_EQ(::chmod(path.constData(), 02775), 0);
+    int out[2];
+    ASSERT_EQ(::pipe(out), 0);
+    const pid_t child = ::fork();
+    if (child == 0) { // the owner, outside the file's group, saves it
+        if (::setgroups(0, nullptr) != 0 || ::setgid(nobody) != 0 || ::setuid(nobody) != 0)
+            ::_exit(2);
+        const int fd = ::open(path.constData(), O_RDWR);
+        if (::write(fd, "new", 3) != 3) // writing clears the bit
+            ::_exit(3);
+        const QByteArray said = CFileMetadata::SetMode(fd, 02775).join('|').toUtf8();
+        [[maybe_unused]] const ssize_t n = ::write(out[1], said.constData(), said.size());
+        ::_exit(0);
+    }
+    ::close(out[1]);
+    char said[256] = {};
+    [[maybe_unused]] const ssize_t n = ::read(out[0], said, sizeof said - 1);
+    ::close(out[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_STREQ(said, "the setgid bit");
 }
 } // namespace
