@@ -299,12 +299,23 @@ void CLumettaDoc::OnFileChangedOnDisk(CFileWatcher::State state) {
 
 bool CLumettaDoc::ReloadFromDisk() {
     const long line = m_pView->LineFromChar(-1);
+    // The text as it was comes back with Undo; for a plain text of a size that leaves room to
+    // hold it twice for a moment.
+    constexpr long kUndoableReload = 256L << 20;
+    const bool undoable = !m_pView->m_bHexView && !m_pView->IsRichText() &&
+                          m_pView->GetTextLength() <= kUndoableReload;
+    const QByteArray before = undoable ? m_pView->GetText() : QByteArray();
     if (!OnOpenDocument(m_strPathName)) {
         // Whatever the control holds now, it is not what the file holds.
         m_pView->SetModify(true);
         return false;
     }
     m_pView->OnInitialUpdate();
+    if (undoable && !m_pView->IsRichText()) {
+        DropJournal(); // the journal starts from the text as the file has it, after the step
+        m_pView->MakeUndoableFrom(before);
+        StartJournal(m_strPathName);
+    }
     const long start = m_pView->LineIndex(std::min(line, m_pView->GetLineCount() - 1));
     m_pView->SetSel(start, start);
     return true;

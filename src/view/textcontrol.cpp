@@ -521,6 +521,43 @@ bool CTextControl::GetModify() const {
     return m_bForcedModify || Sci(SCI_GETMODIFY) != 0;
 }
 
+void CTextControl::MakeUndoableFrom(const QByteArray& before) {
+    const QByteArray after = GetText();
+    const qsizetype most = std::min(before.size(), after.size());
+    qsizetype prefix = 0;
+    while (prefix < most && before[prefix] == after[prefix])
+        ++prefix;
+    qsizetype suffix = 0;
+    while (suffix < most - prefix &&
+           before[before.size() - 1 - suffix] == after[after.size() - 1 - suffix])
+        ++suffix;
+    // Whole characters only: the ends of the part that differs are not in the middle of one.
+    const auto inside = [](const QByteArray& t, qsizetype i) {
+        return i > 0 && i < t.size() && (static_cast<unsigned char>(t[i]) & 0xC0) == 0x80;
+    };
+    while (prefix > 0 && (inside(before, prefix) || inside(after, prefix)))
+        --prefix;
+    while (suffix > 0 &&
+           (inside(before, before.size() - suffix) || inside(after, after.size() - suffix)))
+        --suffix;
+    const auto replace = [this](qsizetype from, qsizetype to, const QByteArray& text) {
+        Sci(SCI_SETTARGETRANGE, static_cast<unsigned long>(from), static_cast<long>(to));
+        Sci(SCI_REPLACETARGET, static_cast<unsigned long>(text.size()), text.constData());
+    };
+    const QByteArray was = before.mid(prefix, before.size() - prefix - suffix);
+    const QByteArray now = after.mid(prefix, after.size() - prefix - suffix);
+    Sci(SCI_SETREADONLY, 0UL);
+    Sci(SCI_SETUNDOCOLLECTION, 0UL);
+    replace(prefix, after.size() - suffix, was);
+    Sci(SCI_SETUNDOCOLLECTION, 1UL);
+    EmptyUndoBuffer();
+    Sci(SCI_BEGINUNDOACTION);
+    replace(prefix, before.size() - suffix, now);
+    Sci(SCI_ENDUNDOACTION);
+    Sci(SCI_SETREADONLY, static_cast<unsigned long>(m_bReadOnly));
+    SetModify(false);
+}
+
 void CTextControl::SetModify(bool modified) {
     // The control can only be told that its text is saved; a text that differs from the file
     // for another reason (the file is gone) stays modified through undo and redo until then.

@@ -105,6 +105,9 @@ public:
     void Redo();
     bool CanRedo() const;
     void EmptyUndoBuffer();
+    // The text shown, just loaded in place of `before`, becomes one undo step after it: undo
+    // brings `before` back, marked modified. Only the part that differs is held twice.
+    void MakeUndoableFrom(const QByteArray& before);
     bool CanPaste() const;
     bool GetModify() const;
     // False marks the text as saved; true marks it as differing from the file until then.

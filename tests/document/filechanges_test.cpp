@@ -5,6 +5,7 @@
 #include "framework/file.h"
 #include "framework/interruptedsaves.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QGuiApplication>
 #include <QTest>
@@ -168,6 +169,50 @@ TEST_F(FileChangesTest, ChangedOnDiskWhileUnmodifiedIsReloadedOnTheSameLine) {
         EXPECT_TRUE(QTest::qWaitFor([&] { return View()->GetText() == c.now + "more\n"; }, 5000));
         Stop();
     }
+}
+
+// A reload is one undo step: Undo brings the text as it was back, marked modified; Redo the
+// file's again. Another program emptying the file loses nothing so.
+TEST_F(FileChangesTest, AReloadCanBeUndone) {
+    const QByteArray text = "caf\xc3\xa9 one\ntwo\n";
+    const struct {
+        const char* how;
+        QByteArray now;
+    } cases[] = {{"emptied", ""},
+                 {"appended", text + "three\n"},
+                 {"changed within a letter", "caf\xc3\xa8 one\ntwo\n"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.how);
+        const QString f = WriteFile("f.txt", text);
+        ASSERT_TRUE(Start({f}));
+        Rewrite(f, c.now);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return View()->GetText() == c.now; }, 5000));
+        EXPECT_FALSE(Doc()->IsModified());
+        Exec(ID_EDIT_UNDO);
+        EXPECT_EQ(View()->GetText(), text);
+        EXPECT_TRUE(Doc()->IsModified());
+        Exec(ID_EDIT_UNDO); // nothing before the reload
+        EXPECT_EQ(View()->GetText(), text);
+        Exec(ID_EDIT_REDO);
+        EXPECT_EQ(View()->GetText(), c.now);
+        EXPECT_FALSE(Doc()->IsModified());
+        Stop();
+    }
+}
+
+// A file written without a pause, as a log is, is reloaded while it grows.
+TEST_F(FileChangesTest, AGrowingFileIsReloadedWhileItGrows) {
+    const QString f = WriteFile("log.txt", "start\n");
+    ASSERT_TRUE(Start({f}));
+    QElapsedTimer clock;
+    clock.start();
+    int lines = 0;
+    while (clock.elapsed() < 2500 && View()->GetLineCount() < 3) {
+        Append(f, "line " + QByteArray::number(++lines) + "\n");
+        QTest::qWait(100);
+    }
+    EXPECT_GE(View()->GetLineCount(), 3) << "not reloaded in " << clock.elapsed() << " ms";
+    EXPECT_LT(clock.elapsed(), 2000);
 }
 
 TEST_F(FileChangesTest, ComingBackToTheWindowChecksTheFile) {

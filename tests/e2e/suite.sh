@@ -409,6 +409,25 @@ fifo_is_never_saved_into() {
   [ "$got" -eq 0 ] || { echo "  $got bytes went into the pipe"; return 1; }
 }
 
+# Another program empties the open file: the text reloads empty, Ctrl+Z brings it back and
+# Ctrl+S puts it into the file again.
+an_emptied_file_comes_back_with_undo() {
+  printf 'precious text\n' > "$work/e.txt"
+  "$bin" "$work/e.txt" &
+  local pid=$! wid box
+  wid=$(window_of "e.txt @") || { kill $pid; return 1; }
+  : > "$work/e.txt"
+  sleep 1
+  xdotool windowfocus --sync "$wid"
+  xdotool key ctrl+z
+  sleep 0.3
+  xdotool key ctrl+s
+  printf 'precious text\n' > "$work/expected-e"
+  wait_for_bytes "$work/e.txt" "$work/expected-e" || { kill $pid; return 1; }
+  xdotool key Escape
+  wait $pid
+}
+
 check "type text and save with Ctrl+S" type_and_save
 check "Ctrl+S asks before saving over a file another program changed" save_asks_before_overwriting_a_changed_file
 check "a UTF-16LE file is typed in and saved as UTF-16LE" utf16_typed_and_saved
@@ -425,6 +444,7 @@ check "a long message leaves the window's size alone" long_message_keeps_the_win
 check "F2 keeps the caret's line where it was on the screen" word_wrap_keeps_the_place
 check "Qt's own options after -- are file names" qt_options_after_the_dashes_are_files
 check "Ctrl+S never saves into a FIFO" fifo_is_never_saved_into
+check "a file another program empties comes back with Ctrl+Z" an_emptied_file_comes_back_with_undo
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]
