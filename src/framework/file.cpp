@@ -302,7 +302,7 @@ void CSafeSaveFile::CommitInPlace() {
     if (fstat(m_fd, &now) == 0)
         m_aside.MarkComplete(now.st_size);
     // Writing clears the setuid and setgid bits: they are set again.
-    if (m_bExisted && S_ISREG(now.st_mode))
+    if (m_bExisted && S_ISREG(now.st_mode) && (now.st_mode & 07777) != (m_old.st_mode & 07777))
         m_notKept << CFileMetadata::SetMode(m_fd, m_old.st_mode);
     if (FileSystem().fsync(m_fd) != 0 && errno != EINVAL)
         throw CFileException::FromErrno(errno, m_strPath);

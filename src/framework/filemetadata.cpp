@@ -67,8 +67,6 @@ bool CFileMetadata::KeepOwner(int fd, const struct stat& old) {
 QStringList CFileMetadata::SetMode(int fd, mode_t mode) {
     mode &= 07777;
     struct stat now {};
-    if (fstat(fd, &now) == 0 && (now.st_mode & 07777) == mode)
-        return {};
     // The system drops the setgid bit without a word for a user outside the file's group.
     if (fchmod(fd, mode) != 0 || fstat(fd, &now) != 0)
         return {QStringLiteral("the permissions")};

@@ -454,6 +454,7 @@ TEST_F(SaveStepTest, WhatCannotBeKeptIsNamed) {
               QStringList({"the permissions", "the attribute user.origin"}));
     ::close(fd);
 }
+
 // The system drops the setgid bit of a file saved by a user outside its group, without an
 // error: that is said, as any metadata that cannot be kept.
 TEST(FileMetadata, ASetgidBitTheSystemDropsIsSaid) {
