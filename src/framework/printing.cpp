@@ -10,7 +10,9 @@
 #include <QPrinter>
 #include <QProgressDialog>
 
+#include <algorithm>
 #include <climits>
+#include <cstring>
 #include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -49,11 +51,22 @@ public:
     CPdfOutput(const CPdfOutput&) = delete;
     CPdfOutput& operator=(const CPdfOutput&) = delete;
 
-    // The job is done: the file asked for is the new one.
+    // The job is done: the file asked for is the new one, if the PDF was written whole (the
+    // engine does not say when a write fails, on a full disk say; a whole PDF ends with its
+    // end-of-file mark) and is safely on disk.
     bool Keep() {
         if (m_temporary.isEmpty())
             return true;
-        const bool kept = ::rename(m_temporary.constData(), FileNameToBytes(m_target)) == 0;
+        const int fd = ::open(m_temporary.constData(), O_RDONLY | O_CLOEXEC);
+        char tail[64] = {};
+        const off_t size = fd < 0 ? -1 : ::lseek(fd, 0, SEEK_END);
+        const ssize_t got =
+            size < 0 ? -1 : ::pread(fd, tail, sizeof tail - 1, std::max<off_t>(0, size - 63));
+        const bool whole = got > 0 && std::strstr(tail, "%%EOF") && ::fsync(fd) == 0;
+        if (fd >= 0)
+            ::close(fd);
+        const bool kept =
+            whole && ::rename(m_temporary.constData(), FileNameToBytes(m_target)) == 0;
         if (kept)
             m_temporary.clear();
         m_printer.setOutputFileName(m_target);

@@ -428,12 +428,33 @@ an_emptied_file_comes_back_with_undo() {
   wait $pid
 }
 
+# Printing to an existing PDF where the disk fills up (a file size limit stands in for it) fails
+# with a non-zero exit and leaves the old file as it was, with no leftovers beside it.
+print_to_a_full_disk_keeps_the_old_pdf() {
+  mkdir -p "$work/full"
+  seq 1 3000 | sed 's/^/a line to print /' > "$work/full/p.txt"
+  printf 'the old PDF' > "$work/full/out.pdf"
+  local pid rc box
+  (trap '' XFSZ; ulimit -f 8; exec "$bin" /pt "$work/full/p.txt" "$work/full/out.pdf" "" "") \
+    >/dev/null 2>&1 &
+  pid=$!
+  box=$(window_of "^Zorvek$") || { echo "  nothing said"; kill $pid; return 1; }
+  xdotool windowfocus --sync "$box"
+  xdotool key Return
+  wait $pid
+  rc=$?
+  [ $rc -eq 1 ] || { echo "  exit $rc"; return 1; }
+  [ "$(cat "$work/full/out.pdf")" = "the old PDF" ] || { echo "  the old PDF was changed"; return 1; }
+  [ "$(ls "$work/full" | wc -l)" -eq 2 ] || { ls -la "$work/full"; return 1; }
+}
+
 check "type text and save with Ctrl+S" type_and_save
 check "Ctrl+S asks before saving over a file another program changed" save_asks_before_overwriting_a_changed_file
 check "a UTF-16LE file is typed in and saved as UTF-16LE" utf16_typed_and_saved
 check "a file name that is no UTF-8 opens from the command line and saves" non_utf8_name_from_the_command_line
 check "window, toolbar and status bar come back as left" layout_comes_back
 check "/pt prints a file to a PDF and ends" print_to_pdf_from_the_command_line
+check "/pt onto a full disk fails and keeps the old PDF" print_to_a_full_disk_keeps_the_old_pdf
 check "--version, --help and an unknown option" gnu_options
 check "without a display the program says how to run it" no_display_is_explained
 check "a huge stored rectangle opens a window that fits" huge_rectangle_fits_the_screen
