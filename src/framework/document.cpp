@@ -172,9 +172,14 @@ bool CDocument::DoSave(const QString& path, bool replace) {
             break;
         newName.clear();
     }
-    // A failed save leaves whatever was on disk as it was: nothing to clean up here.
-    if (!OnSaveDocument(newName))
+    // A failed save leaves whatever was on disk as it was: nothing to clean up here. What it
+    // did to the file on the way is its own doing, not another program's.
+    if (!OnSaveDocument(newName)) {
+        if (AbsoluteFileName(newName) == m_strPathName &&
+            CFileWatcher::IdentityOf(m_strPathName).exists)
+            Watcher().Accept();
         return false;
+    }
     CInterruptedSaves::RemoveStale(FolderOf(newName));
     if (replace) {
         SetPathName(newName);

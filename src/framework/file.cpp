@@ -306,6 +306,15 @@ void CSafeSaveFile::CommitInPlace() {
         m_notKept << CFileMetadata::SetMode(m_fd, m_old.st_mode);
     if (FileSystem().fsync(m_fd) != 0 && errno != EINVAL)
         throw CFileException::FromErrno(errno, m_strPath);
+    // Written into a file that another program deleted or replaced meanwhile, the text is in no
+    // file anyone can open: that is no save.
+    struct stat named {};
+    if (fstat(m_fd, &now) == 0 && S_ISREG(now.st_mode) &&
+        (::stat(Native(m_strTarget).constData(), &named) != 0 || named.st_ino != now.st_ino ||
+         named.st_dev != now.st_dev))
+        throw CFileException(
+            CFileException::fileNotFound, ENOENT, m_strPath,
+            QString::fromUtf8(Str::GoneDuringSave).arg(DisplayFileName(m_strPath)));
     m_aside.Discard();
     ::close(m_fd);
     m_fd = -1;

@@ -18,6 +18,9 @@ constexpr const char* ChangedOnDiskPrompt =
     "Cancel: do not save.";
 constexpr const char* IsFolder = "%1 is a folder, not a file.";
 constexpr const char* IsDevice = "%1 is a device, not a file: it cannot be opened as text.";
+constexpr const char* GoneDuringSave =
+    "%1 was deleted or replaced by another program while it was being saved: the text is not "
+    "saved.";
 constexpr const char* CannotSaveInto =
     "%1 is %2, not a regular file: the text cannot be saved into it. Choose another name.";
 constexpr const char* ReadingStream = "Reading %1: %2 bytes so far (ESC to interrupt)";

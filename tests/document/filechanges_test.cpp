@@ -84,6 +84,55 @@ TEST_F(FileChangesTest, ASaveFailingAtItsLastStepsKeepsTheTextModified) {
     }
 }
 
+// Another program deletes the file while it is saved in place: that is no save. The text stays
+// modified, the file is then told deleted, and our own failed save is never taken for another
+// program's change.
+TEST_F(FileChangesTest, AFileDeletedDuringASaveIsNotSaid) {
+    const QString f = WriteFile("f.txt", "old");
+    ASSERT_EQ(::link(QFile::encodeName(f).constData(), QFile::encodeName(Path("l")).constData()),
+              0); // saved in place, for the other name's sake
+    ASSERT_TRUE(Start({f}));
+    Type("changed ");
+    const FileSystemCalls calls = FileSystem();
+    static QByteArray s_deleted;
+    s_deleted = QFile::encodeName(f);
+    FileSystem().fsync = [](int fd) {
+        ::unlink(s_deleted.constData());
+        return ::fsync(fd);
+    };
+    Exec(ID_FILE_SAVE);
+    FileSystem() = calls;
+    EXPECT_EQ(ui.BoxTexts(),
+              QStringList{f + " was deleted or replaced by another program while it was being "
+                              "saved: the text is not saved."});
+    EXPECT_TRUE(Doc()->IsModified());
+    EXPECT_NE(Status(Frame()), "The file was saved Ok.");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Status(Frame()).contains("deleted"); }, 5000))
+        << Status(Frame()).toStdString();
+    ui.boxReplies = {IDCANCEL};
+    EXPECT_FALSE(Doc()->SaveModified()); // leaving asks
+    Stop();
+    ui.boxes.clear();
+
+    // A save in place that fails and puts the old content back: the next Save just saves.
+    WriteFile("f.txt", "old");
+    QFile::remove(Path("l"));
+    ASSERT_EQ(::link(QFile::encodeName(f).constData(), QFile::encodeName(Path("l")).constData()),
+              0);
+    ASSERT_TRUE(Start({f}));
+    Type("changed ");
+    FileSystem().fsync = [](int) {
+        errno = EIO;
+        return -1;
+    };
+    Exec(ID_FILE_SAVE);
+    FileSystem() = calls;
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    Exec(ID_FILE_SAVE);
+    EXPECT_EQ(ui.boxes.size(), 1u) << ui.BoxTexts().join("|").toStdString();
+    EXPECT_EQ(ReadFile(f), "changed old");
+}
+
 // A save in place killed half way leaves a copy of the old content, offered back at the next
 // start or open of the file.
 TEST_F(FileChangesTest, AnInterruptedSaveIsOfferedBack) {
