@@ -272,11 +272,13 @@ void CSingleDocTemplate::RecoverInterruptedSaves(const QString& path) {
     for (const CInterruptedSaves::Copy& copy : CInterruptedSaves::Pending(path)) {
         if (m_declined.contains(copy.record))
             continue;
-        // The file is cut short: the old content keeps the most, and Yes, the default, takes it.
-        const QString offer = QString::fromUtf8(Str::InterruptedSaveFound)
+        // The file is cut short, or a whole new content waits beside it: the copy keeps the
+        // most, and Yes, the default, takes it.
+        const QString offer = QString::fromUtf8(copy.newContent ? Str::UnfinishedSaveFound
+                                                                : Str::InterruptedSaveFound)
                                   .arg(DisplayFileName(copy.target))
-                                  .arg(copy.targetSize)
-                                  .arg(copy.copySize);
+                                  .arg(copy.newContent ? copy.copySize : copy.targetSize)
+                                  .arg(copy.newContent ? copy.targetSize : copy.copySize);
         switch (Ui().MessageBox(offer, MB_YESNOCANCEL | MB_ICONQUESTION)) {
         case IDYES:
             try {
@@ -288,7 +290,8 @@ void CSingleDocTemplate::RecoverInterruptedSaves(const QString& path) {
         case IDNO: {
             // Never the only copy thrown away: it stays, under a name of its own.
             const QString kept = CInterruptedSaves::Keep(copy);
-            Ui().MessageBox(QString::fromUtf8(Str::InterruptedSaveKept)
+            Ui().MessageBox(QString::fromUtf8(copy.newContent ? Str::UnfinishedSaveKept
+                                                              : Str::InterruptedSaveKept)
                                 .arg(DisplayFileName(copy.target),
                                      DisplayFileName(kept.isEmpty() ? copy.copy : kept)),
                             MB_OK | MB_ICONINFORMATION);

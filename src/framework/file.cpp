@@ -201,6 +201,9 @@ CSafeSaveFile::CSafeSaveFile(const QString& path) {
     }
     // Held until the save ends: an unlocked temporary file is a leftover anyone may remove.
     flock(m_fd, LOCK_EX);
+    // Recorded, so that a save killed once the whole new content is written can be finished by
+    // the next run, and any other leftover swept then. A save goes on without the record.
+    m_tempRecord.Make(m_strTarget, m_tempName, true);
     if (!m_bExisted) {
         const mode_t mask = umask(0);
         umask(mask);
@@ -265,6 +268,7 @@ void CSafeSaveFile::Commit() {
     // Only now: writing to a file clears its setuid and setgid bits and its capabilities.
     if (m_bExisted)
         m_notKept = CFileMetadata::KeepModeAndAttributes(target, m_old, m_fd);
+    m_tempRecord.MarkComplete(m_nWritten);
     if (FileSystem().fsync(m_fd) != 0 && errno != EINVAL)
         throw CFileException::FromErrno(errno, m_strPath);
     if (FileSystem().rename(m_tempName.constData(), target.constData()) != 0) {
@@ -276,6 +280,7 @@ void CSafeSaveFile::Commit() {
     }
     m_tempName.clear();
     SyncFolder(FolderOf(m_strTarget));
+    m_tempRecord.Remove();
     ::close(m_fd);
     m_fd = -1;
     m_bCommitted = true;
@@ -290,6 +295,7 @@ void CSafeSaveFile::ReplaceInPlace(int renameError) {
         throw CFileException::FromErrno(err, m_strPath);
     CommitInPlace();
     ::unlink(m_tempName.constData());
+    m_tempRecord.Remove();
     m_tempName.clear();
     ::close(m_tempFd);
     m_tempFd = -1;
@@ -331,6 +337,7 @@ void CSafeSaveFile::Abandon() {
         ::close(m_tempFd);
     if (!m_tempName.isEmpty())
         ::unlink(m_tempName.constData());
+    m_tempRecord.Remove();
     m_fd = m_tempFd = -1;
     m_tempName.clear();
 }

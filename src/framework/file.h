@@ -133,6 +133,7 @@ private:
     bool m_bExisted = false;
     struct stat m_old {};
     CSetAsideCopy m_aside;
+    CSaveRecord m_tempRecord; // where the new content is, until it has the target's name
     QStringList m_notKept;
     int64_t m_nWritten = 0;
     int64_t m_nWrittenBack = 0;

@@ -40,6 +40,7 @@ struct Record {
     QString target;
     QString copy;
     qint64 completeSize = -1; // the size of the whole new content, once written
+    bool newContent = false;
 };
 
 constexpr char kRecordHeader[] = "zorvek-record 2";
@@ -56,19 +57,30 @@ Record ReadRecord(int fd) {
         return {};
     Record r{FileNameFromBytes(QByteArray::fromPercentEncoding(lines[1])),
              FileNameFromBytes(QByteArray::fromPercentEncoding(lines[2]))};
-    for (qsizetype i = 3; i + 1 < lines.size(); ++i) // whole lines only
+    for (qsizetype i = 3; i + 1 < lines.size(); ++i) { // whole lines only
+        if (lines[i] == "new")
+            r.newContent = true;
         if (lines[i].startsWith("complete ")) {
             bool ok = false;
             const qint64 size = lines[i].mid(9).toLongLong(&ok);
             if (ok)
                 r.completeSize = size;
         }
+    }
     return r;
 }
 
 qint64 SizeOf(const QString& path) {
     struct stat st {};
     return ::stat(FileNameToBytes(path).constData(), &st) == 0 ? st.st_size : -1;
+}
+
+// Whether the recorded copy may give what the file lacks: the old content of a file the save
+// did not finish writing in place, or the whole new content of a save stopped before its end.
+bool Needed(const Record& r) {
+    const bool whole =
+        r.completeSize >= 0 && SizeOf(r.newContent ? r.copy : r.target) == r.completeSize;
+    return r.newContent == whole;
 }
 
 // Whether two files hold the same bytes.
@@ -116,14 +128,13 @@ QList<CInterruptedSaves::Copy> CInterruptedSaves::Pending(const QString& target)
         // A record its save still holds locked belongs to a save in progress.
         if (flock(fd, LOCK_EX | LOCK_NB) == 0) {
             const Record r = ReadRecord(fd);
-            const Copy copy{r.target, r.copy, path, SizeOf(r.target), SizeOf(r.copy)};
+            const Copy copy{r.target, r.copy, path, SizeOf(r.target), SizeOf(r.copy), r.newContent};
             if (r.copy.isEmpty() || (!target.isEmpty() && !SameFile(r.target, target)))
                 ; // another file's
             else if (copy.copySize < 0)
                 QFile::remove(path); // the save finished but was stopped before tidying up
-            else if ((r.completeSize >= 0 && copy.targetSize == r.completeSize) ||
-                     SameContent(r.target, r.copy))
-                Discard(copy); // the file holds the whole new content, or its old one
+            else if (!Needed(r) || SameContent(r.target, r.copy))
+                Discard(copy); // nothing to offer: the file holds what the copy would give
             else
                 found.push_back(copy);
         }
@@ -151,8 +162,9 @@ void CInterruptedSaves::Discard(const Copy& copy) {
 
 QString CInterruptedSaves::Keep(const Copy& copy) {
     // Named after the file it belongs to, where the copy is, and never over another file.
-    const QString base = FolderOf(copy.copy) + QLatin1Char('/') +
-                         QFileInfo(copy.target).fileName() + QStringLiteral(".before-save");
+    const QString base =
+        FolderOf(copy.copy) + QLatin1Char('/') + QFileInfo(copy.target).fileName() +
+        (copy.newContent ? QStringLiteral(".unsaved") : QStringLiteral(".before-save"));
     for (int n = 0; n < 100; ++n) {
         const QString kept = n == 0 ? base : base + QLatin1Char('-') + QString::number(n);
         if (::link(FileNameToBytes(copy.copy).constData(), FileNameToBytes(kept).constData()) ==
@@ -166,10 +178,11 @@ QString CInterruptedSaves::Keep(const Copy& copy) {
     return QString();
 }
 
-QByteArray CInterruptedSaves::RecordText(const QString& target, const QByteArray& copy) {
+QByteArray CInterruptedSaves::RecordText(const QString& target, const QByteArray& copy,
+                                         bool newContent) {
     return QByteArray(kRecordHeader) + '\n' +
            FileNameToBytes(AbsoluteFileName(target)).toPercentEncoding() + '\n' +
-           copy.toPercentEncoding() + '\n';
+           copy.toPercentEncoding() + '\n' + (newContent ? "new\n" : "");
 }
 
 QByteArray CInterruptedSaves::CompleteLine(qint64 size) {
@@ -182,7 +195,8 @@ void CInterruptedSaves::RemoveStale(const QString& folder) {
         const int fd = ::open(FileNameToBytes(path).constData(), O_RDONLY | O_CLOEXEC);
         if (fd < 0)
             continue;
-        recorded.insert(Canonical(ReadRecord(fd).copy));
+        if (const Record r = ReadRecord(fd); Needed(r))
+            recorded.insert(Canonical(r.copy));
         ::close(fd);
     }
     const QDir dir(folder);
@@ -192,8 +206,8 @@ void CInterruptedSaves::RemoveStale(const QString& folder) {
     const time_t now = time(nullptr);
     for (const QString& name : names) {
         const QString path = dir.filePath(name);
-        if (name.startsWith(AsidePrefix()) && recorded.contains(Canonical(path)))
-            continue; // old content that may still be needed: offered back, never swept
+        if (recorded.contains(Canonical(path)))
+            continue; // content that may still be needed: offered back, never swept here
         const QByteArray native = FileNameToBytes(path);
         struct stat seen {};
         if (lstat(native.constData(), &seen) != 0 || !S_ISREG(seen.st_mode) ||

@@ -28,11 +28,55 @@ bool Refused(int error) {
 }
 } // namespace
 
+CSaveRecord::~CSaveRecord() {
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+int CSaveRecord::Make(const QString& target, const QByteArray& file, bool newContent) {
+    Remove();
+    const QString folder = CInterruptedSaves::StateFolder();
+    if (!QDir().mkpath(folder))
+        return EACCES;
+    QByteArray path = FileNameToBytes(folder + QStringLiteral("/save-XXXXXX") +
+                                      CInterruptedSaves::RecordSuffix());
+    m_fd = CreateLocked(path, 7);
+    if (m_fd < 0)
+        return errno;
+    m_path = path;
+    const QByteArray text = CInterruptedSaves::RecordText(target, file, newContent);
+    int err = WriteAll(m_fd, text.constData(), static_cast<size_t>(text.size()));
+    if (err == 0 && fdatasync(m_fd) != 0)
+        err = errno;
+    if (err == 0)
+        err = SyncFolder(folder);
+    if (err != 0)
+        Remove();
+    return err;
+}
+
+void CSaveRecord::MarkComplete(int64_t size) {
+    if (m_fd < 0)
+        return;
+    const QByteArray line = CInterruptedSaves::CompleteLine(size);
+    // Only a whole line counts when the record is read: a part of one is passed over.
+    if (::lseek(m_fd, 0, SEEK_END) >= 0 &&
+        WriteAll(m_fd, line.constData(), static_cast<size_t>(line.size())) == 0)
+        fdatasync(m_fd);
+}
+
+void CSaveRecord::Remove() {
+    if (!m_path.isEmpty())
+        ::unlink(m_path.constData());
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
+    m_path.clear();
+}
+
 CSetAsideCopy::~CSetAsideCopy() {
     if (m_fd >= 0)
         ::close(m_fd);
-    if (m_recordFd >= 0)
-        ::close(m_recordFd);
 }
 
 void CSetAsideCopy::Make(int fd, const QString& target) {
@@ -52,24 +96,7 @@ void CSetAsideCopy::Make(int fd, const QString& target) {
     if (m_fd < 0)
         throw CFileException::FromErrno(reported, reportedPlace);
     // Read back by a later run, perhaps started in another folder.
-    const QByteArray record = CInterruptedSaves::RecordText(target, m_path);
-    int err = 0;
-    QByteArray recordPath =
-        FileNameToBytes(CInterruptedSaves::StateFolder() + QStringLiteral("/save-XXXXXX") +
-                        CInterruptedSaves::RecordSuffix());
-    if (!QDir().mkpath(CInterruptedSaves::StateFolder()))
-        err = EACCES;
-    if (err == 0 && (m_recordFd = CreateLocked(recordPath, 7)) < 0)
-        err = errno;
-    if (err == 0)
-        err = WriteAll(m_recordFd, record.constData(), static_cast<size_t>(record.size()));
-    if (err == 0 && fdatasync(m_recordFd) != 0)
-        err = errno;
-    if (err == 0)
-        err = SyncFolder(CInterruptedSaves::StateFolder());
-    if (m_recordFd >= 0)
-        m_recordPath = recordPath;
-    if (err != 0) {
+    if (const int err = m_record.Make(target, m_path, false)) {
         Discard();
         throw CFileException::FromErrno(err, CInterruptedSaves::StateFolder());
     }
@@ -99,13 +126,7 @@ int CSetAsideCopy::MakeIn(const QString& folder, int from) {
 }
 
 void CSetAsideCopy::MarkComplete(int64_t size) {
-    if (m_recordFd < 0)
-        return;
-    const QByteArray line = CInterruptedSaves::CompleteLine(size);
-    // Only a whole line counts when the record is read: a part of one is passed over.
-    if (::lseek(m_recordFd, 0, SEEK_END) >= 0 &&
-        WriteAll(m_recordFd, line.constData(), static_cast<size_t>(line.size())) == 0)
-        fdatasync(m_recordFd);
+    m_record.MarkComplete(size);
 }
 
 int CSetAsideCopy::PutBack(int fd) const {
@@ -119,13 +140,9 @@ void CSetAsideCopy::Discard() {
     // merely a spare.
     if (!m_path.isEmpty())
         ::unlink(m_path.constData());
-    if (!m_recordPath.isEmpty())
-        ::unlink(m_recordPath.constData());
+    m_record.Remove();
     if (m_fd >= 0)
         ::close(m_fd);
-    if (m_recordFd >= 0)
-        ::close(m_recordFd);
-    m_fd = m_recordFd = -1;
+    m_fd = -1;
     m_path.clear();
-    m_recordPath.clear();
 }

@@ -1,11 +1,33 @@
-// The old content of a file that is about to be overwritten in place, kept as a named file on
-// disk with a record of where it belongs, so that it survives even the program being killed.
+// What a save keeps on disk so that it survives even the program being killed: the record of a
+// file it writes beside the target, and the old content of a file overwritten in place.
 #pragma once
 
 #include <QByteArray>
 #include <QString>
 
 #include <cstdint>
+
+// A record, in the state folder, of a file a save writes: the old content of the target set
+// aside, or the new content written beside it. Locked while the save runs; left behind when the
+// program is killed, so that the next run finds the file and offers it back.
+class CSaveRecord {
+public:
+    CSaveRecord() = default;
+    CSaveRecord(const CSaveRecord&) = delete;
+    CSaveRecord& operator=(const CSaveRecord&) = delete;
+    ~CSaveRecord(); // closes the record, which stays on disk unless removed
+
+    // Records `file`, holding the old content of `target` or, with `newContent`, its new
+    // content; on disk when this returns. Returns 0 or the errno that stopped it.
+    int Make(const QString& target, const QByteArray& file, bool newContent);
+    // The file now holds the whole of the content, `size` bytes.
+    void MarkComplete(int64_t size);
+    void Remove();
+
+private:
+    int m_fd = -1;
+    QByteArray m_path;
+};
 
 class CSetAsideCopy {
 public:
@@ -32,7 +54,6 @@ private:
     int MakeIn(const QString& folder, int from);
 
     int m_fd = -1;
-    int m_recordFd = -1;
     QByteArray m_path;
-    QByteArray m_recordPath;
+    CSaveRecord m_record;
 };

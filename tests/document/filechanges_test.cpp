@@ -5,6 +5,7 @@
 #include "framework/file.h"
 #include "framework/interruptedsaves.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QGuiApplication>
@@ -79,6 +80,52 @@ TEST_F(FileChangesTest, ASaveFailingAtItsLastStepsKeepsTheTextModified) {
         ui.boxReplies = {IDCANCEL};
         EXPECT_FALSE(Doc()->SaveModified());
         EXPECT_EQ(ui.BoxTexts().last(), "Save changes to f.txt?");
+        Stop();
+        ui.boxes.clear();
+    }
+}
+
+// A save through a temporary file killed once the whole new content was written: the next
+// start offers that content; a temporary file of a save killed half way is swept at the start.
+TEST_F(FileChangesTest, AnUnfinishedSaveOffersItsNewContent) {
+    const QByteArray old = "old content\n";
+    const qint64 size = 1 << 20;
+    for (const int reply : {IDYES, IDNO}) {
+        SCOPED_TRACE(reply);
+        const QString f = WriteFile("f.txt", old);
+        {
+            SaveChild child(f, size, size);
+            ASSERT_EQ(child.Next(), 's');
+            ASSERT_EQ(child.Next(), 'h');
+        }
+        {
+            SaveChild half(WriteFile("g.txt", "g"), size, size / 2);
+            ASSERT_EQ(half.Next(), 's');
+            ASSERT_EQ(half.Next(), 'h');
+        }
+        ASSERT_EQ(ReadFile(f), old);
+        ui.boxReplies = {reply, IDOK};
+        ASSERT_TRUE(Start());
+        EXPECT_EQ(ui.BoxTexts().value(0),
+                  QString("A save of %1 was stopped just before its end: the new content (%2 "
+                          "bytes) was written whole beside the file, which still holds its old "
+                          "content (%3 bytes). Put the new content in place?\n\nNo keeps the "
+                          "new content as a file of its own.")
+                      .arg(f)
+                      .arg(size)
+                      .arg(old.size()));
+        if (reply == IDYES) {
+            EXPECT_EQ(ReadFile(f), QByteArray(size, 'n'));
+        } else {
+            EXPECT_EQ(ReadFile(f), old);
+            EXPECT_EQ(ReadFile(f + ".unsaved"), QByteArray(size, 'n'));
+            EXPECT_EQ(ui.BoxTexts().value(1),
+                      "The new content of " + f + " is kept in " + f + ".unsaved.");
+        }
+        EXPECT_TRUE(CInterruptedSaves::Pending().isEmpty());
+        // No temporary file is left, of either save.
+        EXPECT_EQ(QDir(dir.path()).entryList({".zorvek-*"}, QDir::Files | QDir::Hidden),
+                  QStringList());
         Stop();
         ui.boxes.clear();
     }

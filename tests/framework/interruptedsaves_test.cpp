@@ -93,10 +93,14 @@ TEST_F(InterruptedSaveTest, KilledAtAnyMomentLosesNothing) {
             const QByteArray now = Read(P("f"));
             const bool whole = now == old || now == QByteArray(newSize, 'n');
             const auto pending = CInterruptedSaves::Pending(P("f"));
-            // A save stopped once the whole new content was in, or before the file was
-            // touched, needs nothing back: nothing is offered.
+            // A save in place stopped once the whole new content was in, or before the file
+            // was touched, needs nothing back; a save through a temporary file stopped once the
+            // whole new content was written offers it, the file still holding the old one.
             if (whole)
-                EXPECT_TRUE(pending.isEmpty()) << "offered after a kill at " << i;
+                for (const auto& copy : pending)
+                    EXPECT_TRUE(!inPlace && copy.newContent && now == old &&
+                                Read(copy.copy) == QByteArray(newSize, 'n'))
+                        << "offered after a kill at " << i;
             if (!whole) {
                 ++cut;
                 ASSERT_TRUE(inPlace) << "a cut-off file after a kill at " << i;
@@ -209,7 +213,7 @@ TEST_F(InterruptedSaveTest, RecordsKeepAnyNameAndSayWhenTheNewContentWasWhole) {
     };
     put(odd, "cut");
     put(Native(P(".zorvek-aside-odd")), "the old content");
-    record("a", CInterruptedSaves::RecordText(target, Native(P(".zorvek-aside-odd"))));
+    record("a", CInterruptedSaves::RecordText(target, Native(P(".zorvek-aside-odd")), false));
     Write(P("plain"), "cu");
     Write(P(".zorvek-aside-plain"), "old");
     record("b", Native(P("plain")) + "\n" + Native(P(".zorvek-aside-plain")) + "\n");
@@ -224,7 +228,7 @@ TEST_F(InterruptedSaveTest, RecordsKeepAnyNameAndSayWhenTheNewContentWasWhole) {
 
     // The new content was whole: the copy goes without a question. So does a copy that is the
     // file's content (the save stopped before it touched the file).
-    record("a", CInterruptedSaves::RecordText(target, Native(P(".zorvek-aside-odd"))) +
+    record("a", CInterruptedSaves::RecordText(target, Native(P(".zorvek-aside-odd")), false) +
                     CInterruptedSaves::CompleteLine(3));
     Write(P("plain"), "old");
     EXPECT_TRUE(CInterruptedSaves::Pending().isEmpty());

@@ -69,6 +69,14 @@ int RunSaveChild(int argc, char** argv) {
         return -1;
     const qint64 size = std::atoll(argv[3]);
     const qint64 stopAt = std::atoll(argv[4]);
+    // Stopping at the end is stopping once the whole new content is written, before it is
+    // made durable and takes the file's place.
+    if (stopAt == size)
+        FileSystem().fsync = [](int) -> int {
+            ::write(STDOUT_FILENO, "h", 1);
+            for (;;)
+                pause();
+        };
     try {
         CSafeSaveFile file(QFile::decodeName(argv[2]));
         ::write(STDOUT_FILENO, "s", 1);

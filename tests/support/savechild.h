@@ -15,7 +15,7 @@ pid_t StartSelf(const std::vector<QByteArray>& args, int& out);
 
 struct SaveChild {
     // Starts saving `size` bytes of 'n' to `target`; with `stopAt` >= 0 the save stops there,
-    // half done, until it is killed.
+    // half done, until it is killed (at `size`: once the whole new content is written).
     SaveChild(const QString& target, qint64 size, qint64 stopAt = -1);
     ~SaveChild();
     // Waits for the next progress mark: 's' started, 'h' stopped half done, 'c' committed;
