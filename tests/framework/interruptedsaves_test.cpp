@@ -236,4 +236,41 @@ TEST_F(InterruptedSaveTest, RecordsKeepAnyNameAndSayWhenTheNewContentWasWhole) {
     EXPECT_FALSE(QFile::exists(P(".zorvek-aside-plain")));
     EXPECT_TRUE(QDir(state).entryList(QDir::Files).isEmpty());
 }
+// Names that are no UTF-8, for the file, a hard link of it and a symbolic link to it: a save
+// through the symbolic link killed half way leaves a copy recorded under the real name, found
+// through any of the names, and put back into that very file.
+TEST_F(InterruptedSaveTest, NamesThatAreNoUtf8SurviveAKilledSave) {
+    const QByteArray folder = Native(dir.path());
+    const QByteArray real = folder + "/caf\xe9.txt";
+    const QByteArray old(1 << 20, 'o');
+    {
+        const int fd = ::open(real.constData(), O_CREAT | O_WRONLY, 0644);
+        ASSERT_EQ(::write(fd, old.constData(), old.size()), old.size());
+        ::close(fd);
+    }
+    ASSERT_EQ(::link(real.constData(), (folder + "/hard\xff").constData()), 0);
+    ASSERT_EQ(::symlink("caf\xe9.txt", (folder + "/sym\xfe").constData()), 0);
+    {
+        SaveChild child(FileNameFromBytes(folder + "/sym\xfe"), 2 << 20, 1 << 19);
+        ASSERT_EQ(child.Next(), 's');
+        ASSERT_EQ(child.Next(), 'h');
+    }
+    const auto pending = CInterruptedSaves::Pending(FileNameFromBytes(folder + "/hard\xff"));
+    ASSERT_EQ(pending.size(), 1);
+    EXPECT_EQ(pending[0].target, FileNameFromBytes(real));
+    CInterruptedSaves::Restore(pending[0]);
+    for (const char* name : {"/caf\xe9.txt", "/hard\xff", "/sym\xfe"}) {
+        QByteArray back(old.size() + 1, '\0');
+        const int fd = ::open((folder + name).constData(), O_RDONLY);
+        ASSERT_GE(fd, 0) << name;
+        EXPECT_EQ(::read(fd, back.data(), back.size()), old.size()) << name;
+        ::close(fd);
+    }
+    struct stat st {};
+    ASSERT_EQ(::lstat((folder + "/sym\xfe").constData(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    // No twin under a name with replacement marks.
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).filter(QChar(0xFFFD)),
+              QStringList());
+}
 } // namespace

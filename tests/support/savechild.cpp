@@ -1,6 +1,7 @@
 #include "support/savechild.h"
 
 #include "framework/file.h"
+#include "framework/filename.h"
 
 #include <QFile>
 
@@ -32,7 +33,7 @@ pid_t StartSelf(const std::vector<QByteArray>& args, int& out) {
 }
 
 SaveChild::SaveChild(const QString& target, qint64 size, qint64 stopAt) {
-    pid = StartSelf({"--save-child", QFile::encodeName(target), QByteArray::number(size),
+    pid = StartSelf({"--save-child", FileNameToBytes(target), QByteArray::number(size),
                      QByteArray::number(stopAt)},
                     out);
 }
@@ -78,7 +79,7 @@ int RunSaveChild(int argc, char** argv) {
                 pause();
         };
     try {
-        CSafeSaveFile file(QFile::decodeName(argv[2]));
+        CSafeSaveFile file(FileNameFromBytes(argv[2]));
         ::write(STDOUT_FILENO, "s", 1);
         const std::vector<char> piece(1 << 16, 'n');
         for (qint64 done = 0; done < size;) {
