@@ -96,7 +96,9 @@ void CHexView::OnViewHex() {
         }
     }
     if (HexDump::DumpLength(file->GetLength()) > m_view.GetLimitText()) {
-        Ui().MessageBox(QString::fromUtf8(Str::DumpTooLarge).arg(path).arg(m_view.GetLimitText()),
+        Ui().MessageBox(QString::fromUtf8(Str::DumpTooLarge)
+                            .arg(DisplayFileName(path))
+                            .arg(m_view.GetLimitText()),
                         MB_OK | MB_ICONEXCLAMATION);
         return;
     }

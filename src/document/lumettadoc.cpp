@@ -293,7 +293,7 @@ void CLumettaDoc::OnFileChangedOnDisk(CFileWatcher::State state) {
         text = Str::ChangedOnDiskReloaded;
     }
     if (text)
-        m_pView->ShowStatusMessage(QString::fromUtf8(text).arg(m_strPathName),
+        m_pView->ShowStatusMessage(QString::fromUtf8(text).arg(DisplayFileName(m_strPathName)),
                                    state != CFileWatcher::changed || IsModified());
 }
 

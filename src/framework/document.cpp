@@ -133,7 +133,7 @@ bool CDocument::SaveModified() {
     QString name = m_strPathName.isEmpty() ? m_strTitle : FileTitle(m_strPathName);
     if (name.isEmpty())
         name = QString::fromUtf8(Str::Untitled);
-    const QString prompt = QString::fromUtf8(Str::SaveChangesPrompt).arg(name);
+    const QString prompt = QString::fromUtf8(Str::SaveChangesPrompt).arg(DisplayFileName(name));
     switch (Ui().MessageBox(prompt, MB_YESNOCANCEL | MB_ICONQUESTION)) {
     case IDCANCEL:
         return false;
@@ -192,7 +192,8 @@ bool CDocument::DoSave(const QString& path, bool replace) {
 
 bool CDocument::DoFileSave() {
     if (!m_strPathName.isEmpty() && Watcher().Check() == CFileWatcher::changed) {
-        const QString prompt = QString::fromUtf8(Str::ChangedOnDiskPrompt).arg(m_strPathName);
+        const QString prompt =
+            QString::fromUtf8(Str::ChangedOnDiskPrompt).arg(DisplayFileName(m_strPathName));
         switch (Ui().MessageBox(prompt, MB_YESNOCANCEL | MB_ICONEXCLAMATION)) {
         case IDYES:
             break;

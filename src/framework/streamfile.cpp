@@ -67,12 +67,14 @@ void CStreamFile::KeepAlive() {
         m_progress->show();
     }
     if (m_progress) {
-        m_progress->setLabelText(QString::fromUtf8(Str::ReadingStream).arg(m_strPath).arg(m_nRead));
+        m_progress->setLabelText(
+            QString::fromUtf8(Str::ReadingStream).arg(DisplayFileName(m_strPath)).arg(m_nRead));
         // The dialog is modal: the window behind it takes no input meanwhile.
         QCoreApplication::processEvents();
         if (m_progress->wasCanceled())
-            throw CFileException(CFileException::generic, 0, m_strPath,
-                                 QString::fromUtf8(Str::ReadCancelled).arg(m_strPath));
+            throw CFileException(
+                CFileException::generic, 0, m_strPath,
+                QString::fromUtf8(Str::ReadCancelled).arg(DisplayFileName(m_strPath)));
     } else {
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     }
