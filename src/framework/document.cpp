@@ -275,11 +275,16 @@ void CSingleDocTemplate::RecoverInterruptedSaves(const QString& path) {
             continue;
         // The file is cut short, or a whole new content waits beside it: the copy keeps the
         // most, and Yes, the default, takes it.
-        const QString offer = QString::fromUtf8(copy.newContent ? Str::UnfinishedSaveFound
-                                                                : Str::InterruptedSaveFound)
-                                  .arg(DisplayFileName(copy.target))
-                                  .arg(copy.newContent ? copy.copySize : copy.targetSize)
-                                  .arg(copy.newContent ? copy.targetSize : copy.copySize);
+        // (One pass over the text: a name holding "%2" stays as it is.)
+        const QString name = DisplayFileName(copy.target);
+        const QString fileSize = QString::number(copy.targetSize);
+        const QString copySize = QString::number(copy.copySize);
+        const QString offer =
+            !copy.newContent
+                ? QString::fromUtf8(Str::InterruptedSaveFound).arg(name, fileSize, copySize)
+            : copy.targetSize < 0
+                ? QString::fromUtf8(Str::UnfinishedFirstSaveFound).arg(name, copySize)
+                : QString::fromUtf8(Str::UnfinishedSaveFound).arg(name, copySize, fileSize);
         switch (Ui().MessageBox(offer, MB_YESNOCANCEL | MB_ICONQUESTION)) {
         case IDYES:
             try {

@@ -16,6 +16,9 @@ constexpr const char* UnfinishedSaveFound =
     "A save of %1 was stopped just before its end: the new content (%2 bytes) was written whole "
     "beside the file, which still holds its old content (%3 bytes). Put the new content in "
     "place?\n\nNo keeps the new content as a file of its own.";
+constexpr const char* UnfinishedFirstSaveFound =
+    "A save of %1 was stopped just before its end: the new content (%2 bytes) was written whole, "
+    "but the file was not made. Make it now?\n\nNo keeps the new content as a file of its own.";
 constexpr const char* UnfinishedSaveKept = "The new content of %1 is kept in %2.";
 constexpr const char* ChangedOnDiskPrompt =
     "%1 was changed by another program since it was opened or saved.\n\n"

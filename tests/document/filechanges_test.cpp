@@ -131,6 +131,25 @@ TEST_F(FileChangesTest, AnUnfinishedSaveOffersItsNewContent) {
     }
 }
 
+// The same for a file that did not exist yet: its first save is made.
+TEST_F(FileChangesTest, AnUnfinishedFirstSaveMakesTheFile) {
+    const QString f = Path("new.txt");
+    {
+        SaveChild child(f, 1000, 1000);
+        ASSERT_EQ(child.Next(), 's');
+        ASSERT_EQ(child.Next(), 'h');
+    }
+    ASSERT_FALSE(QFile::exists(f));
+    ui.boxReplies = {IDYES};
+    ASSERT_TRUE(Start());
+    EXPECT_EQ(ui.BoxTexts(), QStringList{"A save of " + f +
+                                         " was stopped just before its end: the new content "
+                                         "(1000 bytes) was written whole, but the file was not "
+                                         "made. Make it now?\n\nNo keeps the new content as a "
+                                         "file of its own."});
+    EXPECT_EQ(ReadFile(f), QByteArray(1000, 'n'));
+}
+
 // Another program deletes the file while it is saved in place: that is no save. The text stays
 // modified, the file is then told deleted, and our own failed save is never taken for another
 // program's change.
