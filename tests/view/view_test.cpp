@@ -259,7 +259,8 @@ TEST_F(ViewTest, WordWrapKeepsTheCaretsLineWhereItWasOnTheScreen) {
         Exec(ID_VIEW_WORDWRAP); // back on
     }
     View()->SetSel(0, 0);
-    sci(QsciScintillaBase::SCI_SETFIRSTVISIBLELINE, sci(QsciScintillaBase::SCI_VISIBLEFROMDOCLINE, 200));
+    sci(QsciScintillaBase::SCI_SETFIRSTVISIBLELINE,
+        sci(QsciScintillaBase::SCI_VISIBLEFROMDOCLINE, 200));
     const auto topLine = [&] {
         View()->grab();
         return sci(QsciScintillaBase::SCI_DOCLINEFROMVISIBLE,
