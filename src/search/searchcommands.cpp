@@ -14,6 +14,8 @@ const std::vector<MessageMapEntry<CSearchCommands>>& CSearchCommands::GetMessage
         OnCommand<T>(ID_EDIT_REPLACE, &T::OnEditReplace),
         OnCommand<T>(ID_EDIT_REPEAT, &T::OnEditRepeat),
         OnUpdate<T>(ID_EDIT_REPEAT, &T::OnUpdateEditRepeat),
+        OnCommand<T>(ID_SEARCH_REPEATOTHERWAY, &T::OnRepeatOtherWay),
+        OnUpdate<T>(ID_SEARCH_REPEATOTHERWAY, &T::OnUpdateEditRepeat),
         OnCommand<T>(ID_SEARCH_FINDSELECTION, &T::OnFindSelection),
         OnUpdate<T>(ID_SEARCH_FINDSELECTION, &T::OnUpdateNeedsSelection),
         OnCommand<T>(ID_SEARCH_MATCHBRACE, &T::OnMatchBrace),
@@ -45,6 +47,13 @@ void CSearchCommands::OnEditReplace() {
 
 void CSearchCommands::OnEditRepeat() {
     m_view.FindNext(m_view.m_findHistory.GetMostRecent(), -1, true);
+}
+
+void CSearchCommands::OnRepeatOtherWay() {
+    // The other way for this search only: the direction chosen in the dialogs stays.
+    FindOptions options = m_view.UserFindOptions();
+    options.backwards = !options.backwards;
+    m_view.FindNext(m_view.m_findHistory.GetMostRecent(), -1, true, options);
 }
 
 void CSearchCommands::OnUpdateEditRepeat(CCmdUI* pCmdUI) {

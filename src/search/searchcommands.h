@@ -16,6 +16,7 @@ private:
     void OnEditFind();
     void OnEditReplace();
     void OnEditRepeat();
+    void OnRepeatOtherWay();
     void OnUpdateEditRepeat(CCmdUI* pCmdUI);
     void OnFindSelection();
     void OnUpdateNeedsSelection(CCmdUI* pCmdUI);

@@ -145,6 +145,25 @@ TEST_F(SearchTest, CommandsFollowTheirEnableRulesAlsoFromShortcuts) {
     EXPECT_EQ(Frame()->m_wndStatusBar.GetPaneText(0), "Cursor warped round the file");
 }
 
+// Shift+F3 repeats the last search the other way, for that search only.
+TEST_F(SearchTest, ShiftF3RepeatsTheOtherWay) {
+    ASSERT_TRUE(Start({WriteFile("f", "one two one two one")}));
+    EXPECT_FALSE(Enabled(ID_SEARCH_REPEATOTHERWAY));
+    View()->SetSel(8, 11);
+    QTest::keyClick(View(), Qt::Key_F3, Qt::ControlModifier); // the middle "one", then the last
+    ASSERT_EQ(Sel().cpMin, 16);
+    QTest::keyClick(View(), Qt::Key_F3, Qt::ShiftModifier);
+    EXPECT_EQ(Sel().cpMin, 8);
+    QTest::keyClick(View(), Qt::Key_F3, Qt::ShiftModifier);
+    EXPECT_EQ(Sel().cpMin, 0);
+    EXPECT_EQ(View()->m_bSearchBackwards, 0);
+    QTest::keyClick(View(), Qt::Key_F3);
+    EXPECT_EQ(Sel().cpMin, 8);
+    View()->m_bSearchBackwards = 1; // and the other way round
+    QTest::keyClick(View(), Qt::Key_F3, Qt::ShiftModifier);
+    EXPECT_EQ(Sel().cpMin, 16);
+}
+
 int FillFind(QDialog& d, const QString& text, bool matchCase, bool accept) {
     auto* dlg = dynamic_cast<CFindTextDlg*>(&d);
     dlg->m_pFindWhat->setEditText(text);
