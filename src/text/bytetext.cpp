@@ -61,8 +61,11 @@ void Utf8Validator::Feed(const char* data, size_t n) {
 }
 
 bool Utf8Validator::IsMostlyUtf8() const {
+    // A valid multi-byte sequence is strong evidence: text in a single-byte encoding forms one
+    // only by chance (an accented letter is followed by ASCII), while a stray byte is a single
+    // slip. So sequences are weighed against stray bytes, one for one.
     const uint64_t invalid = InvalidBytes();
-    return invalid == 0 || (m_nSequences > 0 && invalid * 4 <= m_nMultiBytes + invalid);
+    return invalid == 0 || (m_nSequences > 0 && m_nSequences >= invalid);
 }
 
 void LineEndDetector::Feed(const char* data, size_t n) {

@@ -33,8 +33,8 @@ public:
     void Feed(const char* data, size_t n);
     // True when everything fed so far is valid and no sequence is left unfinished.
     bool IsValid() const { return InvalidBytes() == 0; }
-    // UTF-8 apart from a few stray bytes: it has valid multi-byte sequences, and at most a
-    // quarter of its non-ASCII bytes are invalid.
+    // UTF-8 apart from a few stray bytes: it has at least as many valid multi-byte sequences
+    // as stray bytes.
     bool IsMostlyUtf8() const;
     uint64_t ValidSequences() const { return m_nSequences; }
     // Bytes that belong to no valid sequence, an unfinished one at the end included.

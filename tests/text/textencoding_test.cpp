@@ -19,7 +19,7 @@ TextEncoding Choose(const QByteArray& bytes, size_t piece, bool* bad = nullptr) 
     return d.Result(bytes.constData(), bytes.size(), bad);
 }
 
-TEST(EncodingDetector, ChoosesByMarkThenByTheShareOfStrayBytes) {
+TEST(EncodingDetector, ChoosesByMarkThenByValidSequencesAgainstStrayBytes) {
     const QByteArray e3 = QByteArray("\xc3\xa9").repeated(3); // three valid sequences, 6 bytes
     struct {
         QByteArray bytes;
@@ -29,14 +29,15 @@ TEST(EncodingDetector, ChoosesByMarkThenByTheShareOfStrayBytes) {
         {B(""), TextEncoding::Utf8, false},
         {B("plain ascii\0with nul"), TextEncoding::Utf8, false},
         {B("caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x98\x80"), TextEncoding::Utf8, false},
-        // Stray bytes at the start, in the middle, at the end: a quarter of the non-ASCII
-        // bytes at most.
+        // Stray bytes at the start, in the middle, at the end: no more of them than valid
+        // multi-byte sequences.
         {"\xff" + e3, TextEncoding::Utf8, false},
         {e3 + "\xe9 x" + e3, TextEncoding::Utf8, false},
-        {e3 + "\xc3", TextEncoding::Utf8, false},                // a sequence cut short by the end
-        {e3 + "\x80\x81", TextEncoding::Utf8, false},            // 2 of 8: exactly a quarter
-        {e3 + "\x80\x81\x82", TextEncoding::Windows1252, false}, // 3 of 9
-        {B("caf\xe9"), TextEncoding::Windows1252, false},        // no valid sequence at all
+        {e3 + "\xc3", TextEncoding::Utf8, false},           // a sequence cut short by the end
+        {B("caf\xc3\xa9 \xe9"), TextEncoding::Utf8, false}, // one letter, one stray byte
+        {e3 + "\x80\x81\x82", TextEncoding::Utf8, false},   // 3 sequences, 3 strays
+        {e3 + "\x80\x81\x82\x83", TextEncoding::Windows1252, false}, // 4 strays
+        {B("caf\xe9"), TextEncoding::Windows1252, false},            // no valid sequence at all
         {B("\x93quoted\x94 \x80 5"), TextEncoding::Windows1252, false},
         {B("\xef\xbb\xbf"), TextEncoding::Utf8Bom, false},
         {B("\xef\xbb\xbf stray \xff"), TextEncoding::Utf8Bom, false},
