@@ -81,7 +81,7 @@ CMainFrame::CMainFrame(CLumettaDoc* doc, CWinApp* app)
     m_wndStatusBar.SetIndicators({{ID_INDICATOR_LINECOL, QStringLiteral("Ln 99999, Col 9999")},
                                   {ID_INDICATOR_OVR, QStringLiteral("OVR")},
                                   {ID_INDICATOR_MODIFIED, QStringLiteral("*")},
-                                  {ID_INDICATOR_ENCODING, QStringLiteral("Windows-1252")}});
+                                  {ID_INDICATOR_ENCODING, QStringLiteral("Windows-1252  mixed")}});
     setStatusBar(&m_wndStatusBar);
 
     CreateActions();

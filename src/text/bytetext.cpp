@@ -69,11 +69,16 @@ bool Utf8Validator::IsMostlyUtf8() const {
 }
 
 void LineEndDetector::Feed(const char* data, size_t n) {
-    if (m_state == Found || n == 0)
+    if (n == 0)
         return;
+    if (m_state == Found) {
+        LookForOthers(data, n);
+        return;
+    }
     if (m_state == SawCr) {
         m_found = data[0] == '\n' ? LineEnd::CrLf : LineEnd::Cr;
         m_state = Found;
+        LookForOthers(data, n);
         return;
     }
     const char* cr = static_cast<const char*>(std::memchr(data, '\r', n));
@@ -87,7 +92,50 @@ void LineEndDetector::Feed(const char* data, size_t n) {
             m_state = Found;
         } else {
             m_state = SawCr;
+            m_bCrLast = true;
+            return;
         }
+    }
+    if (m_state == Found)
+        LookForOthers(data, n); // the first line end is found again: it is of its own kind
+    else
+        m_bCrLast = data[n - 1] == '\r';
+}
+
+// A scan of the bytes for the characters a line end of another kind has: a CR for a text of
+// LFs, an LF for one of CRs, and an LF without its CR or a CR without its LF for CR LF.
+void LineEndDetector::LookForOthers(const char* data, size_t n) {
+    const bool crBefore = m_bCrLast;
+    m_bCrLast = data[n - 1] == '\r';
+    if (m_bMixed)
+        return;
+    const char* end = data + n;
+    switch (m_found) {
+    case LineEnd::Lf:
+        m_bMixed = std::memchr(data, '\r', n) != nullptr;
+        return;
+    case LineEnd::Cr:
+        // The LF of a CR LF split between pieces counts too.
+        m_bMixed = std::memchr(data, '\n', n) != nullptr;
+        return;
+    case LineEnd::CrLf:
+        m_bMixed = crBefore && data[0] != '\n'; // the last piece's CR stood alone
+        for (const char* p = data; p < end && !m_bMixed;) {
+            const char* lf = static_cast<const char*>(std::memchr(p, '\n', end - p));
+            const char* to = lf ? lf : end;
+            // Every CR before this LF but the one right before it stands alone.
+            for (const char* cr = p; cr < to && !m_bMixed;) {
+                cr = static_cast<const char*>(std::memchr(cr, '\r', to - cr));
+                if (!cr)
+                    break;
+                m_bMixed = cr + 1 < end && cr + 1 != lf;
+                ++cr;
+            }
+            if (lf)
+                m_bMixed = m_bMixed || (lf == data ? !crBefore : lf[-1] != '\r');
+            p = lf ? lf + 1 : end;
+        }
+        return;
     }
 }
 
@@ -95,6 +143,11 @@ LineEnd LineEndDetector::Result(LineEnd fallback) const {
     if (m_state == Found)
         return m_found;
     return m_state == SawCr ? LineEnd::Cr : fallback;
+}
+
+bool LineEndDetector::Mixed() const {
+    // A CR at the very end of a text of CR LF ends no line of its kind.
+    return m_bMixed || (m_state == Found && m_found == LineEnd::CrLf && m_bCrLast);
 }
 
 namespace {

@@ -54,16 +54,23 @@ private:
 
 enum class LineEnd { CrLf = 0, Cr = 1, Lf = 2 }; // the control's end-of-line mode numbers
 
-// Finds the first line end of a stream: CR LF, a lone CR or LF.
+// Finds the first line end of a stream (CR LF, a lone CR or LF), and whether another kind
+// follows.
 class LineEndDetector {
 public:
     void Feed(const char* data, size_t n);
     // The style found, or `fallback` when the stream held no line end.
     LineEnd Result(LineEnd fallback = LineEnd::Lf) const;
+    // Whether the stream holds line ends of more than one kind.
+    bool Mixed() const;
 
 private:
+    void LookForOthers(const char* data, size_t n);
+
     enum State { None, SawCr, Found } m_state = None;
     LineEnd m_found = LineEnd::Lf;
+    bool m_bMixed = false;
+    bool m_bCrLast = false; // the last byte fed was a CR
 };
 
 // Tells whether a stream has a line of more than `limit` bytes, whatever its line ends.

@@ -94,6 +94,7 @@ std::optional<LoadedText> CTextLoader::Finish(const std::function<void(double)>&
         out.text = m_text;
     }
     out.lineEnd = m_lineEnd.Result();
+    out.mixedLineEnds = m_lineEnd.Mixed();
     out.overlongLine = m_longLine.Found();
     return out;
 }

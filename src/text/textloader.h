@@ -22,6 +22,7 @@ struct LoadedText {
     bool badUtf16 = false;   // a UTF-16 byte-order mark on bytes that are not UTF-16
     bool markerByte = false; // the bytes hold a byte 1, the non-text marker
     LineEnd lineEnd = LineEnd::Lf;
+    bool mixedLineEnds = false;
     bool overlongLine = false; // a line longer than `wrapLimit`
 };
 

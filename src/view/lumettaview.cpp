@@ -475,5 +475,6 @@ void CLumettaView::OnUpdateModifiedIndicator(CCmdUI* pCmdUI) {
 }
 
 void CLumettaView::OnUpdateEncodingIndicator(CCmdUI* pCmdUI) {
-    pCmdUI->SetText(QString::fromUtf8(EncodingName(GetEncoding())));
+    pCmdUI->SetText(QString::fromUtf8(EncodingName(GetEncoding())) + QStringLiteral("  ") +
+                    LineEndsName());
 }

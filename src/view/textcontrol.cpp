@@ -205,6 +205,20 @@ long CTextControl::GetTextLength() const {
     return Sci(SCI_GETLENGTH);
 }
 
+QString CTextControl::LineEndsName() const {
+    if (m_bMixedLineEnds)
+        return QStringLiteral("mixed");
+    switch (m_eLineEnd) {
+    case LineEnd::CrLf:
+        return QStringLiteral("CRLF");
+    case LineEnd::Cr:
+        return QStringLiteral("CR");
+    case LineEnd::Lf:
+        break;
+    }
+    return QStringLiteral("LF");
+}
+
 void CTextControl::SetEmpty() {
     m_bOverlongLine = false;
     Sci(SCI_SETDOCPOINTER, 0UL, static_cast<long>(0));
@@ -212,6 +226,7 @@ void CTextControl::SetEmpty() {
     m_bBadUtf16 = false;
     m_bMarkerByte = false;
     m_eLineEnd = LineEnd::Lf;
+    m_bMixedLineEnds = false;
     m_rich = RtfDocument();
     m_bRichText = false;
     ApplyDocumentProperties();
@@ -225,6 +240,7 @@ void CTextControl::ShowRichText(LoadedRichText& loaded) {
     m_bOverlongLine = loaded.overlongLine;
     m_bMarkerByte = loaded.markerByte;
     m_eLineEnd = loaded.lineEnd;
+    m_bMixedLineEnds = false;
     m_encoding = TextEncoding::Utf8;
     m_bBadUtf16 = false;
     m_rich.formats = std::move(loaded.rich.formats);
@@ -837,6 +853,7 @@ long CTextControl::LoadPlainStream(CStreamPieces& pieces) {
     m_bBadUtf16 = loaded->badUtf16;
     m_bMarkerByte = loaded->markerByte;
     m_eLineEnd = loaded->lineEnd;
+    m_bMixedLineEnds = loaded->mixedLineEnds;
     m_rich = RtfDocument();
     m_bRichText = false;
     ApplyDocumentProperties();

@@ -173,6 +173,8 @@ public:
 
     // The encoding the text is saved in.
     TextEncoding GetEncoding() const { return m_encoding; }
+    // The text's line ends as read: "LF", "CRLF", "CR", or "mixed" when it had several kinds.
+    QString LineEndsName() const;
     // The last load found a UTF-16 byte-order mark on bytes that are not UTF-16.
     bool LoadedBadUtf16() const { return m_bBadUtf16; }
     // The last load's bytes held a byte 1: without one, no encoding gives a text that holds the
@@ -268,6 +270,7 @@ private:
     bool m_bOverlongLine = false; // the text has a line longer than kMaxWrappedLine
     int m_nLineNumberDigits = -1; // what the margin's width was measured for; -1: measure again
     LineEnd m_eLineEnd = LineEnd::Lf;
+    bool m_bMixedLineEnds = false; // as the text was read
     int m_nTabBlanks = 8;
     // The formats of the rich text shown (its text and styles are in the component); no formats
     // for plain text.

@@ -40,25 +40,26 @@ TEST_F(EncodingTest, RoundTripsAndEditsKeepTheFilesEncoding) {
         const char* pane;
         QByteArray typed; // the file after typing "X" at its start
     } cases[] = {
-        {"utf-8", "caf\xc3\xa9\n", "UTF-8", "Xcaf\xc3\xa9\n"},
-        {"stray at start", "\xff" + e3, "UTF-8", "X\xff" + e3},
-        {"stray in the middle", e3 + "\xe9\n" + e3, "UTF-8", "X" + e3 + "\xe9\n" + e3},
-        {"stray at end", e3 + "\x80", "UTF-8", "X" + e3 + "\x80"},
-        {"utf-8 bom", "\xef\xbb\xbf\xc3\xa9", "UTF-8 BOM", "\xef\xbb\xbfX\xc3\xa9"},
-        {"utf-16le", QByteArray("\xff\xfe\xe9\0\r\0\n\0", 8), "UTF-16LE",
+        {"utf-8", "caf\xc3\xa9\n", "UTF-8  LF", "Xcaf\xc3\xa9\n"},
+        {"stray at start", "\xff" + e3, "UTF-8  LF", "X\xff" + e3},
+        {"stray in the middle", e3 + "\xe9\n" + e3, "UTF-8  LF", "X" + e3 + "\xe9\n" + e3},
+        {"stray at end", e3 + "\x80", "UTF-8  LF", "X" + e3 + "\x80"},
+        {"utf-8 bom", "\xef\xbb\xbf\xc3\xa9", "UTF-8 BOM  LF", "\xef\xbb\xbfX\xc3\xa9"},
+        {"utf-16le", QByteArray("\xff\xfe\xe9\0\r\0\n\0", 8), "UTF-16LE  CRLF",
          QByteArray("\xff\xfeX\0\xe9\0\r\0\n\0", 10)},
-        {"utf-16be", QByteArray("\xfe\xff\xd8\x3d\xde\x00", 6), "UTF-16BE",
+        {"utf-16be", QByteArray("\xfe\xff\xd8\x3d\xde\x00", 6), "UTF-16BE  LF",
          QByteArray("\xfe\xff\0X\xd8\x3d\xde\x00", 8)},
         {"odd utf-16",
          QByteArray("\xff\xfe"
                     "a\0b",
                     5),
-         "Windows-1252",
+         "Windows-1252  LF",
          QByteArray("X\xff\xfe"
                     "a\0b",
                     6)},
-        {"windows-1252", "\x80\x93q\x94\x81\x9f\xff", "Windows-1252", "X\x80\x93q\x94\x81\x9f\xff"},
-        {"binary", binary, "Windows-1252", "X" + binary},
+        {"windows-1252", "\x80\x93q\x94\x81\x9f\xff", "Windows-1252  LF",
+         "X\x80\x93q\x94\x81\x9f\xff"},
+        {"binary", binary, "Windows-1252  mixed", "X" + binary},
     };
     ASSERT_TRUE(Start());
     int i = 0;
@@ -82,16 +83,16 @@ TEST_F(EncodingTest, RoundTripsAndEditsKeepTheFilesEncoding) {
 TEST_F(EncodingTest, PaneFollowsNewOpenAndTheHexView) {
     const QString path = WriteFile("w.txt", "\x93hi\x94");
     ASSERT_TRUE(Start({path}));
-    EXPECT_EQ(EncodingPane(Frame()), "Windows-1252");
+    EXPECT_EQ(EncodingPane(Frame()), "Windows-1252  LF");
     EXPECT_EQ(View()->GetText(), "\xe2\x80\x9chi\xe2\x80\x9d"); // shown with its quotes
     Exec(ID_VIEW_READONLY);
     ASSERT_TRUE(Exec(ID_VIEW_HEX));
-    EXPECT_EQ(EncodingPane(Frame()), "UTF-8"); // the dump is what is shown now
+    EXPECT_EQ(EncodingPane(Frame()), "UTF-8  CRLF"); // the dump is what is shown now
     ASSERT_TRUE(Exec(ID_VIEW_HEX));
-    EXPECT_EQ(EncodingPane(Frame()), "Windows-1252");
+    EXPECT_EQ(EncodingPane(Frame()), "Windows-1252  LF");
     Exec(ID_VIEW_READONLY);
     ASSERT_TRUE(Exec(ID_FILE_NEW));
-    EXPECT_EQ(EncodingPane(Frame()), "UTF-8");
+    EXPECT_EQ(EncodingPane(Frame()), "UTF-8  LF");
 }
 
 TEST_F(EncodingTest, BadUtf16IsShownAsBytesWithANote) {

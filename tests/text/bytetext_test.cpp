@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
+#include <set>
+
 #include <algorithm>
 #include <random>
 #include <string>
@@ -64,6 +68,40 @@ TEST(LineEndDetector, FindsTheFirstLineEndAcrossPieces) {
             for (size_t i = 0; i < c.text.size(); i += piece)
                 d.Feed(c.text.data() + i, std::min(piece, c.text.size() - i));
             EXPECT_EQ(d.Result(), c.expected) << c.text << " piece " << piece;
+        }
+}
+
+// Whether more than one kind of line end is there, as the plain reading of the whole text says,
+// in pieces of every size.
+TEST(LineEndDetector, TellsMixedLineEndsAsThePlainReadingDoes) {
+    const auto plain = [](const std::string& t) {
+        std::set<int> kinds;
+        for (size_t i = 0; i < t.size(); ++i)
+            if (t[i] == '\r' && i + 1 < t.size() && t[i + 1] == '\n')
+                kinds.insert(0), ++i;
+            else if (t[i] == '\r')
+                kinds.insert(1);
+            else if (t[i] == '\n')
+                kinds.insert(2);
+        return kinds.size() > 1;
+    };
+    std::vector<std::string> texts = {"a\r\nb\r\n", "a\r\nb\n", "a\r\nb\r", "a\r\r\n",
+                                      "a\nb\n",     "a\nb\r",   "a\rb\r",   "a\rb\r\n",
+                                      "\r\n\n",     "\r",       "x"};
+    std::mt19937 rng(3);
+    for (int i = 0; i < 400; ++i) {
+        std::string t(1 + rng() % 12, 'a');
+        for (char& c : t)
+            c = "ab\r\n\r\n"[rng() % 6];
+        texts.push_back(t);
+    }
+    for (const std::string& t : texts)
+        for (size_t piece : {1, 2, 3, 5, 100}) {
+            LineEndDetector d;
+            for (size_t i = 0; i < t.size(); i += piece)
+                d.Feed(t.data() + i, std::min(piece, t.size() - i));
+            ASSERT_EQ(d.Mixed(), plain(t))
+                << QByteArray::fromStdString(t).toHex().toStdString() << " piece " << piece;
         }
 }
 
