@@ -1,10 +1,11 @@
 #include "framework/file.h"
 
 #include "framework/filemetadata.h"
-#include "framework/interruptedsaves.h"
 #include "framework/filename.h"
+#include "framework/interruptedsaves.h"
 
 #include "framework/messages.h"
+#include "text/memoryfit.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -58,7 +59,8 @@ QString ResolveLinks(const QString& path) {
 } // namespace
 
 FileSystemCalls& FileSystem() {
-    static FileSystemCalls calls{SysRead, SysWrite, SysMkostemp, SysFsync, SysRename};
+    static FileSystemCalls calls{SysRead,  SysWrite,  SysMkostemp,
+                                 SysFsync, SysRename, AvailableMemory};
     return calls;
 }
 
@@ -248,15 +250,17 @@ CSafeSaveFile::~CSafeSaveFile() {
 size_t CSafeSaveFile::Read(void*, size_t) { throw CFileException(CFileException::accessDenied); }
 
 void CSafeSaveFile::Write(const void* buf, size_t n) {
-    if (int err = WriteAll(m_fd, static_cast<const char*>(buf), n))
-        throw CFileException::FromErrno(err, m_strPath);
-    m_nWritten += static_cast<int64_t>(n);
-    // Start writing back what is written so far, so that Commit has little left to wait for.
+    // Start writing back what is written so far, so that Commit has little left to wait for;
+    // before this piece, so that nothing stands between the last piece and Commit recording
+    // that the whole content is in.
     constexpr int64_t kWriteBackStep = 8 << 20;
     if (m_nWritten - m_nWrittenBack >= kWriteBackStep) {
         sync_file_range(m_fd, m_nWrittenBack, m_nWritten - m_nWrittenBack, SYNC_FILE_RANGE_WRITE);
         m_nWrittenBack = m_nWritten;
     }
+    if (int err = WriteAll(m_fd, static_cast<const char*>(buf), n))
+        throw CFileException::FromErrno(err, m_strPath);
+    m_nWritten += static_cast<int64_t>(n);
 }
 
 void CSafeSaveFile::Commit() {

@@ -59,6 +59,7 @@ struct FileSystemCalls {
     int (*mkostemp)(char* pattern, int flags);
     int (*fsync)(int fd);
     int (*rename)(const char* from, const char* to);
+    int64_t (*availableMemory)(); // bytes, or -1 when unknown
 };
 FileSystemCalls& FileSystem();
 

@@ -25,6 +25,8 @@ constexpr const char* ChangedOnDiskPrompt =
     "Yes: save over it with your text.\nNo: reload it and lose your changes.\n"
     "Cancel: do not save.";
 constexpr const char* IsFolder = "%1 is a folder, not a file.";
+constexpr const char* NoMemoryToOpen =
+    "%1 cannot be opened: its text needs about %2 MB of memory, and %3 MB are available.";
 constexpr const char* IsDevice = "%1 is a device, not a file: it cannot be opened as text.";
 constexpr const char* GoneDuringSave =
     "%1 was deleted or replaced by another program while it was being saved: the text is not "

@@ -2,12 +2,14 @@
 
 #include "framework/filename.h"
 #include "framework/messages.h"
+#include "text/memoryfit.h"
 
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QProgressDialog>
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <poll.h>
@@ -80,6 +82,23 @@ void CStreamFile::KeepAlive() {
     }
 }
 
+namespace {
+QString Megabytes(int64_t bytes) {
+    return QString::number((bytes + (1 << 20) - 1) >> 20);
+}
+
+// The first megabyte of a file, or what there is of it.
+QByteArray StartOf(const QString& path) {
+    QByteArray start(1 << 20, '\0');
+    const int fd = ::open(FileNameToBytes(path).constData(), O_RDONLY | O_CLOEXEC);
+    const ssize_t got = fd < 0 ? 0 : ::pread(fd, start.data(), start.size(), 0);
+    if (fd >= 0)
+        ::close(fd);
+    start.truncate(std::max<ssize_t>(got, 0));
+    return start;
+}
+} // namespace
+
 std::unique_ptr<CFile> OpenFileForReading(const QString& path) {
     const QString shown = AbsoluteFileName(path);
     struct stat st {};
@@ -97,6 +116,18 @@ std::unique_ptr<CFile> OpenFileForReading(const QString& path) {
             if (fd < 0)
                 throw CFileException::FromErrno(errno, path);
             return std::make_unique<CStreamFile>(fd, shown, true);
+        }
+        // A text that plainly cannot fit is not begun: a load that runs out of memory half way
+        // would take the program down.
+        const int64_t available = FileSystem().availableMemory();
+        // Only a file of some size is looked into.
+        if (S_ISREG(st.st_mode) && available >= 0 && st.st_size > available / 2) {
+            const int64_t needed = MemoryToLoad(st.st_size, StartOf(path));
+            if (needed > available)
+                throw CFileException(
+                    CFileException::generic, ENOMEM, path,
+                    QString::fromUtf8(Str::NoMemoryToOpen)
+                        .arg(DisplayFileName(shown), Megabytes(needed), Megabytes(available)));
         }
     }
     return std::make_unique<CReadFile>(path);

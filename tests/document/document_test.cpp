@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QMimeData>
 #include <QProgressDialog>
+#include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
@@ -94,6 +95,34 @@ TEST_F(DocumentTest, CodePageAndLineEndFollowTheFile) {
         EXPECT_EQ(View()->GetText().left(c.typedBreak.size()), c.typedBreak);
         ui.boxReplies = {IDNO};
     }
+}
+
+// A file whose text plainly cannot fit in the memory left is not begun: said with the figures,
+// and the text shown stays; nor is it inserted (as with any file Insert cannot read).
+TEST_F(DocumentTest, AFileThatCannotFitInMemoryIsRefusedWithTheFigures) {
+    ASSERT_TRUE(Start({WriteFile("kept", "kept text")}));
+    const QString big = WriteFile("big", QByteArray("line\n").repeated(600 << 10)); // 3 MB
+    const FileSystemCalls calls = FileSystem();
+    FileSystem().availableMemory = [] { return int64_t(4) << 20; };
+    ui.boxReplies = {IDNO};
+    EXPECT_FALSE(app->DocTemplate()->OpenDocumentFile(big));
+    ui.fileNames = {big};
+    Exec(ID_FILE_INSERT);
+    FileSystem() = calls;
+    // The text (3 MB), the index of its 614,400 lines and a margin.
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    const QRegularExpressionMatch said =
+        QRegularExpression("^(.*) cannot be opened: its text needs about (\\d+) MB of memory, "
+                           "and 4 MB are available\\.$")
+            .match(ui.boxes[0].text);
+    ASSERT_TRUE(said.hasMatch()) << ui.boxes[0].text.toStdString();
+    EXPECT_EQ(said.captured(1), big);
+    EXPECT_GT(said.captured(2).toInt(), 3 + 4);
+    EXPECT_EQ(View()->GetText(), "kept text");
+    // With the memory there, it opens.
+    ui.boxes.clear();
+    EXPECT_TRUE(app->DocTemplate()->OpenDocumentFile(big));
+    EXPECT_EQ(View()->GetTextLength(), 5 * (600 << 10));
 }
 
 TEST_F(DocumentTest, SaveChangesPromptAnswers) {
