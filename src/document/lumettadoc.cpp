@@ -311,7 +311,7 @@ bool CLumettaDoc::ReloadFromDisk() {
         return false;
     }
     m_pView->OnInitialUpdate();
-    if (undoable && !m_pView->IsRichText()) {
+    if (undoable && !m_pView->IsRichText()) { // (the file may have become rich text)
         DropJournal(); // the journal starts from the text as the file has it, after the step
         m_pView->MakeUndoableFrom(before);
         StartJournal(m_strPathName);
