@@ -297,13 +297,13 @@ void CLumettaDoc::OnFileChangedOnDisk(CFileWatcher::State state) {
                                    state != CFileWatcher::changed || IsModified());
 }
 
+long CLumettaDoc::s_nUndoableReload = 256L << 20;
+
 bool CLumettaDoc::ReloadFromDisk() {
     const long line = m_pView->LineFromChar(-1);
-    // The text as it was comes back with Undo; for a plain text of a size that leaves room to
-    // hold it twice for a moment.
-    constexpr long kUndoableReload = 256L << 20;
+    // The text as it was comes back with Undo.
     const bool undoable = !m_pView->m_bHexView && !m_pView->IsRichText() &&
-                          m_pView->GetTextLength() <= kUndoableReload;
+                          m_pView->GetTextLength() <= s_nUndoableReload;
     const QByteArray before = undoable ? m_pView->GetText() : QByteArray();
     if (!OnOpenDocument(m_strPathName)) {
         // Whatever the control holds now, it is not what the file holds.

@@ -35,6 +35,10 @@ public:
 
     static const std::vector<MessageMapEntry<CLumettaDoc>>& GetMessageMap();
 
+    // The longest plain text whose reload can be undone: the text as it was is held twice for
+    // a moment.
+    static long s_nUndoableReload;
+
     // The journal starts again from the text shown, which is the file's at `path` as last read
     // or written whole (or an untitled text, for an empty path).
     void StartJournal(const QString& path);

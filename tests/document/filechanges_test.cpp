@@ -315,6 +315,25 @@ TEST_F(FileChangesTest, AReloadCanBeUndone) {
     }
 }
 
+// Up to the size whose reload can be undone, and past it: the reload is the same, only the
+// step back is not there.
+TEST_F(FileChangesTest, AReloadPastTheUndoableSizeIsAPlainReload) {
+    const long saved = CLumettaDoc::s_nUndoableReload;
+    CLumettaDoc::s_nUndoableReload = 8;
+    for (const QByteArray& text : {QByteArray("12345678"), QByteArray("123456789")}) {
+        SCOPED_TRACE(text.size());
+        const QString f = WriteFile("f.txt", text);
+        ASSERT_TRUE(Start({f}));
+        Rewrite(f, "new");
+        ASSERT_TRUE(QTest::qWaitFor([&] { return View()->GetText() == "new"; }, 5000));
+        Exec(ID_EDIT_UNDO);
+        EXPECT_EQ(View()->GetText(), text.size() <= 8 ? text : QByteArray("new"));
+        EXPECT_EQ(Doc()->IsModified(), text.size() <= 8);
+        Stop();
+    }
+    CLumettaDoc::s_nUndoableReload = saved;
+}
+
 // A file written without a pause, as a log is, is reloaded while it grows.
 TEST_F(FileChangesTest, AGrowingFileIsReloadedWhileItGrows) {
     const QString f = WriteFile("log.txt", "start\n");
