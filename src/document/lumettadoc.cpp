@@ -9,7 +9,6 @@
 #include "text/rtfreader.h"
 #include "view/lumettaview.h"
 
-#include <QFileInfo>
 #include <QWidget>
 
 #include <algorithm>

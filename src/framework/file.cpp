@@ -7,8 +7,6 @@
 #include "framework/messages.h"
 #include "text/memoryfit.h"
 
-#include <QDir>
-#include <QFileInfo>
 
 #include <cerrno>
 #include <cstdlib>
@@ -94,6 +92,12 @@ int CopyFileContent(int from, int to, bool repair) {
         if (int err = WriteAll(to, buf.data(), static_cast<size_t>(got), repair))
             return err;
     }
+}
+
+mode_t NewFileMode() {
+    const mode_t mask = umask(0);
+    umask(mask);
+    return 0666 & ~mask;
 }
 
 int SyncFolder(const QString& folder) {
@@ -207,9 +211,7 @@ CSafeSaveFile::CSafeSaveFile(const QString& path) {
     // the next run, and any other leftover swept then. A save goes on without the record.
     m_tempRecord.Make(m_strTarget, m_tempName, true);
     if (!m_bExisted) {
-        const mode_t mask = umask(0);
-        umask(mask);
-        fchmod(m_fd, 0666 & ~mask);
+        fchmod(m_fd, NewFileMode());
     } else if (!CFileMetadata::KeepOwner(m_fd, m_old)) {
         Abandon();
         OpenInPlace(0);

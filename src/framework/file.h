@@ -71,6 +71,8 @@ int WriteAll(int fd, const char* buf, size_t n, bool repair = false);
 int CopyFileContent(int from, int to, bool repair);
 // Makes the folder's entries (a new or renamed file in it) durable; returns 0 or an errno.
 int SyncFolder(const QString& folder);
+// The permissions a newly created file gets: 0666 less the process's umask.
+mode_t NewFileMode();
 
 class CFile {
 public:

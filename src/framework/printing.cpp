@@ -1,5 +1,6 @@
 #include "framework/printing.h"
 
+#include "framework/file.h"
 #include "framework/filename.h"
 #include "framework/messages.h"
 #include "framework/uiservices.h"
@@ -34,10 +35,8 @@ public:
         if (fd < 0)
             return; // written in place, as the printer does by itself
         struct stat st {};
-        const mode_t umask = ::umask(0);
-        ::umask(umask);
         ::fchmod(fd, ::stat(FileNameToBytes(m_target).constData(), &st) == 0 ? st.st_mode & 07777
-                                                                             : 0666 & ~umask);
+                                                                             : NewFileMode());
         ::close(fd);
         m_temporary = name;
         printer.setOutputFileName(FileNameFromBytes(name));

@@ -5,8 +5,6 @@
 #include "framework/interruptedsaves.h"
 
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 
 #include <cerrno>
 #include <fcntl.h>

@@ -5,8 +5,6 @@
 #include "text/memoryfit.h"
 
 #include <QCoreApplication>
-#include <QFile>
-#include <QFileInfo>
 #include <QProgressDialog>
 
 #include <algorithm>
