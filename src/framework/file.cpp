@@ -7,7 +7,6 @@
 #include "framework/messages.h"
 #include "text/memoryfit.h"
 
-
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
