@@ -67,6 +67,11 @@ constexpr const char* NoSingleBrace = "No single brace character is selected.";
 constexpr const char* BraceUnbalanced = "The matching brace cannot be found (unbalanced ?)";
 
 constexpr const char* SearchStringEmpty = "Search string should not be empty";
+// The regular expression's fault as PCRE2 words it, and where in the pattern it lies.
+constexpr const char* InvalidRegex = "This regular expression is not valid: %1 (at character %2).";
+constexpr const char* MissingGroup =
+    "The replacement uses \\%1, but the regular expression has only %2 group(s).";
+constexpr const char* RegexGaveUp = "The regular expression could not be searched for: %1.";
 constexpr const char* OccurrencesReplaced = "%d occurence%s have been replaced.";
 
 } // namespace Str

@@ -3,6 +3,8 @@
 #include "framework/uiservices.h"
 #include "resources/strings.h"
 #include "framework/fieldtext.h"
+#include "text/textencoding.h"
+#include "text/textsearch.h"
 #include "view/lumettaview.h"
 
 #include <QCheckBox>
@@ -55,6 +57,28 @@ bool DDV_SearchString(CDataExchange& dx, QComboBox* combo, const QString& text) 
     return true;
 }
 
+void DDV_RegularExpression(CDataExchange& dx, QComboBox* combo, const QString& pattern,
+                           QComboBox* withCombo, const QString& with) {
+    if (!dx.m_bSaveAndValidate || dx.m_bFailed)
+        return;
+    const QByteArray bytes = BytesFromEscaped(pattern);
+    int groups = 0;
+    if (const std::optional<RegexError> error = CTextSearch::PatternError(bytes, &groups)) {
+        // PCRE2 counts bytes; the user counts characters.
+        const qsizetype at = EscapedFromBytes(bytes.left(error->offset)).size() + 1;
+        Ui().MessageBox(QString::fromUtf8(Str::InvalidRegex).arg(error->message).arg(at),
+                        MB_OK | MB_ICONEXCLAMATION);
+        dx.Fail(combo);
+        return;
+    }
+    const int named = withCombo ? HighestGroupIn(BytesFromEscaped(with)) : 0;
+    if (named > groups) {
+        Ui().MessageBox(QString::fromUtf8(Str::MissingGroup).arg(named).arg(groups),
+                        MB_OK | MB_ICONEXCLAMATION);
+        dx.Fail(withCombo);
+    }
+}
+
 QWidget* MakeHelpFrame(QWidget* parent, int standardIcon, const QString& text) {
     auto* frame = new QFrame(parent);
     frame->setFrameShape(QFrame::StyledPanel);
@@ -93,9 +117,12 @@ CFindTextDlg::CFindTextDlg(const QString& initial, CLumettaView* view)
     m_pWholeWords = MakeCheck(QStringLiteral("&Whole words only"), this, IDC_WHOLE_WORDS);
     m_pSearchBackwards = MakeCheck(QStringLiteral("Search &backwards"), this, IDC_SEARCH_BACKWARDS);
     m_pCyclicSearch = MakeCheck(QStringLiteral("Cyclic &search"), this, IDC_CYCLIC_SEARCH);
+    m_pRegularExpression =
+        MakeCheck(QStringLiteral("Regular e&xpression"), this, IDC_REGULAR_EXPRESSION);
     auto* options = new QGroupBox(QStringLiteral("Options"), this);
     auto* optionsLayout = new QVBoxLayout(options);
-    for (QCheckBox* box : {m_pMatchCase, m_pWholeWords, m_pSearchBackwards, m_pCyclicSearch})
+    for (QCheckBox* box : {m_pMatchCase, m_pWholeWords, m_pSearchBackwards, m_pCyclicSearch,
+                           m_pRegularExpression})
         optionsLayout->addWidget(box);
 
     auto* findRow = new QHBoxLayout;
@@ -120,6 +147,7 @@ CFindTextDlg::CFindTextDlg(const QString& initial, CLumettaView* view)
     setTabOrder(m_pMatchCase, m_pWholeWords);
     setTabOrder(m_pWholeWords, m_pSearchBackwards);
     setTabOrder(m_pSearchBackwards, m_pCyclicSearch);
+    setTabOrder(m_pCyclicSearch, m_pRegularExpression);
 }
 
 bool CFindTextDlg::OnInitDialog() {
@@ -137,6 +165,9 @@ void CFindTextDlg::DoDataExchange(CDataExchange& dx) {
     DDX_Check(dx, m_pCyclicSearch, m_pView->m_bCyclicSearch);
     DDX_Check(dx, m_pMatchCase, m_pView->m_bMatchCase);
     DDX_Check(dx, m_pWholeWords, m_pView->m_bWordsOnly);
+    DDX_Check(dx, m_pRegularExpression, m_pView->m_bRegularExpression);
+    if (m_pView->m_bRegularExpression)
+        DDV_RegularExpression(dx, m_pFindWhat, m_strFind);
     if (DDV_SearchString(dx, m_pFindWhat, m_strFind))
         m_pView->m_findHistory.AddString(AfxGetApp()->m_nHistoryItems, m_strFind);
 }

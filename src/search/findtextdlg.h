@@ -17,6 +17,7 @@ public:
         IDC_WHOLE_WORDS = 1016,
         IDC_SEARCH_BACKWARDS = 1017,
         IDC_CYCLIC_SEARCH = 1019,
+        IDC_REGULAR_EXPRESSION = 1026,
     };
     static constexpr int kMaxChars = 120;
 
@@ -30,6 +31,7 @@ public:
     QCheckBox* m_pWholeWords;
     QCheckBox* m_pSearchBackwards;
     QCheckBox* m_pCyclicSearch;
+    QCheckBox* m_pRegularExpression;
 
 protected:
     void DoDataExchange(CDataExchange& dx) override;
@@ -45,5 +47,9 @@ QCheckBox* MakeCheck(const QString& text, QWidget* parent, int id);
 // Refuses an empty search string when saving: "Search string should not be empty". Returns
 // whether the exchange saves and has succeeded so far.
 bool DDV_SearchString(CDataExchange& dx, QComboBox* combo, const QString& text);
+// Refuses a regular expression PCRE2 cannot compile, saying PCRE2's message and where; and,
+// when `withCombo` is given, a replacement naming a group the pattern lacks.
+void DDV_RegularExpression(CDataExchange& dx, QComboBox* combo, const QString& pattern,
+                           QComboBox* withCombo = nullptr, const QString& with = {});
 // The sunken frame at the top of the dialog: an icon and the help text beside it.
 QWidget* MakeHelpFrame(QWidget* parent, int standardIcon, const QString& text);

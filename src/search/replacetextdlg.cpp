@@ -63,6 +63,8 @@ CReplaceTextDlg::CReplaceTextDlg(const QString& initial, long limit, CLumettaVie
     m_pMatchCase = MakeCheck(QStringLiteral("Match &case"), this, IDC_MATCH_CASE);
     m_pWholeWords = MakeCheck(QStringLiteral("&Whole words only"), this, IDC_WHOLE_WORDS);
     m_pSearchBackwards = MakeCheck(QStringLiteral("Search &backwards"), this, IDC_SEARCH_BACKWARDS);
+    m_pRegularExpression =
+        MakeCheck(QStringLiteral("Regular e&xpression"), this, IDC_REGULAR_EXPRESSION);
     m_pSelectionOnly =
         MakeCheck(QStringLiteral("Apply to current &selection only"), this, IDC_SELECTION_ONLY);
     m_pReplace = new QPushButton(QStringLiteral("R&eplace"), this);
@@ -84,7 +86,8 @@ CReplaceTextDlg::CReplaceTextDlg(const QString& initial, long limit, CLumettaVie
     fields->addWidget(m_pReplaceWith, 1, 1);
     auto* options = new QGroupBox(QStringLiteral("Options"), this);
     auto* optionsLayout = new QVBoxLayout(options);
-    for (QCheckBox* box : {m_pMatchCase, m_pWholeWords, m_pSearchBackwards})
+    for (QCheckBox* box :
+         {m_pMatchCase, m_pWholeWords, m_pSearchBackwards, m_pRegularExpression})
         optionsLayout->addWidget(box);
     auto* actions = new QGridLayout;
     actions->addWidget(m_pSelectionOnly, 0, 0, 1, 2);
@@ -101,8 +104,9 @@ CReplaceTextDlg::CReplaceTextDlg(const QString& initial, long limit, CLumettaVie
     layout->addLayout(bottom);
     layout->setSizeConstraint(QLayout::SetFixedSize);
     QWidget* order[] = {
-        m_pFindWhat,      m_pReplaceWith, m_pMatchCase,  m_pWholeWords, m_pSearchBackwards,
-        m_pSelectionOnly, m_pReplace,     m_pReplaceAll, m_pFindNext,   close};
+        m_pFindWhat,          m_pReplaceWith,   m_pMatchCase, m_pWholeWords,
+        m_pSearchBackwards,   m_pRegularExpression, m_pSelectionOnly, m_pReplace,
+        m_pReplaceAll,        m_pFindNext,      close};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 
@@ -121,6 +125,7 @@ CReplaceTextDlg::CReplaceTextDlg(const QString& initial, long limit, CLumettaVie
         if (!m_pWholeWords->isChecked())
             EnableActionButtons(true);
     });
+    connect(m_pRegularExpression, &QCheckBox::clicked, this, [this] { EnableActionButtons(true); });
     connect(m_pFindNext, &QPushButton::clicked, this, &CReplaceTextDlg::OnFindNext);
     connect(m_pReplace, &QPushButton::clicked, this, &CReplaceTextDlg::OnReplace);
     connect(m_pReplaceAll, &QPushButton::clicked, this, &CReplaceTextDlg::OnReplaceAll);
@@ -136,6 +141,9 @@ void CReplaceTextDlg::DoDataExchange(CDataExchange& dx) {
     DDX_Check(dx, m_pSearchBackwards, m_pView->m_bSearchBackwards);
     DDX_Check(dx, m_pMatchCase, m_pView->m_bMatchCase);
     DDX_Check(dx, m_pWholeWords, m_pView->m_bWordsOnly);
+    DDX_Check(dx, m_pRegularExpression, m_pView->m_bRegularExpression);
+    if (m_pView->m_bRegularExpression)
+        DDV_RegularExpression(dx, m_pFindWhat, m_strFind, m_pReplaceWith, m_strReplace);
     if (!DDV_SearchString(dx, m_pFindWhat, m_strFind))
         return;
     const int max = AfxGetApp()->m_nHistoryItems;
@@ -167,6 +175,8 @@ void CReplaceTextDlg::OnCancel() {
 }
 
 bool CReplaceTextDlg::SelectionMatches() const {
+    if (m_pView->m_bRegularExpression)
+        return m_pView->SelectionMatches(m_strFind);
     const QString selected = m_pView->GetSelectedText();
     if (m_pView->m_bMatchCase)
         return selected == m_strFind;
@@ -228,8 +238,7 @@ void CReplaceTextDlg::TrackRange(long end, long delta) {
 
 bool CReplaceTextDlg::ReplaceCurrent(bool interactive) {
     if (SelectionMatches()) {
-        QByteArray with;
-        m_pView->ToDocumentBytes(m_strReplace, with);
+        const QByteArray with = m_pView->ReplacementFor(m_strReplace);
         CHARRANGE sel;
         m_pEdit->GetSel(sel);
         const long delta = with.size() - (sel.cpMax - sel.cpMin);
@@ -262,7 +271,7 @@ int CReplaceTextDlg::ReplaceAllMatches() {
     if (!m_pView->ToDocumentBytes(m_strFind, request.find))
         request.find.clear(); // the text cannot hold it: nothing is found
     m_pView->ToDocumentBytes(m_strReplace, request.with);
-    request.options = {m_pView->m_bMatchCase != 0, m_pView->m_bWordsOnly != 0};
+    request.options = m_pView->UserFindOptions().match;
     request.backwards = m_pView->m_bSearchBackwards;
     CHARRANGE sel;
     m_pEdit->GetSel(sel);

@@ -23,6 +23,7 @@ public:
         IDC_REPLACE_ALL = 1023,
         IDC_REPLACE_WITH = 1024,
         IDC_SELECTION_ONLY = 1025,
+        IDC_REGULAR_EXPRESSION = 1026,
     };
     static constexpr int kMaxChars = 120;
 
@@ -54,6 +55,7 @@ public:
     QCheckBox* m_pWholeWords;
     QCheckBox* m_pSearchBackwards;
     QCheckBox* m_pSelectionOnly;
+    QCheckBox* m_pRegularExpression;
     QPushButton* m_pReplace;
     QPushButton* m_pReplaceAll;
     QPushButton* m_pFindNext;

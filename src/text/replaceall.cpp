@@ -86,6 +86,39 @@ void CBulkReplace::Flush() {
     m_nShift = 0;
 }
 
+void CBulkReplace::FlushAwayFrom(long pos, long context) {
+    const auto near = [pos, context](const Queued& e) {
+        return e.pos + e.oldLength + context > pos && e.pos < pos + context;
+    };
+    const auto firstNear = std::find_if(m_queue.begin(), m_queue.end(), near);
+    if (firstNear == m_queue.begin())
+        return;
+    std::vector<Queued> rest(firstNear, m_queue.end());
+    m_queue.erase(firstNear, m_queue.end());
+    QByteArray restText;
+    long restShift = 0;
+    if (!rest.empty()) {
+        const long offset = rest.front().withOffset;
+        restText = m_text.mid(offset);
+        m_text.truncate(offset);
+        for (Queued& e : rest) {
+            e.withOffset -= offset;
+            restShift += e.withLength - e.oldLength;
+        }
+    }
+    const long start = std::min(m_queue.front().pos, m_queue.back().pos);
+    const long shift = m_nShift - restShift;
+    Flush();
+    // What is still queued lies on one side of what was applied: after it, it has moved.
+    for (Queued& e : rest) {
+        if (e.pos >= start)
+            e.pos += shift;
+    }
+    m_queue = std::move(rest);
+    m_text = std::move(restText);
+    m_nShift = restShift;
+}
+
 BulkRecord CBulkReplace::Finish() {
     Flush();
     return std::move(m_record);
@@ -116,32 +149,60 @@ ReplaceAllResult ReplaceAll(CTextDocument& doc, const CTextSearch& search,
     long rangeEnd = r.rangeEnd;
     long searchLimit = r.confined ? r.rangeEnd : -1;
     const bool backwards = r.backwards;
+    const bool regex = r.options.regex;
+    // A regular expression's matches are those of the text as it was: replacing goes on after
+    // the last match (and a character further after an empty one).
+    bool empty = false;
     const auto findNext = [&](long limit, long* end) {
-        if (backwards)
-            return search.Find(doc, r.find, r.options, 0, selMin, true, end);
-        return search.Find(doc, r.find, r.options, selMin + (selMin != selMax ? 1 : 0),
-                           limit != -1 ? limit : doc.Length(), false, end);
+        if (backwards) {
+            if (regex && empty && selMin == 0)
+                return -1L;
+            const long before = regex && empty ? doc.PrevChar(selMin) : selMin;
+            return search.Find(doc, r.find, r.options, 0, before, true, end);
+        }
+        long from = selMin + (selMin != selMax ? 1 : 0);
+        if (regex)
+            from = empty ? doc.NextChar(selMax) : selMax;
+        if (regex && empty && selMax >= doc.Length())
+            return -1L;
+        return search.Find(doc, r.find, r.options, from, limit != -1 ? limit : doc.Length(),
+                           false, end);
     };
     CBulkReplace bulk(doc);
     // Applying the queue moves the text after it; searching backwards, the caret is before it.
-    const auto applyQueue = [&] {
-        if (!backwards)
-            selMin = selMax = selMin + bulk.Shift();
-        bulk.Flush();
+    const auto applyQueue = [&](bool all) {
+        const long shift = bulk.Shift();
+        if (all)
+            bulk.Flush();
+        else
+            bulk.FlushAwayFrom(selMin, search.ContextBefore(r.find, r.options) + 4);
+        if (!backwards) {
+            selMin += shift - bulk.Shift();
+            selMax += shift - bulk.Shift();
+        }
     };
     bool selected = r.selectionMatches;
+    QByteArray with = r.with;
+    if (selected && regex) {
+        selected = search.IsMatch(doc, r.find, r.options, selMin, selMax);
+        with = search.Replacement(doc, r.with, r.options);
+    }
     for (;;) {
         if (selected) {
             const long length = selMax - selMin;
-            const long delta = r.with.size() - length;
-            const long end = selMin + (backwards ? 0 : bulk.Shift()) + r.with.size();
-            bulk.Replace(selMin, length, r.with);
+            const long delta = with.size() - length;
+            const long end = selMin + (backwards ? 0 : bulk.Shift()) + with.size();
+            bulk.Replace(selMin, length, with);
             rangeEnd = MovedRangeEnd(r.rangeStart, rangeEnd, end, delta);
             if (r.confined)
                 searchLimit = rangeEnd;
-            selMin = selMax = backwards ? selMin : selMax;
+            empty = length == 0;
+            if (backwards)
+                selMax = selMin;
+            else
+                selMin = selMax;
             if (bulk.Full())
-                applyQueue();
+                applyQueue(!regex);
         }
         const long limit =
             searchLimit == -1 || backwards ? searchLimit : searchLimit - bulk.Shift();
@@ -150,7 +211,7 @@ ReplaceAllResult ReplaceAll(CTextDocument& doc, const CTextSearch& search,
         if (p != -1 && r.options.wholeWord && (backwards ? end == selMin : p == selMin)) {
             // Whether this is a whole word depends on the replacement next to it: apply the
             // queue and look again.
-            applyQueue();
+            applyQueue(true);
             p = findNext(searchLimit, &end);
         }
         if (p == -1)
@@ -159,6 +220,7 @@ ReplaceAllResult ReplaceAll(CTextDocument& doc, const CTextSearch& search,
         selMin = p;
         selMax = end;
         selected = true;
+        with = search.Replacement(doc, r.with, r.options);
         if ((out.found & 0xFF) == 0) {
             const double length = std::max(1L, doc.Length());
             if (cancelled((backwards ? length - p : p) / length)) {

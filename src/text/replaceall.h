@@ -51,6 +51,10 @@ public:
     bool Full() const;
     long Shift() const { return m_nShift; }
     void Flush();
+    // Applies only the queued replacements lying more than `context` bytes away from `pos`
+    // (before it replacing forwards, after it backwards), so that the text near `pos` stays as
+    // it was.
+    void FlushAwayFrom(long pos, long context);
     // Applies the queue and hands over the record of everything applied.
     BulkRecord Finish();
     // Puts back everything applied so far.

@@ -150,6 +150,14 @@ bool CTextDocument::IsCharBoundary(long pos) const {
     return doc->NextPosition(doc->NextPosition(pos, -1), 1) == pos;
 }
 
+long CTextDocument::NextChar(long pos) const {
+    return Doc(m_pDoc)->NextPosition(pos, 1);
+}
+
+long CTextDocument::PrevChar(long pos) const {
+    return Doc(m_pDoc)->NextPosition(pos, -1);
+}
+
 bool CTextDocument::IsWord(long start, long end) const {
     return Doc(m_pDoc)->IsWordAt(start, end);
 }

@@ -50,6 +50,9 @@ public:
 
     // No character goes on across `pos`; a byte that is no UTF-8 is a character of its own.
     bool IsCharBoundary(long pos) const;
+    // The start of the character after (before) the one at `pos`.
+    long NextChar(long pos) const;
+    long PrevChar(long pos) const;
     // The text from `start` to `end` is a word, or a run of punctuation, of its own.
     bool IsWord(long start, long end) const;
     // The component's own search, which folds ASCII letters only: the first match lying wholly

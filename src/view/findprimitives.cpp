@@ -5,8 +5,8 @@
 #include "resources/strings.h"
 
 FindOptions CLumettaView::UserFindOptions() const {
-    return FindOptions{{m_bMatchCase != 0, m_bWordsOnly != 0}, m_bSearchBackwards != 0,
-                       m_bCyclicSearch != 0};
+    return FindOptions{{m_bMatchCase != 0, m_bWordsOnly != 0, m_bRegularExpression != 0},
+                       m_bSearchBackwards != 0, m_bCyclicSearch != 0};
 }
 
 // Bytes that are no UTF-8 (in a needle taken from the text) travel as escapes, and become the
@@ -26,10 +26,28 @@ long CLumettaView::FindInRange(const QString& text, const CHARRANGE& range,
     return ToDocumentBytes(text, bytes) ? FindBytesInRange(bytes, range, options) : -1;
 }
 
+bool CLumettaView::SelectionMatches(const QString& text) const {
+    QByteArray bytes;
+    CHARRANGE sel;
+    GetSel(sel);
+    return ToDocumentBytes(text, bytes) &&
+           IsMatch(SearchFlags(UserFindOptions().match), sel, bytes);
+}
+
+QByteArray CLumettaView::ReplacementFor(const QString& with) const {
+    QByteArray bytes;
+    ToDocumentBytes(with, bytes);
+    return Replacement(SearchFlags(UserFindOptions().match), bytes);
+}
+
+int CLumettaView::SearchFlags(const SearchOptions& options) {
+    return (options.matchCase ? FR_MATCHCASE : 0) | (options.wholeWord ? FR_WHOLEWORD : 0) |
+           (options.regex ? FR_REGEX : 0);
+}
+
 long CLumettaView::FindBytesInRange(const QByteArray& bytes, const CHARRANGE& range,
                                     const FindOptions& options, long* matchEnd) const {
-    const int flags =
-        (options.match.matchCase ? FR_MATCHCASE : 0) | (options.match.wholeWord ? FR_WHOLEWORD : 0);
+    const int flags = SearchFlags(options.match);
     // Backwards: the last match in the range, found by scanning from its end.
     return options.backwards ? FindTextLast(flags, range, bytes, matchEnd)
                              : FindText(flags, range, bytes, matchEnd);
@@ -38,14 +56,28 @@ long CLumettaView::FindBytesInRange(const QByteArray& bytes, const CHARRANGE& ra
 long CLumettaView::FindNextFrom(const QByteArray& bytes, const CHARRANGE& sel, long limit,
                                 const FindOptions& options, bool* wrapped, long* matchEnd) const {
     const long length = GetTextLength();
+    const bool regex = options.match.regex;
     CHARRANGE first;
     if (options.backwards) {
         first = {0, sel.cpMin};
     } else {
-        first.cpMin = sel.cpMin + (sel.cpMin != sel.cpMax ? 1 : 0);
+        // A regular expression goes on after the match selected: its matches do not overlap.
+        first.cpMin = regex ? sel.cpMax : sel.cpMin + (sel.cpMin != sel.cpMax ? 1 : 0);
         first.cpMax = limit != -1 ? limit : length;
     }
-    long p = FindBytesInRange(bytes, first, options, matchEnd);
+    long end = -1;
+    long p = FindBytesInRange(bytes, first, options, &end);
+    if (regex && p != -1 && p == end && p == sel.cpMin && sel.cpMin == sel.cpMax) {
+        // The empty match at the caret is where the search stands: the next one is a
+        // character further on (or back).
+        if (options.backwards)
+            first.cpMax = p > 0 ? Text().PrevChar(p) : -1;
+        else
+            first.cpMin = p < length ? Text().NextChar(p) : length + 1;
+        p = first.cpMax >= first.cpMin ? FindBytesInRange(bytes, first, options, &end) : -1;
+    }
+    if (matchEnd)
+        *matchEnd = end;
     if (p == -1 && options.cyclic && limit == -1) {
         const CHARRANGE wrap =
             options.backwards ? CHARRANGE{sel.cpMin, length} : CHARRANGE{0, first.cpMin};
@@ -69,7 +101,9 @@ long CLumettaView::FindNext(const QString& text, long limit, bool interactive,
     if (wrapped && interactive)
         ShowStatusMessage(QString::fromUtf8(Str::CursorWarped), true);
     if (p == -1) {
-        if (interactive)
+        if (interactive && options.match.regex && !SearchFailure().isEmpty())
+            ShowStatusMessage(QString::fromUtf8(Str::RegexGaveUp).arg(SearchFailure()), true);
+        else if (interactive)
             ShowStatusMessage(QString::fromUtf8(Str::TextNotFound), true);
         return -1;
     }

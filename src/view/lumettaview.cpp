@@ -117,6 +117,7 @@ CLumettaView::CLumettaView(QWidget* parent) : CTextControl(parent) {
     m_bLineNumbers = app->GetProfileInt(kSettings, QStringLiteral("bLineNumbers"), 0);
     app->GetProfileCharFormat(kFont, m_charFormat);
     m_bWordsOnly = app->GetProfileInt(kSearch, QStringLiteral("bWordsOnly"), 0);
+    m_bRegularExpression = app->GetProfileInt(kSearch, QStringLiteral("bRegularExpression"), 0);
     m_bMatchCase = app->GetProfileInt(kSearch, QStringLiteral("bMatchCase"), 0);
     m_bSearchBackwards = app->GetProfileInt(kSearch, QStringLiteral("bSearchBackwards"), 0);
     m_bCyclicSearch = app->GetProfileInt(kSearch, QStringLiteral("bCyclicSearch"), 1);
@@ -149,6 +150,7 @@ void CLumettaView::SaveSettings() {
     app->WriteProfileInt(kSettings, QStringLiteral("bLineNumbers"), m_bLineNumbers);
     app->WriteProfileCharFormat(kFont, m_charFormat);
     app->WriteProfileInt(kSearch, QStringLiteral("bWordsOnly"), m_bWordsOnly);
+    app->WriteProfileInt(kSearch, QStringLiteral("bRegularExpression"), m_bRegularExpression);
     app->WriteProfileInt(kSearch, QStringLiteral("bMatchCase"), m_bMatchCase);
     app->WriteProfileInt(kSearch, QStringLiteral("bSearchBackwards"), m_bSearchBackwards);
     app->WriteProfileInt(kSearch, QStringLiteral("bCyclicSearch"), m_bCyclicSearch);

@@ -66,6 +66,11 @@ public:
     bool ToDocumentBytes(const QString& text, QByteArray& bytes) const;
     QString FromDocumentBytes(const QByteArray& bytes) const;
     QString GetSelectedText() const { return FromDocumentBytes(GetSelText()); }
+    // With the user's options: whether the selection is a match of `text` of its own, and the
+    // bytes that replace it then (for a regular expression, `with` with the match's groups).
+    bool SelectionMatches(const QString& text) const;
+    QByteArray ReplacementFor(const QString& with) const;
+    static int SearchFlags(const SearchOptions& options);
     // What the user is told when a character cannot be stored in the file.
     QString CannotHoldText(char32_t c) const;
 
@@ -96,6 +101,7 @@ public:
     CHARFORMAT m_charFormat;
     int m_bMatchCase = 0;
     int m_bWordsOnly = 0;
+    int m_bRegularExpression = 0;
     int m_bSearchBackwards = 0;
     int m_bCyclicSearch = 1;
     CTextHistory m_findHistory;

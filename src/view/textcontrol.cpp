@@ -673,8 +673,17 @@ long CTextControl::FindTextLast(int flags, const CHARRANGE& range, const QByteAr
     return m_search.Find(Text(), text, Options(flags), range.cpMin, range.cpMax, true, matchEnd);
 }
 
+bool CTextControl::IsMatch(int flags, const CHARRANGE& range, const QByteArray& text) const {
+    return m_search.IsMatch(Text(), text, Options(flags), range.cpMin, range.cpMax);
+}
+
+QByteArray CTextControl::Replacement(int flags, const QByteArray& with) const {
+    return m_search.Replacement(Text(), with, Options(flags));
+}
+
 SearchOptions CTextControl::Options(int flags) {
-    return SearchOptions{(flags & FR_MATCHCASE) != 0, (flags & FR_WHOLEWORD) != 0};
+    return SearchOptions{(flags & FR_MATCHCASE) != 0, (flags & FR_WHOLEWORD) != 0,
+                         (flags & FR_REGEX) != 0};
 }
 
 CTextDocument CTextControl::Text() const {

@@ -35,6 +35,7 @@ enum : int {
     SFF_SELECTION = 0x8000,
     FR_WHOLEWORD = 0x2,
     FR_MATCHCASE = 0x4,
+    FR_REGEX = 0x8, // the text is a regular expression
 };
 
 // The stream callback: fill (stream-in) or take (stream-out) up to `count` bytes of `buffer`,
@@ -124,11 +125,17 @@ public:
 
     // First position p >= cpMin where `text` matches with the match's end <= cpMax, or -1;
     // `matchEnd` gets that end (without matching case, a match may differ from `text` in size).
+    // Why a regular expression was not found, when it may be there, is SearchFailure().
     long FindText(int flags, const CHARRANGE& range, const QByteArray& text,
                   long* matchEnd = nullptr) const;
     // The last position p with a match lying wholly inside the range, or -1.
     long FindTextLast(int flags, const CHARRANGE& range, const QByteArray& text,
                       long* matchEnd = nullptr) const;
+    // Whether the range is a match of its own; and what replaces the match last found or
+    // checked, the text being unchanged since (`with`'s groups filled in, for a regex).
+    bool IsMatch(int flags, const CHARRANGE& range, const QByteArray& text) const;
+    QByteArray Replacement(int flags, const QByteArray& with) const;
+    QString SearchFailure() const { return m_search.Failure(); }
 
     long StreamIn(int format, EDITSTREAM& es, int64_t sizeHint = -1);
     // While a stream-in runs: shows the start of the text read so far, read-only, until the load
