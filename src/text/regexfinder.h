@@ -33,10 +33,10 @@ public:
     enum Result { kFound, kNotFound, kFailed };
     // The first match starting at or after `from` (a character's start) in the subject's
     // `length` bytes, which `subject` points to; `lineEndsThere` tells whether the text goes on
-    // with a line break after them, so that `$` matches there. `whole`: only a match from `from`
-    // to the subject's end. Fills in `start` and `end`; kFailed (see Failure) when the search
-    // gave up.
-    Result Match(const char* subject, long length, long from, bool lineEndsThere, bool whole,
+    // with a line break after them, so that `$` matches there. `anchored`: only a match
+    // starting at `from`. Fills in `start` and `end`; kFailed (see Failure) when the search gave
+    // up.
+    Result Match(const char* subject, long length, long from, bool lineEndsThere, bool anchored,
                  long* start, long* end);
     // Why the last Match failed.
     QString Failure() const { return m_failure; }

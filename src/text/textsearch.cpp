@@ -84,19 +84,25 @@ long CTextSearch::FindRegex(const CTextDocument& doc, CRegexFinder& regex, bool 
         starts(cpMin, cpMax + 1, take);
     } else {
         // Matches are only found forwards: the ones starting in a stretch before the end, and
-        // in ever longer stretches before that until one has a match.
+        // in ever longer stretches before that until one has a match. The first is short, as
+        // each match in a stretch is a search of its own.
         long before = cpMax + 1;
-        for (long stretch = 1 << 16; pos == -1 && before > cpMin && m_failure.isEmpty();
+        for (long stretch = 8; pos == -1 && before > cpMin && m_failure.isEmpty();
              stretch *= 2) {
             long from = std::max(cpMin, before - stretch);
             while (!doc.IsCharBoundary(from))
                 ++from;
+            // Not between the CR and LF of a line end, where `^` would match.
+            if (from > cpMin && doc.CharAt(from) == '\n' && doc.CharAt(from - 1) == '\r')
+                --from;
             starts(from, before, take);
             before = from;
         }
     }
     if (pos == -1)
         return -1;
+    if (last) // the groups of the match taken, not of the searches after it
+        regex.Match(text, cpMax, pos, lineEnds, true, &pos, &end);
     m_nLastEnd = end;
     if (matchEnd)
         *matchEnd = end;
@@ -123,7 +129,8 @@ bool CTextSearch::IsMatch(const CTextDocument& doc, const QByteArray& needle,
     if (regex->Match(text, length, start, true, false, &s, &e) != CRegexFinder::kFound ||
         s != start || e != end) {
         if (regex->Match(text, end, start, LineEndsAt(doc, end), true, &s, &e) !=
-            CRegexFinder::kFound)
+                CRegexFinder::kFound ||
+            e != end)
             return false;
     }
     m_nLastEnd = end;
