@@ -41,6 +41,15 @@ void BM_ComponentFindAbsentMatchCase(benchmark::State& s) {
 void BM_ComponentFindAbsentAnyCase(benchmark::State& s) {
     FindAbsent(s, 0, true);
 }
+// A regular expression whose literal start ("err") is frequent in the text ("error").
+void BM_FindRegexAbsent(benchmark::State& s) {
+    FindAbsent(s, FR_MATCHCASE | FR_REGEX, false, QByteArrayLiteral("err[0-9]+x"));
+}
+void BM_FindRegexAbsentAnyCase(benchmark::State& s) {
+    FindAbsent(s, FR_REGEX, false, QByteArrayLiteral("err[0-9]+x"));
+}
+BENCHMARK(BM_FindRegexAbsent)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_FindRegexAbsentAnyCase)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_FindAbsentMatchCase)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_FindAbsentAnyCase)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_FindAbsentAnyCaseNonAscii)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -56,14 +56,24 @@ bool LineEndsAt(const CTextDocument& doc, long pos) {
 
 long CTextSearch::FindRegex(const CTextDocument& doc, CRegexFinder& regex, bool wholeWord,
                             long cpMin, long cpMax, bool last, long* matchEnd) const {
-    const char* text = doc.RangePointer(0, cpMax);
+    // The text a match may look at starts a little before the range: not at the text's start,
+    // so that the text need not be made contiguous from there (after Replace All has applied
+    // a piece of its work, that would move most of the text).
+    const long base = std::max(0L, cpMin - regex.ContextBefore());
+    const char* text = doc.RangePointer(base, cpMax - base);
     const bool lineEnds = LineEndsAt(doc, cpMax);
+    const auto match = [&](long from, bool anchored, long* start, long* end) {
+        const CRegexFinder::Result r =
+            regex.Match(text, cpMax - base, from - base, lineEnds, anchored, start, end);
+        *start += base;
+        *end += base;
+        return r;
+    };
     // Each start in [from, before) where a match starts, in order, until `found` says stop.
     const auto starts = [&](long from, long before, const auto& found) {
         while (from <= cpMax && from < before) {
             long start = 0, end = 0;
-            const CRegexFinder::Result r =
-                regex.Match(text, cpMax, from, lineEnds, false, &start, &end);
+            const CRegexFinder::Result r = match(from, false, &start, &end);
             if (r == CRegexFinder::kFailed)
                 m_failure = regex.Failure();
             if (r != CRegexFinder::kFound || start >= before)
@@ -102,7 +112,8 @@ long CTextSearch::FindRegex(const CTextDocument& doc, CRegexFinder& regex, bool 
     if (pos == -1)
         return -1;
     if (last) // the groups of the match taken, not of the searches after it
-        regex.Match(text, cpMax, pos, lineEnds, true, &pos, &end);
+        match(pos, true, &pos, &end);
+    m_nBase = base;
     m_nLastEnd = end;
     if (matchEnd)
         *matchEnd = end;
@@ -133,6 +144,7 @@ bool CTextSearch::IsMatch(const CTextDocument& doc, const QByteArray& needle,
             e != end)
             return false;
     }
+    m_nBase = 0;
     m_nLastEnd = end;
     return true;
 }
@@ -141,7 +153,7 @@ QByteArray CTextSearch::Replacement(const CTextDocument& doc, const QByteArray& 
                                     SearchOptions options) const {
     if (!options.regex || !m_regex)
         return with;
-    return m_regex->Expand(with, doc.RangePointer(0, m_nLastEnd));
+    return m_regex->Expand(with, doc.RangePointer(m_nBase, m_nLastEnd - m_nBase));
 }
 
 long CTextSearch::ContextBefore(const QByteArray& needle, SearchOptions options) const {

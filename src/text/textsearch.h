@@ -25,7 +25,7 @@ public:
     // match's end <= cpMax, or -1; `matchEnd` gets that end (without matching case, a match may
     // differ from the needle in size). A range end inside a character moves to that character's
     // end; a negative cpMax stands for the end of the text.
-    // A regular expression sees the text from its start, as far as cpMax.
+    // A regular expression sees the text before cpMin that it looks back at, as far as cpMax.
     long Find(const CTextDocument& doc, const QByteArray& needle, SearchOptions options, long cpMin,
               long cpMax, bool last, long* matchEnd = nullptr) const;
     // Whether [start, end) is a match of its own, as the selection Replace replaces must be.
@@ -58,5 +58,7 @@ private:
     mutable std::optional<CByteFinder> m_finder;
     mutable std::unique_ptr<CRegexFinder> m_regex;
     mutable QString m_failure;
-    mutable long m_nLastEnd = 0; // the end of the last match
+    // Where the text the last match was found in starts, and where that match ends.
+    mutable long m_nBase = 0;
+    mutable long m_nLastEnd = 0;
 };
