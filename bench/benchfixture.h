@@ -16,7 +16,7 @@ public:
     }
     void MessageBeep(unsigned) override {}
     QString GetOpenFileName(const QString&, const QString&) override { return QString(); }
-    QString GetSaveFileName(const QString&) override { return saveName; }
+    QString GetSaveFileName(const QString&, SaveFormat*) override { return saveName; }
     int DoModal(QDialog&) override { return IDCANCEL; }
     bool ChooseFont(QFont&, QColor&) override { return false; }
     bool PageSetup(QPrinter&) override { return false; }

@@ -67,12 +67,20 @@ protected:
     // A text shown formatted is saved as plain text: over a file that holds rich text, only
     // when the user says so.
     SaveOver BeforeSavingOver(const QString& path) override;
+    std::optional<SaveFormat> GetSaveFormat() const override;
+    bool SetSaveFormat(const QString& path, const SaveFormat& format,
+                       std::function<void()>& undo) override;
     void OnFileChangedOnDisk(CFileWatcher::State state) override;
     bool ReloadFromDisk() override;
 
 private:
     void OnFileSave();
     void OnFileSaveAs();
+    void OnFileReopenEncoding();
+    void OnUpdateFileReopenEncoding(CCmdUI* pCmdUI);
+    // Reads the file again in `encoding`; false, with nothing changed, when it does not decode
+    // in it.
+    bool ReopenIn(FileEncoding encoding);
 
     // Each change written to the journal brings its commit within a second.
     void WatchJournal();
@@ -84,4 +92,6 @@ private:
     std::unique_ptr<CJournalWriter> m_pJournal;
     QTimer m_commitTimer;
     bool m_bKeepJournal = false;
+    // The file is being read again: in the encoding chosen for it, if one was.
+    bool m_bRereading = false;
 };
