@@ -44,9 +44,14 @@ bool CTextLoader::Feed(const char* data, long n) {
     if (n > m_nLimit - m_nTotal || !m_text.Append(data, n))
         return false;
     const auto size = static_cast<size_t>(n);
-    m_detector.Feed(data, size);
-    m_lineEnd.Feed(data, size);
-    m_longLine.Feed(data, size);
+    // Bytes read in an encoding chosen for them need no detection; decoded, they are looked at
+    // once they are text.
+    if (!m_readAs)
+        m_detector.Feed(data, size);
+    if (!m_readAs || !IsDecoded(*m_readAs)) {
+        m_lineEnd.Feed(data, size);
+        m_longLine.Feed(data, size);
+    }
     m_bMarkerByte = m_bMarkerByte || std::memchr(data, 1, size);
     if (m_nTotal < kHead)
         m_head.append(data, static_cast<size_t>(std::min(n, kHead - m_nTotal)));
