@@ -65,6 +65,8 @@ void CLumettaDoc::StartJournal(const QString& path) {
             origin.inode = static_cast<uint64_t>(st.st_ino);
         }
         origin.hash = m_pView->StreamHash();
+        if (const std::optional<FileEncoding> readAs = m_pView->GetReadEncoding())
+            origin.readAs = EncodingName(*readAs);
     }
     origin.startedSecs = static_cast<int64_t>(::time(nullptr));
     origin.pid = ::getpid();
@@ -108,6 +110,10 @@ bool CLumettaDoc::RecoverJournal(const LeftJournal& left) {
                                                     m_pView->StreamHash() != left.origin.hash)))
         return false;
     if (untitled && m_pView->GetTextLength() != 0)
+        return false;
+    // The changes are positions in the text as it was read then: it is read so again first.
+    const std::optional<std::optional<FileEncoding>> readAs = ReadAsOf(left.origin);
+    if (!readAs || (*readAs != m_pView->GetReadEncoding() && !(*readAs && ReopenIn(**readAs))))
         return false;
     if (TakeOverJournal(left.file))
         return true;
@@ -184,6 +190,10 @@ QString CLumettaDoc::OriginOf(const LeftJournal& left) {
 bool CLumettaDoc::RecoverJournalFrom(const QString& source, const LeftJournal& left) {
     if (!m_pView || !m_strPathName.isEmpty() || m_pView->GetTextLength() != 0)
         return false;
+    const std::optional<std::optional<FileEncoding>> readAs = ReadAsOf(left.origin);
+    if (!readAs)
+        return false;
+    m_pView->SetReadEncoding(*readAs);
     try {
         CReadFile file(source);
         CFileStart start(file, left.origin.size);
@@ -197,6 +207,14 @@ bool CLumettaDoc::RecoverJournalFrom(const QString& source, const LeftJournal& l
         return true;
     OnNewDocument();
     return false;
+}
+
+std::optional<std::optional<FileEncoding>> CLumettaDoc::ReadAsOf(const JournalOrigin& origin) {
+    if (origin.readAs.isEmpty())
+        return std::optional<FileEncoding>();
+    if (const std::optional<FileEncoding> e = EncodingNamed(QString::fromUtf8(origin.readAs)))
+        return e;
+    return std::nullopt;
 }
 
 void CLumettaDoc::SetView(CLumettaView* view) {

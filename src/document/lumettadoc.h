@@ -3,6 +3,7 @@
 
 #include "framework/cmdtarget.h"
 #include "framework/document.h"
+#include "text/textencoding.h"
 
 #include <QTimer>
 
@@ -10,6 +11,7 @@
 
 class CJournalWriter;
 class CLumettaView;
+struct JournalOrigin;
 struct LeftJournal;
 
 // Its unsaved changes are kept in a journal as they are made (see text/journal.h): from each
@@ -87,6 +89,9 @@ private:
     // The journal left behind replayed onto the text shown, and written on from there; false
     // when it does not fit the text (which may then be changed part way).
     bool TakeOverJournal(const QString& journal);
+    // The encoding a journal's text was read in: none (as the bytes look) or the one chosen; no
+    // answer for a name this program does not know.
+    static std::optional<std::optional<FileEncoding>> ReadAsOf(const JournalOrigin& origin);
 
     CLumettaView* m_pView = nullptr;
     std::unique_ptr<CJournalWriter> m_pJournal;
