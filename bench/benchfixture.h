@@ -7,6 +7,7 @@
 #include <QDialog>
 
 #include <cstdlib>
+#include <functional>
 #include <memory>
 
 class SilentUi : public CUiServices {
@@ -16,13 +17,14 @@ public:
     }
     void MessageBeep(unsigned) override {}
     QString GetOpenFileName(const QString&, const QString&) override { return QString(); }
-    QString GetSaveFileName(const QString&) override { return saveName; }
-    int DoModal(QDialog&) override { return IDCANCEL; }
+    QString GetSaveFileName(const QString&, SaveFormat*) override { return saveName; }
+    int DoModal(QDialog& dialog) override { return modal ? modal(dialog) : IDCANCEL; }
     bool ChooseFont(QFont&, QColor&) override { return false; }
     bool PageSetup(QPrinter&) override { return false; }
     bool PrintDialog(QPrinter&) override { return false; }
     void PrintPreview(QPrinter&, const std::function<void(QPrinter&)>&) override {}
     QString saveName;
+    std::function<int(QDialog&)> modal; // stands in for the user in a dialog; none: cancelled
 };
 
 // The file a benchmark works on, named by ZORVEK_BENCH_FILE.

@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QScopeGuard>
 
 #include <memory>
 
@@ -114,6 +115,10 @@ void CHexView::OnViewHex() {
         QApplication::processEvents(QEventLoop::X11ExcludeTimers);
         return input.m_bEscape;
     });
+    // The dump is read as the text it is, whatever the file is read in.
+    const std::optional<FileEncoding> readAs = m_view.GetReadEncoding();
+    m_view.SetReadEncoding(std::nullopt);
+    const auto restore = qScopeGuard([&] { m_view.SetReadEncoding(readAs); });
     try {
         CArchive ar(&dump, CArchive::load);
         m_view.StreamText(ar, SF_TEXT);

@@ -1,5 +1,6 @@
 #include "document/lumettadoc.h"
 
+#include "framework/encodingdlg.h"
 #include "framework/file.h"
 #include "framework/filename.h"
 #include "framework/uiservices.h"
@@ -9,6 +10,7 @@
 #include "text/rtfreader.h"
 #include "view/lumettaview.h"
 
+#include <QScopedValueRollback>
 #include <QWidget>
 
 #include <algorithm>
@@ -22,6 +24,8 @@ const std::vector<MessageMapEntry<CLumettaDoc>>& CLumettaDoc::GetMessageMap() {
     static const std::vector<MessageMapEntry<T>> map = {
         OnCommand<T>(ID_FILE_SAVE, &T::OnFileSave),
         OnCommand<T>(ID_FILE_SAVE_AS, &T::OnFileSaveAs),
+        OnCommand<T>(ID_FILE_REOPEN_ENCODING, &T::OnFileReopenEncoding),
+        OnUpdate<T>(ID_FILE_REOPEN_ENCODING, &T::OnUpdateFileReopenEncoding),
     };
     return map;
 }
@@ -61,6 +65,8 @@ void CLumettaDoc::StartJournal(const QString& path) {
             origin.inode = static_cast<uint64_t>(st.st_ino);
         }
         origin.hash = m_pView->StreamHash();
+        if (const std::optional<FileEncoding> readAs = m_pView->GetReadEncoding())
+            origin.readAs = EncodingName(*readAs);
     }
     origin.startedSecs = static_cast<int64_t>(::time(nullptr));
     origin.pid = ::getpid();
@@ -104,6 +110,10 @@ bool CLumettaDoc::RecoverJournal(const LeftJournal& left) {
                                                     m_pView->StreamHash() != left.origin.hash)))
         return false;
     if (untitled && m_pView->GetTextLength() != 0)
+        return false;
+    // The changes are positions in the text as it was read then: it is read so again first.
+    const std::optional<std::optional<FileEncoding>> readAs = ReadAsOf(left.origin);
+    if (!readAs || (*readAs != m_pView->GetReadEncoding() && !(*readAs && ReopenIn(**readAs))))
         return false;
     if (TakeOverJournal(left.file))
         return true;
@@ -180,6 +190,10 @@ QString CLumettaDoc::OriginOf(const LeftJournal& left) {
 bool CLumettaDoc::RecoverJournalFrom(const QString& source, const LeftJournal& left) {
     if (!m_pView || !m_strPathName.isEmpty() || m_pView->GetTextLength() != 0)
         return false;
+    const std::optional<std::optional<FileEncoding>> readAs = ReadAsOf(left.origin);
+    if (!readAs)
+        return false;
+    m_pView->SetReadEncoding(*readAs);
     try {
         CReadFile file(source);
         CFileStart start(file, left.origin.size);
@@ -193,6 +207,14 @@ bool CLumettaDoc::RecoverJournalFrom(const QString& source, const LeftJournal& l
         return true;
     OnNewDocument();
     return false;
+}
+
+std::optional<std::optional<FileEncoding>> CLumettaDoc::ReadAsOf(const JournalOrigin& origin) {
+    if (origin.readAs.isEmpty())
+        return std::optional<FileEncoding>();
+    if (const std::optional<FileEncoding> e = EncodingNamed(QString::fromUtf8(origin.readAs)))
+        return e;
+    return std::nullopt;
 }
 
 void CLumettaDoc::SetView(CLumettaView* view) {
@@ -216,6 +238,7 @@ void CLumettaDoc::SetTitle(const QString& title) {
 bool CLumettaDoc::IsModified() { return m_pView && m_pView->GetModify(); }
 
 bool CLumettaDoc::OnNewDocument() {
+    m_pView->SetReadEncoding(std::nullopt);
     m_pView->SetEmpty();
     m_pView->SetModify(false);
     if (!CDocument::OnNewDocument())
@@ -226,8 +249,14 @@ bool CLumettaDoc::OnNewDocument() {
 
 bool CLumettaDoc::OnOpenDocument(const QString& path) {
     CommitJournal();
-    if (!CDocument::OnOpenDocument(path))
+    // A file opened anew is read in the encoding its bytes look like.
+    const std::optional<FileEncoding> readAs = m_pView->GetReadEncoding();
+    if (!m_bRereading)
+        m_pView->SetReadEncoding(std::nullopt);
+    if (!CDocument::OnOpenDocument(path)) {
+        m_pView->SetReadEncoding(readAs);
         return false;
+    }
     StartJournal(path);
     return true;
 }
@@ -304,6 +333,7 @@ bool CLumettaDoc::ReloadFromDisk() {
     const bool undoable = !m_pView->m_bHexView && !m_pView->IsRichText() &&
                           m_pView->GetTextLength() <= s_nUndoableReload;
     const QByteArray before = undoable ? m_pView->GetText() : QByteArray();
+    const QScopedValueRollback<bool> rereading(m_bRereading, true);
     if (!OnOpenDocument(m_strPathName)) {
         // Whatever the control holds now, it is not what the file holds.
         m_pView->SetModify(true);
@@ -325,3 +355,68 @@ void CLumettaDoc::Serialize(CArchive& ar) { m_pView->Serialize(ar); }
 void CLumettaDoc::OnFileSave() { DoFileSave(); }
 
 void CLumettaDoc::OnFileSaveAs() { DoSave(QString()); }
+
+std::optional<SaveFormat> CLumettaDoc::GetSaveFormat() const {
+    if (!m_pView)
+        return std::nullopt;
+    return SaveFormat{m_pView->GetEncoding(), std::nullopt};
+}
+
+bool CLumettaDoc::SetSaveFormat(const QString& path, const SaveFormat& format,
+                                std::function<void()>& undo) {
+    const FileEncoding encoding = m_pView->GetEncoding();
+    const std::optional<FileEncoding> readAs = m_pView->GetReadEncoding();
+    if (format.encoding != encoding) {
+        // Refused before anything changes or is written.
+        char32_t bad = 0;
+        if (!m_pView->CanWriteIn(format.encoding, &bad)) {
+            const QString name = DisplayFileName(AbsoluteFileName(path));
+            const QString why =
+                bad ? m_pView->CannotSaveText(name, bad, format.encoding)
+                    : QString::fromUtf8(Str::CannotSave)
+                          .arg(name, QString::fromUtf8(EncodingName(format.encoding)));
+            Ui().MessageBox(why, MB_OK | MB_ICONEXCLAMATION);
+            return false;
+        }
+        m_pView->SetEncoding(format.encoding);
+        // Read again (when another program changes it), the file is read as it was written.
+        m_pView->SetReadEncoding(IsDecoded(format.encoding)
+                                     ? std::optional<FileEncoding>(WithoutMark(format.encoding))
+                                     : std::nullopt);
+    }
+    if (format.lineEnd)
+        m_pView->ConvertLineEnds(*format.lineEnd);
+    undo = [this, encoding, readAs] {
+        m_pView->SetEncoding(encoding);
+        m_pView->SetReadEncoding(readAs);
+    };
+    return true;
+}
+
+void CLumettaDoc::OnUpdateFileReopenEncoding(CCmdUI* pCmdUI) {
+    pCmdUI->Enable(m_pView && !m_strPathName.isEmpty() && !m_pView->m_bHexView);
+}
+
+void CLumettaDoc::OnFileReopenEncoding() {
+    CEncodingDlg dlg(QString::fromUtf8(Str::ReopenWithEncoding), ReadableEncodings(),
+                     WithoutMark(m_pView->GetEncoding()));
+    if (dlg.DoModal() != IDOK || !SaveModified())
+        return;
+    ReopenIn(dlg.GetEncoding());
+}
+
+bool CLumettaDoc::ReopenIn(FileEncoding encoding) {
+    const std::optional<FileEncoding> readAs = m_pView->GetReadEncoding();
+    const long line = m_pView->LineFromChar(-1);
+    m_pView->SetReadEncoding(encoding);
+    const QScopedValueRollback<bool> rereading(m_bRereading, true);
+    if (!OnOpenDocument(m_strPathName)) {
+        m_pView->SetReadEncoding(readAs);
+        return false;
+    }
+    m_pView->OnInitialUpdate();
+    // The same place in the file, read another way.
+    const long start = m_pView->LineIndex(std::min(line, m_pView->GetLineCount() - 1));
+    m_pView->SetSel(start, start);
+    return true;
+}

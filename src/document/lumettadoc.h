@@ -3,6 +3,7 @@
 
 #include "framework/cmdtarget.h"
 #include "framework/document.h"
+#include "text/textencoding.h"
 
 #include <QTimer>
 
@@ -10,6 +11,7 @@
 
 class CJournalWriter;
 class CLumettaView;
+struct JournalOrigin;
 struct LeftJournal;
 
 // Its unsaved changes are kept in a journal as they are made (see text/journal.h): from each
@@ -67,21 +69,34 @@ protected:
     // A text shown formatted is saved as plain text: over a file that holds rich text, only
     // when the user says so.
     SaveOver BeforeSavingOver(const QString& path) override;
+    std::optional<SaveFormat> GetSaveFormat() const override;
+    bool SetSaveFormat(const QString& path, const SaveFormat& format,
+                       std::function<void()>& undo) override;
     void OnFileChangedOnDisk(CFileWatcher::State state) override;
     bool ReloadFromDisk() override;
 
 private:
     void OnFileSave();
     void OnFileSaveAs();
+    void OnFileReopenEncoding();
+    void OnUpdateFileReopenEncoding(CCmdUI* pCmdUI);
+    // Reads the file again in `encoding`; false, with nothing changed, when it does not decode
+    // in it.
+    bool ReopenIn(FileEncoding encoding);
 
     // Each change written to the journal brings its commit within a second.
     void WatchJournal();
     // The journal left behind replayed onto the text shown, and written on from there; false
     // when it does not fit the text (which may then be changed part way).
     bool TakeOverJournal(const QString& journal);
+    // The encoding a journal's text was read in: none (as the bytes look) or the one chosen; no
+    // answer for a name this program does not know.
+    static std::optional<std::optional<FileEncoding>> ReadAsOf(const JournalOrigin& origin);
 
     CLumettaView* m_pView = nullptr;
     std::unique_ptr<CJournalWriter> m_pJournal;
     QTimer m_commitTimer;
     bool m_bKeepJournal = false;
+    // The file is being read again: in the encoding chosen for it, if one was.
+    bool m_bRereading = false;
 };

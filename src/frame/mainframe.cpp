@@ -83,6 +83,11 @@ CMainFrame::CMainFrame(CLumettaDoc* doc, CWinApp* app)
                                   {ID_INDICATOR_MODIFIED, QStringLiteral("*")},
                                   {ID_INDICATOR_ENCODING, QStringLiteral("Windows-1252  mixed")}});
     setStatusBar(&m_wndStatusBar);
+    m_wndStatusBar.SetClickable(ID_INDICATOR_ENCODING, QString::fromUtf8(Str::EncodingPaneTip));
+    connect(&m_wndStatusBar, &CStatusMessageBar::PaneClicked, this, [this](int id) {
+        if (id == ID_INDICATOR_ENCODING)
+            Router().Execute(ID_FILE_REOPEN_ENCODING);
+    });
 
     CreateActions();
     CreateMenus();

@@ -3,6 +3,7 @@
 #include "framework/uiservices.h"
 #include "resources/strings.h"
 
+#include <QMouseEvent>
 #include <QPainter>
 #include <QTimerEvent>
 
@@ -46,6 +47,29 @@ void CStatusMessageBar::SetIndicators(const std::vector<std::pair<int, QString>>
         m_panes.push_back(pane);
         m_ids.push_back(id);
     }
+}
+
+void CStatusMessageBar::SetClickable(int id, const QString& tip) {
+    for (size_t i = 0; i < m_ids.size(); ++i) {
+        if (m_ids[i] != id)
+            continue;
+        m_panes[i]->setToolTip(tip);
+        m_panes[i]->setCursor(Qt::PointingHandCursor);
+        m_panes[i]->installEventFilter(this);
+    }
+}
+
+bool CStatusMessageBar::eventFilter(QObject* watched, QEvent* e) {
+    if (e->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(e)->button() == Qt::LeftButton) {
+        for (size_t i = 0; i < m_panes.size(); ++i)
+            if (m_panes[i] == watched &&
+                m_panes[i]->rect().contains(static_cast<QMouseEvent*>(e)->position().toPoint())) {
+                emit PaneClicked(m_ids[i]);
+                return true;
+            }
+    }
+    return QStatusBar::eventFilter(watched, e);
 }
 
 void CStatusMessageBar::SetProgress(int percent) {

@@ -26,13 +26,21 @@ public:
     void ShowMessage(const QString& text, bool bBeep);
     // Shows how far a long operation has come, in percent; -1 hides it.
     void SetProgress(int percent);
+    // Makes the indicator pane `id` answer a click, with `tip` as its tool tip.
+    void SetClickable(int id, const QString& tip);
 
+signals:
+    // The indicator pane `id`, made clickable, was clicked.
+    void PaneClicked(int id);
+
+public:
     QString m_strIdleText;
     unsigned m_nMessagePeriod = 5000;
     int m_nTimer = -1;
 
 protected:
     void timerEvent(QTimerEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
     QProgressBar* m_pProgress = nullptr;

@@ -146,12 +146,14 @@ bool CDocument::SaveModified() {
 
 bool CDocument::DoSave(const QString& path, bool replace) {
     QString newName = path;
+    std::optional<SaveFormat> format; // chosen in the dialog
     for (;;) {
         if (newName.isEmpty()) {
             QString initial = m_strPathName;
             if (initial.isEmpty())
                 initial = m_strTitle.isEmpty() ? QString::fromUtf8(Str::Untitled) : m_strTitle;
-            newName = Ui().GetSaveFileName(initial);
+            format = GetSaveFormat();
+            newName = Ui().GetSaveFileName(initial, format ? &*format : nullptr);
             if (newName.isEmpty())
                 return false;
         }
@@ -172,9 +174,14 @@ bool CDocument::DoSave(const QString& path, bool replace) {
             break;
         newName.clear();
     }
+    std::function<void()> undoFormat;
+    if (format && !SetSaveFormat(newName, *format, undoFormat))
+        return false;
     // A failed save leaves whatever was on disk as it was: nothing to clean up here. What it
     // did to the file on the way is its own doing, not another program's.
     if (!OnSaveDocument(newName)) {
+        if (undoFormat)
+            undoFormat();
         if (AbsoluteFileName(newName) == m_strPathName &&
             CFileWatcher::IdentityOf(m_strPathName).exists)
             Watcher().Accept();

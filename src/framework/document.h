@@ -3,6 +3,7 @@
 #pragma once
 
 #include "framework/filewatcher.h"
+#include "framework/saveasdialog.h"
 
 #include <QString>
 #include <QStringList>
@@ -55,6 +56,19 @@ protected:
     // instead, or to stop.
     enum class SaveOver { Proceed, ChooseAnother, Stop };
     virtual SaveOver BeforeSavingOver(const QString& path) { return SaveOver::Proceed; }
+    // The format the text would be written in, which Save As offers to change; none when it
+    // offers no choice.
+    virtual std::optional<SaveFormat> GetSaveFormat() const { return std::nullopt; }
+    // Save As chose `format`: the document takes it on before it is written, or says why it
+    // cannot and returns false (nothing is written then). Undone by the returned function when
+    // the save fails after all.
+    virtual bool SetSaveFormat(const QString& path, const SaveFormat& format,
+                               std::function<void()>& undo) {
+        Q_UNUSED(path);
+        Q_UNUSED(format);
+        Q_UNUSED(undo);
+        return true;
+    }
     // Another program changed or deleted the document's file (told once for each change).
     virtual void OnFileChangedOnDisk(CFileWatcher::State) {}
     // Reads the document's file again, dropping the text held; false when that failed.

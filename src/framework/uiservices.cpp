@@ -3,6 +3,7 @@
 #include "framework/filename.h"
 #include "framework/fontdialog.h"
 #include "framework/messages.h"
+#include "framework/saveasdialog.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -79,9 +80,15 @@ QString CQtUiServices::GetOpenFileName(const QString& title, const QString& fold
         QFileDialog::getOpenFileName(DialogParent(), title, folder, FileFilter()));
 }
 
-QString CQtUiServices::GetSaveFileName(const QString& initialPath) {
-    return ResolveDecodedPath(
-        QFileDialog::getSaveFileName(DialogParent(), QString(), initialPath, FileFilter()));
+QString CQtUiServices::GetSaveFileName(const QString& initialPath, SaveFormat* format) {
+    if (!format)
+        return ResolveDecodedPath(
+            QFileDialog::getSaveFileName(DialogParent(), QString(), initialPath, FileFilter()));
+    CSaveAsDialog dialog(DialogParent(), initialPath, FileFilter(), *format);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    *format = dialog.GetFormat();
+    return ResolveDecodedPath(dialog.selectedFiles().front());
 }
 
 int CQtUiServices::DoModal(QDialog& dialog) { return dialog.exec(); }

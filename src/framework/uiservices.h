@@ -11,6 +11,7 @@ class QDialog;
 class QFont;
 class QPrinter;
 class QWidget;
+struct SaveFormat;
 
 enum : unsigned {
     MB_OK = 0x0,
@@ -34,8 +35,10 @@ public:
     // Asks for an existing file, starting in `folder` (the working folder when empty); an empty
     // result means the user cancelled.
     virtual QString GetOpenFileName(const QString& title, const QString& folder) = 0;
-    // Asks for a name to save under; an empty result means the user cancelled.
-    virtual QString GetSaveFileName(const QString& initialPath) = 0;
+    // Asks for a name to save under; an empty result means the user cancelled. With a `format`,
+    // the dialog also offers the encoding and the line ends, from those given, and gives back
+    // those chosen.
+    virtual QString GetSaveFileName(const QString& initialPath, SaveFormat* format = nullptr) = 0;
     // Runs a dialog modally and returns its result code.
     virtual int DoModal(QDialog& dialog) = 0;
     // Lets the user choose a font and a text colour (invalid: the automatic colour), starting
@@ -61,7 +64,7 @@ public:
     int MessageBox(const QString& text, unsigned flags) override;
     void MessageBeep(unsigned type) override;
     QString GetOpenFileName(const QString& title, const QString& folder) override;
-    QString GetSaveFileName(const QString& initialPath) override;
+    QString GetSaveFileName(const QString& initialPath, SaveFormat* format = nullptr) override;
     int DoModal(QDialog& dialog) override;
     bool ChooseFont(QFont& font, QColor& color) override;
     bool PageSetup(QPrinter& printer) override;

@@ -58,6 +58,14 @@ constexpr const char* InsertNotText =
     "%1 holds bytes that are not text, which this %2 file cannot hold; nothing was inserted.";
 constexpr const char* CannotSave =
     "%1 was not saved: the text holds characters that %2 cannot hold.";
+constexpr const char* ReopenWithEncoding = "Reopen with Encoding";
+constexpr const char* EncodingPaneTip = "The file's encoding and line ends: click to reopen it "
+                                        "with another encoding";
+constexpr const char* CannotSaveCharacter =
+    "%1 was not saved: \"%2\" (U+%3) on line %4 cannot be stored in %5; nothing was written.";
+constexpr const char* NotDecodable =
+    "%1 cannot be read as %2: the byte at offset %3 (0x%4) does not decode losslessly in it. "
+    "Nothing was changed.";
 constexpr const char* NotUtf16 =
     "The file starts with a UTF-16 byte-order mark but is not valid UTF-16; it is shown byte "
     "by byte.";

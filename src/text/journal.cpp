@@ -67,6 +67,9 @@ QByteArray OriginPayload(const JournalOrigin& o) {
                        static_cast<uint64_t>(o.pid)})
         Append64(payload, v);
     payload.append(o.path);
+    // A file's name holds no NUL byte: what follows one is the encoding, when one was chosen.
+    if (!o.readAs.isEmpty())
+        payload.append('\0').append(o.readAs);
     return payload;
 }
 
@@ -83,6 +86,11 @@ bool ParseOrigin(const char* p, size_t n, JournalOrigin& o) {
     o.startedSecs = static_cast<int64_t>(Load64(p + 40));
     o.pid = static_cast<int64_t>(Load64(p + 48));
     o.path = QByteArray(p + kOriginFields * 8, static_cast<qsizetype>(n - kOriginFields * 8));
+    o.readAs.clear();
+    if (const qsizetype nul = o.path.indexOf('\0'); nul >= 0) {
+        o.readAs = o.path.mid(nul + 1);
+        o.path.truncate(nul);
+    }
     return true;
 }
 
@@ -168,7 +176,8 @@ uint64_t CContentHash::Value() const {
 
 bool JournalOrigin::operator==(const JournalOrigin& o) const {
     return path == o.path && size == o.size && mtimeNs == o.mtimeNs && device == o.device &&
-           inode == o.inode && hash == o.hash && startedSecs == o.startedSecs && pid == o.pid;
+           inode == o.inode && hash == o.hash && startedSecs == o.startedSecs && pid == o.pid &&
+           readAs == o.readAs;
 }
 
 // The copy of the origin: asked for, then made by a thread at the first change.

@@ -46,6 +46,10 @@ struct JournalOrigin {
     uint64_t hash = 0;      // and a CContentHash of its bytes
     int64_t startedSecs = 0; // when the journal began, in seconds since the epoch
     int64_t pid = 0;         // the process that wrote it
+    // The encoding the file was read in when the user chose one (its name, as the status bar
+    // shows it); empty when it was read in the one its bytes look like. The journal's positions
+    // are those of the text read so.
+    QByteArray readAs;
 
     bool operator==(const JournalOrigin& o) const;
 };

@@ -134,6 +134,10 @@ void CTextDocument::Delete(long pos, long length) {
     Doc(m_pDoc)->DeleteChars(pos, length);
 }
 
+void CTextDocument::ConvertLineEnds(LineEnd to) {
+    Doc(m_pDoc)->ConvertLineEnds(static_cast<int>(to)); // one undo step of its own
+}
+
 long CTextDocument::LineCount() const {
     return Doc(m_pDoc)->LinesTotal();
 }

@@ -3,6 +3,8 @@
 // CTextDocument shares that document with whoever else holds it (the view showing it).
 #pragma once
 
+#include "text/bytetext.h"
+
 #include <QByteArray>
 
 #include <cstddef>
@@ -44,6 +46,8 @@ public:
     // Adds bytes at the end; false when memory ran out.
     bool Append(const char* data, long n);
     void Delete(long pos, long length);
+    // Every line end becomes `to`, as one step of the undo history.
+    void ConvertLineEnds(LineEnd to);
 
     long LineCount() const;
     long LineStart(long line) const;

@@ -1,5 +1,7 @@
 #include "text/textencoding.h"
 
+#include "text/charsetcodec.h"
+
 #include <QList>
 
 #include <algorithm>
@@ -43,10 +45,158 @@ bool IsLow(uint16_t u) {
 bool StartsWith(const char* data, size_t n, const char* mark, size_t m) {
     return n >= m && std::memcmp(data, mark, m) == 0;
 }
+
+bool IsUtf16(TextEncoding kind) {
+    return kind == TextEncoding::Utf16Le || kind == TextEncoding::Utf16Be ||
+           kind == TextEncoding::Utf16LeNoBom || kind == TextEncoding::Utf16BeNoBom;
+}
+
+bool IsBigEndian(TextEncoding kind) {
+    return kind == TextEncoding::Utf16Be || kind == TextEncoding::Utf16BeNoBom;
+}
+
+// The character sets iconv converts that the user can choose from.
+struct CharsetEntry {
+    const char* name;
+    const char* iconvName;
+    bool singleByte;
+};
+constexpr CharsetEntry kCharsets[] = {
+    {"ISO-8859-1", "ISO-8859-1", true},
+    {"ISO-8859-2", "ISO-8859-2", true},
+    {"ISO-8859-3", "ISO-8859-3", true},
+    {"ISO-8859-4", "ISO-8859-4", true},
+    {"ISO-8859-5", "ISO-8859-5", true},
+    {"ISO-8859-6", "ISO-8859-6", true},
+    {"ISO-8859-7", "ISO-8859-7", true},
+    {"ISO-8859-8", "ISO-8859-8", true},
+    {"ISO-8859-9", "ISO-8859-9", true},
+    {"ISO-8859-10", "ISO-8859-10", true},
+    {"ISO-8859-11", "ISO-8859-11", true},
+    {"ISO-8859-13", "ISO-8859-13", true},
+    {"ISO-8859-14", "ISO-8859-14", true},
+    {"ISO-8859-15", "ISO-8859-15", true},
+    {"ISO-8859-16", "ISO-8859-16", true},
+    {"Windows-1250", "WINDOWS-1250", true},
+    {"Windows-1251", "WINDOWS-1251", true},
+    {"Windows-1253", "WINDOWS-1253", true},
+    {"Windows-1254", "WINDOWS-1254", true},
+    {"Windows-1255", "WINDOWS-1255", true},
+    {"Windows-1256", "WINDOWS-1256", true},
+    {"Windows-1257", "WINDOWS-1257", true},
+    {"Windows-1258", "WINDOWS-1258", true},
+    {"KOI8-R", "KOI8-R", true},
+    {"KOI8-U", "KOI8-U", true},
+    {"IBM-866", "IBM866", true},
+    {"Shift_JIS", "SHIFT_JIS", false},
+    {"EUC-JP", "EUC-JP", false},
+    {"GB18030", "GB18030", false},
+    {"Big5", "BIG5", false},
+    {"EUC-KR", "EUC-KR", false},
+};
+
+// The first offset of a UTF-8 text that starts no well-formed character, or -1.
+int64_t FirstNotUtf8(const char* data, size_t n) {
+    for (const char* p = data; p < data + n;) {
+        char32_t c;
+        if (!NextUtf8(p, data + n, c))
+            return p - data;
+    }
+    return -1;
+}
+
+// The first offset of a UTF-16 text that is a lone surrogate, or the odd byte at its end; -1.
+int64_t FirstNotUtf16(const char* data, size_t n, bool bigEndian) {
+    const auto* p = reinterpret_cast<const uint8_t*>(data);
+    size_t i = 0;
+    for (; i + 1 < n; i += 2) {
+        const uint16_t u = Unit(p + i, bigEndian);
+        if (IsLow(u))
+            return static_cast<int64_t>(i);
+        if (IsHigh(u)) {
+            if (i + 4 > n || !IsLow(Unit(p + i + 2, bigEndian)))
+                return static_cast<int64_t>(i);
+            i += 2;
+        }
+    }
+    return i < n ? static_cast<int64_t>(i) : -1;
+}
 } // namespace
 
-const char* EncodingName(TextEncoding encoding) {
-    switch (encoding) {
+std::vector<FileEncoding> ReadableEncodings() {
+    std::vector<FileEncoding> list = {TextEncoding::Utf8, TextEncoding::Utf16Le,
+                                      TextEncoding::Utf16Be, TextEncoding::Windows1252};
+    for (const CharsetEntry& c : kCharsets)
+        if (const CCharsetCodec* codec = CCharsetCodec::Of(c.name, c.iconvName, c.singleByte))
+            list.emplace_back(codec);
+    return list;
+}
+
+std::vector<FileEncoding> WritableEncodings() {
+    std::vector<FileEncoding> list = {TextEncoding::Utf8,         TextEncoding::Utf8Bom,
+                                      TextEncoding::Utf16LeNoBom, TextEncoding::Utf16Le,
+                                      TextEncoding::Utf16BeNoBom, TextEncoding::Utf16Be};
+    const std::vector<FileEncoding> readable = ReadableEncodings();
+    list.insert(list.end(), readable.begin() + 3, readable.end());
+    return list;
+}
+
+std::optional<FileEncoding> EncodingNamed(const QString& name) {
+    for (const FileEncoding& e : WritableEncodings())
+        if (name == QLatin1String(EncodingName(e)))
+            return e;
+    return std::nullopt;
+}
+
+FileEncoding WithMarkOf(FileEncoding chosen, const char* data, size_t n) {
+    switch (chosen.Kind()) {
+    case TextEncoding::Utf8:
+    case TextEncoding::Utf8Bom:
+        return StartsWith(data, n, "\xEF\xBB\xBF", 3) ? TextEncoding::Utf8Bom : TextEncoding::Utf8;
+    case TextEncoding::Utf16Le:
+    case TextEncoding::Utf16LeNoBom:
+        return StartsWith(data, n, "\xFF\xFE", 2) ? TextEncoding::Utf16Le
+                                                  : TextEncoding::Utf16LeNoBom;
+    case TextEncoding::Utf16Be:
+    case TextEncoding::Utf16BeNoBom:
+        return StartsWith(data, n, "\xFE\xFF", 2) ? TextEncoding::Utf16Be
+                                                  : TextEncoding::Utf16BeNoBom;
+    default:
+        return chosen;
+    }
+}
+
+FileEncoding WithoutMark(FileEncoding encoding) {
+    switch (encoding.Kind()) {
+    case TextEncoding::Utf8Bom:
+        return TextEncoding::Utf8;
+    case TextEncoding::Utf16LeNoBom:
+        return TextEncoding::Utf16Le;
+    case TextEncoding::Utf16BeNoBom:
+        return TextEncoding::Utf16Be;
+    default:
+        return encoding;
+    }
+}
+
+int64_t FirstUndecodable(FileEncoding encoding, const char* data, size_t n) {
+    const size_t mark = std::min<size_t>(ByteOrderMark(encoding).size(), n);
+    int64_t bad = -1;
+    if (encoding.Kind() == TextEncoding::Windows1252)
+        return -1; // every byte is a character
+    if (encoding.Kind() == TextEncoding::Charset) {
+        size_t size;
+        bad = encoding.Codec()->FirstUndecodable(data + mark, n - mark, size);
+    } else if (IsUtf16(encoding.Kind())) {
+        bad = FirstNotUtf16(data + mark, n - mark, IsBigEndian(encoding.Kind()));
+    } else {
+        bad = FirstNotUtf8(data + mark, n - mark);
+    }
+    return bad < 0 ? -1 : bad + static_cast<int64_t>(mark);
+}
+
+const char* EncodingName(FileEncoding encoding) {
+    switch (encoding.Kind()) {
     case TextEncoding::Utf8:
         return "UTF-8";
     case TextEncoding::Utf8Bom:
@@ -57,12 +207,18 @@ const char* EncodingName(TextEncoding encoding) {
         return "UTF-16BE";
     case TextEncoding::Windows1252:
         return "Windows-1252";
+    case TextEncoding::Utf16LeNoBom:
+        return "UTF-16LE no BOM";
+    case TextEncoding::Utf16BeNoBom:
+        return "UTF-16BE no BOM";
+    case TextEncoding::Charset:
+        return encoding.Codec()->Name();
     }
     return "";
 }
 
-QByteArray ByteOrderMark(TextEncoding encoding) {
-    switch (encoding) {
+QByteArray ByteOrderMark(FileEncoding encoding) {
+    switch (encoding.Kind()) {
     case TextEncoding::Utf8Bom:
         return QByteArrayLiteral("\xEF\xBB\xBF");
     case TextEncoding::Utf16Le:
@@ -74,13 +230,15 @@ QByteArray ByteOrderMark(TextEncoding encoding) {
     }
 }
 
-bool CanHold(TextEncoding encoding, char32_t c) {
-    if (encoding == TextEncoding::Windows1252)
+bool CanHold(FileEncoding encoding, char32_t c) {
+    if (encoding.Kind() == TextEncoding::Windows1252)
         return To1252(c) >= 0;
+    if (encoding.Kind() == TextEncoding::Charset)
+        return encoding.Codec()->CanHold(c);
     return c <= 0x10FFFF && !(c >= 0xD800 && c <= 0xDFFF);
 }
 
-char32_t FirstUnholdable(TextEncoding encoding, const QString& text) {
+char32_t FirstUnholdable(FileEncoding encoding, const QString& text) {
     for (char32_t c : text.toUcs4())
         if (!CanHold(encoding, c))
             return c;
@@ -218,7 +376,7 @@ size_t DecodePiece(TextEncoding encoding, const uint8_t* p, size_t n, char* out)
         }
         return static_cast<size_t>(o - out);
     }
-    const bool be = encoding == TextEncoding::Utf16Be;
+    const bool be = IsBigEndian(encoding);
     for (size_t i = 0; i + 1 < n; i += 2) {
         const uint16_t u = Unit(p + i, be);
         if (IsHigh(u) && i + 3 < n) {
@@ -238,14 +396,13 @@ size_t PieceEnd(TextEncoding encoding, const uint8_t* p, size_t i, size_t n, siz
     if (n - i <= max)
         return n;
     size_t end = i + max;
-    if (encoding != TextEncoding::Windows1252 &&
-        IsHigh(Unit(p + end - 2, encoding == TextEncoding::Utf16Be)))
+    if (encoding != TextEncoding::Windows1252 && IsHigh(Unit(p + end - 2, IsBigEndian(encoding))))
         end -= 2;
     return end;
 }
 
-size_t MarkSize(TextEncoding encoding) {
-    return encoding == TextEncoding::Windows1252 ? 0 : 2;
+size_t MarkSize(FileEncoding encoding) {
+    return static_cast<size_t>(ByteOrderMark(encoding).size());
 }
 } // namespace
 
@@ -254,14 +411,19 @@ void AppendUtf8(QByteArray& out, char32_t c) {
     out.append(buf, PutUtf8(buf, c));
 }
 
-bool DecodeToUtf8(TextEncoding encoding, const char* data, size_t n,
+bool DecodeToUtf8(FileEncoding encoding, const char* data, size_t n,
                   const std::function<bool(const QByteArray&)>& sink) {
+    const size_t mark = std::min(MarkSize(encoding), n);
+    if (encoding.Kind() == TextEncoding::Charset)
+        return encoding.Codec()->Decode(data + mark, n - mark, [&](const char* piece, size_t size) {
+            return sink(QByteArray::fromRawData(piece, static_cast<qsizetype>(size)));
+        });
     constexpr size_t kPiece = 1 << 18; // input bytes, an even number
     const auto* p = reinterpret_cast<const uint8_t*>(data);
     QByteArray buffer(static_cast<qsizetype>(3 * kPiece), Qt::Uninitialized);
-    for (size_t i = std::min(MarkSize(encoding), n); i < n;) {
-        const size_t end = PieceEnd(encoding, p, i, n, kPiece);
-        const size_t size = DecodePiece(encoding, p + i, end - i, buffer.data());
+    for (size_t i = mark; i < n;) {
+        const size_t end = PieceEnd(encoding.Kind(), p, i, n, kPiece);
+        const size_t size = DecodePiece(encoding.Kind(), p + i, end - i, buffer.data());
         if (!sink(QByteArray::fromRawData(buffer.constData(), static_cast<qsizetype>(size))))
             return false;
         i = end;
@@ -269,17 +431,25 @@ bool DecodeToUtf8(TextEncoding encoding, const char* data, size_t n,
     return true;
 }
 
-QByteArray DecodeToUtf8(TextEncoding encoding, const char* data, size_t n) {
-    QByteArray out(static_cast<qsizetype>(DecodedSize(encoding, data, n)), Qt::Uninitialized);
-    const size_t mark = std::min(MarkSize(encoding), n);
-    DecodePiece(encoding, reinterpret_cast<const uint8_t*>(data) + mark, n - mark, out.data());
+QByteArray DecodeToUtf8(FileEncoding encoding, const char* data, size_t n) {
+    QByteArray out;
+    out.reserve(static_cast<qsizetype>(DecodedSize(encoding, data, n)));
+    DecodeToUtf8(encoding, data, n, [&out](const QByteArray& piece) {
+        out.append(piece);
+        return true;
+    });
     return out;
 }
 
-size_t DecodedSize(TextEncoding encoding, const char* data, size_t n) {
+size_t DecodedSize(FileEncoding encoding, const char* data, size_t n) {
     const auto* p = reinterpret_cast<const uint8_t*>(data);
+    const size_t mark = std::min(MarkSize(encoding), n);
     size_t size = 0;
-    if (encoding == TextEncoding::Windows1252) {
+    if (encoding.Kind() == TextEncoding::Charset) {
+        encoding.Codec()->FirstUndecodable(data + mark, n - mark, size);
+        return size;
+    }
+    if (encoding.Kind() == TextEncoding::Windows1252) {
         for (size_t i = 0; i < n;) {
             const size_t run = AsciiRun(p + i, n - i);
             size += run;
@@ -289,8 +459,8 @@ size_t DecodedSize(TextEncoding encoding, const char* data, size_t n) {
         }
         return size;
     }
-    const bool be = encoding == TextEncoding::Utf16Be;
-    for (size_t i = 2; i + 1 < n; i += 2) {
+    const bool be = IsBigEndian(encoding.Kind());
+    for (size_t i = mark; i + 1 < n; i += 2) {
         const uint16_t u = Unit(p + i, be);
         if (IsHigh(u) && i + 3 < n) {
             size += 4;
@@ -302,8 +472,10 @@ size_t DecodedSize(TextEncoding encoding, const char* data, size_t n) {
     return size;
 }
 
-bool EncodeFromUtf8(TextEncoding encoding, const char* data, size_t n, QByteArray& out,
+bool EncodeFromUtf8(FileEncoding encoding, const char* data, size_t n, QByteArray& out,
                     char32_t* bad) {
+    if (encoding.Kind() == TextEncoding::Charset)
+        return encoding.Codec()->Encode(data, n, out, bad);
     const auto* p = reinterpret_cast<const uint8_t*>(data);
     if (!IsDecoded(encoding)) {
         // UTF-8 holds any character: only bytes that are no UTF-8 fail.
@@ -320,9 +492,10 @@ bool EncodeFromUtf8(TextEncoding encoding, const char* data, size_t n, QByteArra
     }
     const qsizetype start = out.size();
     // At most one byte of Windows-1252, or two of UTF-16, for each byte of UTF-8.
-    out.resize(start + static_cast<qsizetype>(encoding == TextEncoding::Windows1252 ? n : 2 * n));
+    const bool single = encoding.Kind() == TextEncoding::Windows1252;
+    out.resize(start + static_cast<qsizetype>(single ? n : 2 * n));
     char* o = out.data() + start;
-    const bool be = encoding == TextEncoding::Utf16Be;
+    const bool be = IsBigEndian(encoding.Kind());
     auto unit = [&](uint16_t u) {
         *o++ = static_cast<char>(be ? u >> 8 : u & 0xFF);
         *o++ = static_cast<char>(be ? u & 0xFF : u >> 8);
@@ -330,7 +503,7 @@ bool EncodeFromUtf8(TextEncoding encoding, const char* data, size_t n, QByteArra
     bool ok = true;
     for (size_t i = 0; i < n && ok;) {
         const size_t run = AsciiRun(p + i, n - i);
-        if (encoding == TextEncoding::Windows1252) {
+        if (single) {
             std::memcpy(o, p + i, run);
             o += run;
         } else {
@@ -349,7 +522,7 @@ bool EncodeFromUtf8(TextEncoding encoding, const char* data, size_t n, QByteArra
             break;
         }
         i = static_cast<size_t>(q - data);
-        if (encoding == TextEncoding::Windows1252) {
+        if (single) {
             const int b = To1252(c);
             if (b < 0) {
                 if (bad)

@@ -44,9 +44,14 @@ bool CTextLoader::Feed(const char* data, long n) {
     if (n > m_nLimit - m_nTotal || !m_text.Append(data, n))
         return false;
     const auto size = static_cast<size_t>(n);
-    m_detector.Feed(data, size);
-    m_lineEnd.Feed(data, size);
-    m_longLine.Feed(data, size);
+    // Bytes read in an encoding chosen for them need no detection; decoded, they are looked at
+    // once they are text.
+    if (!m_readAs)
+        m_detector.Feed(data, size);
+    if (!m_readAs || !IsDecoded(*m_readAs)) {
+        m_lineEnd.Feed(data, size);
+        m_longLine.Feed(data, size);
+    }
     m_bMarkerByte = m_bMarkerByte || std::memchr(data, 1, size);
     if (m_nTotal < kHead)
         m_head.append(data, static_cast<size_t>(std::min(n, kHead - m_nTotal)));
@@ -57,13 +62,23 @@ bool CTextLoader::Feed(const char* data, long n) {
 }
 
 double CTextLoader::ReadShare() const {
-    return m_detector.LikelyDecoded() ? kDecodedReadShare : 1;
+    const bool decoded = m_readAs ? IsDecoded(*m_readAs) : m_detector.LikelyDecoded();
+    return decoded ? kDecodedReadShare : 1;
 }
 
 std::optional<LoadedText> CTextLoader::Finish(const std::function<void(double)>& progress) {
     LoadedText out;
     const char* raw = m_text.RangePointer(0, m_nTotal);
-    out.encoding = m_detector.Result(raw, static_cast<size_t>(m_nTotal), &out.badUtf16);
+    if (m_readAs) {
+        out.encoding = WithMarkOf(*m_readAs, raw, static_cast<size_t>(m_nTotal));
+        const int64_t bad = FirstUndecodable(out.encoding, raw, static_cast<size_t>(m_nTotal));
+        if (bad >= 0) {
+            m_undecodable = {bad, static_cast<uint8_t>(raw[bad]), out.encoding};
+            return std::nullopt;
+        }
+    } else {
+        out.encoding = m_detector.Result(raw, static_cast<size_t>(m_nTotal), &out.badUtf16);
+    }
     out.markerByte = m_bMarkerByte;
     if (IsDecoded(out.encoding)) {
         const size_t size = DecodedSize(out.encoding, raw, static_cast<size_t>(m_nTotal));
@@ -99,11 +114,11 @@ std::optional<LoadedText> CTextLoader::Finish(const std::function<void(double)>&
     return out;
 }
 
-bool TextForInsertion(const QByteArray& bytes, TextEncoding into, QByteArray& text,
+bool TextForInsertion(const QByteArray& bytes, FileEncoding into, QByteArray& text,
                       char32_t* refused) {
     EncodingDetector detector;
     detector.Feed(bytes.constData(), static_cast<size_t>(bytes.size()));
-    const TextEncoding source = detector.Result(bytes.constData(), bytes.size());
+    const FileEncoding source = detector.Result(bytes.constData(), bytes.size());
     *refused = 0;
     if (IsDecoded(source))
         text = DecodeToUtf8(source, bytes.constData(), static_cast<size_t>(bytes.size()));
@@ -117,7 +132,7 @@ bool TextForInsertion(const QByteArray& bytes, TextEncoding into, QByteArray& te
                           refused);
 }
 
-bool WriteText(const CTextDocument& text, long start, long end, TextEncoding encoding, bool mark,
+bool WriteText(const CTextDocument& text, long start, long end, FileEncoding encoding, bool mark,
                const std::function<bool(const char*, long)>& write, char32_t* refused) {
     *refused = 0;
     const QByteArray bom = mark ? ByteOrderMark(encoding) : QByteArray();

@@ -215,6 +215,22 @@ QString CLumettaView::CannotHoldText(char32_t c) const {
             QString::fromUtf8(EncodingName(GetEncoding())));
 }
 
+QString CLumettaView::CannotSaveText(const QString& path, char32_t c, FileEncoding encoding) const {
+    // The text is written in order: the first character refused is where that one first is.
+    QByteArray utf8;
+    AppendUtf8(utf8, c);
+    const long length = GetTextLength();
+    const char* text = Text().RangePointer(0, length);
+    const char* found = std::search(text, text + length, utf8.constData(), utf8.constEnd());
+    const long at = static_cast<long>(found - text);
+    return QString::fromUtf8(Str::CannotSaveCharacter)
+        .arg(
+            path, QString::fromUcs4(&c, 1),
+            QString::number(static_cast<uint>(c), 16).toUpper().rightJustified(4, QLatin1Char('0')))
+        .arg(LineFromChar(std::min(at, length)) + 1)
+        .arg(QString::fromUtf8(EncodingName(encoding)));
+}
+
 void CLumettaView::OnLoadProgress(double done) {
     if (m_pLoadProgress)
         m_pLoadProgress->Update(done);
@@ -291,10 +307,22 @@ void CLumettaView::StreamText(CArchive& ar, int format) {
         throw CFileException(static_cast<int>(cookie.error), 0, QString(), cookie.message);
     if (es.dwError == kErrTextLimit)
         throw tooLarge();
+    if (es.dwError == kErrNotDecodable) {
+        const Undecodable& bad = Undecoded();
+        throw CFileException(
+            CFileException::generic, 0, file->GetFilePath(),
+            QString::fromUtf8(Str::NotDecodable)
+                .arg(file->GetFilePath(), QString::fromUtf8(EncodingName(bad.encoding)))
+                .arg(bad.offset)
+                .arg(QString::number(bad.byte, 16).toUpper().rightJustified(2, QLatin1Char('0'))));
+    }
     if (es.dwError == kErrCannotHold) {
         const QString path = file->GetFilePath();
         const QString encoding = QString::fromUtf8(EncodingName(GetEncoding()));
         const char32_t bad = RefusedCharacter();
+        if (ar.IsStoring() && bad)
+            throw CFileException(CFileException::generic, 0, path,
+                                 CannotSaveText(path, bad, GetEncoding()));
         if (ar.IsStoring())
             throw CFileException(CFileException::generic, 0, path,
                                  QString::fromUtf8(Str::CannotSave).arg(path, encoding));

@@ -73,6 +73,9 @@ public:
     static int SearchFlags(const SearchOptions& options);
     // What the user is told when a character cannot be stored in the file.
     QString CannotHoldText(char32_t c) const;
+    // Why the text cannot be saved to `path` in `encoding`: it holds `c`, which the encoding
+    // cannot hold.
+    QString CannotSaveText(const QString& path, char32_t c, FileEncoding encoding) const;
 
     // The printing steps.
     void OnBeginPrinting(QPainter* painter, CPrintInfo& info) override;

@@ -219,6 +219,19 @@ QString CTextControl::LineEndsName() const {
     return QStringLiteral("LF");
 }
 
+bool CTextControl::CanWriteIn(FileEncoding encoding, char32_t* refused) const {
+    return WriteText(
+        Text(), 0, GetTextLength(), encoding, false, [](const char*, long) { return true; },
+        refused);
+}
+
+void CTextControl::ConvertLineEnds(LineEnd to) {
+    Text().ConvertLineEnds(to);
+    m_eLineEnd = to;
+    m_bMixedLineEnds = false;
+    Sci(SCI_SETEOLMODE, static_cast<unsigned long>(m_eLineEnd));
+}
+
 void CTextControl::SetEmpty() {
     m_bOverlongLine = false;
     Sci(SCI_SETDOCPOINTER, 0UL, static_cast<long>(0));
@@ -747,7 +760,7 @@ long CTextControl::StreamIn(int format, EDITSTREAM& es, int64_t sizeHint) {
     CStreamPieces pieces(es, sizeHint, [this](double done) { OnLoadProgress(done); });
     if (format & SFF_SELECTION)
         return InsertStream(pieces);
-    if (format & SF_RTF) {
+    if ((format & SF_RTF) && !m_readEncoding) {
         long loaded = 0;
         if (LoadRichStream(pieces, loaded))
             return loaded;
@@ -829,6 +842,8 @@ bool CTextControl::LoadRichStream(CStreamPieces& pieces, long& loaded) {
 
 long CTextControl::LoadPlainStream(CStreamPieces& pieces) {
     CTextLoader loader(m_nTextLimit, pieces.SizeHint(), kMaxWrappedLine);
+    if (m_readEncoding)
+        loader.ReadAs(*m_readEncoding);
     m_pLoading = &loader;
     const auto forgetLoader = qScopeGuard([this] { m_pLoading = nullptr; });
     long total = 0;
@@ -846,8 +861,12 @@ long CTextControl::LoadPlainStream(CStreamPieces& pieces) {
             OnLoadProgress(CTextLoader::kDecodedReadShare +
                            (1 - CTextLoader::kDecodedReadShare) * done);
         });
-        if (!loaded)
+        if (!loaded && loader.Undecoded().offset >= 0) {
+            m_undecodable = loader.Undecoded();
+            pieces.Fail(kErrNotDecodable);
+        } else if (!loaded) {
             pieces.Fail(kErrTextLimit);
+        }
     }
     if (!loaded) {
         // The text shown stays as it was.

@@ -62,6 +62,9 @@ public:
     // dwError of a stream that stopped at text the file's encoding cannot hold; what that is
     // tells RefusedCharacter.
     static constexpr uint32_t kErrCannotHold = 0xFFFF0002u;
+    // dwError of a stream-in whose bytes do not decode losslessly in the encoding they were to be
+    // read in (see SetReadEncoding); where they stop tells UndecodableAt.
+    static constexpr uint32_t kErrNotDecodable = 0xFFFF0003u;
 
     explicit CTextControl(QWidget* parent = nullptr);
 
@@ -179,7 +182,20 @@ public:
     int GetZoom() const;
 
     // The encoding the text is saved in.
-    TextEncoding GetEncoding() const { return m_encoding; }
+    FileEncoding GetEncoding() const { return m_encoding; }
+    // Whether the whole text can be written in `encoding`; when not, `refused` gets the first
+    // character it cannot hold (0 for bytes that are no text).
+    bool CanWriteIn(FileEncoding encoding, char32_t* refused) const;
+    // From now on the text is saved in `encoding`, which must hold it.
+    void SetEncoding(FileEncoding encoding) { m_encoding = encoding; }
+    // The encoding that plain-text files are read in from now on, rather than the one their
+    // bytes look like (none: that one).
+    void SetReadEncoding(std::optional<FileEncoding> encoding) { m_readEncoding = encoding; }
+    std::optional<FileEncoding> GetReadEncoding() const { return m_readEncoding; }
+    // Where the last stream-in that ended with kErrNotDecodable stopped decoding.
+    const Undecodable& Undecoded() const { return m_undecodable; }
+    // Every line end of the text becomes `to`, as one undo step; new lines take it too.
+    void ConvertLineEnds(LineEnd to);
     // The text's line ends as read: "LF", "CRLF", "CR", or "mixed" when it had several kinds.
     QString LineEndsName() const;
     // The last load found a UTF-16 byte-order mark on bytes that are not UTF-16.
@@ -258,7 +274,9 @@ private:
 
     long m_nTextLimit = kMaxTextLimit;
     bool m_bForcedModify = false;
-    TextEncoding m_encoding = TextEncoding::Utf8;
+    FileEncoding m_encoding = TextEncoding::Utf8;
+    std::optional<FileEncoding> m_readEncoding;
+    Undecodable m_undecodable;
     bool m_bBadUtf16 = false;
     bool m_bMarkerByte = false;
     // The load under way, whose first bytes a window shown meanwhile shows.

@@ -1,5 +1,6 @@
 // Unsaved changes outlive the run that made them: a run ended by a signal (or a crash) leaves
 // its journal, and the next run offers the changes back.
+#include "framework/encodingdlg.h"
 #include "resources/resource.h"
 #include "support/appfixture.h"
 #include "support/editchild.h"
@@ -74,6 +75,29 @@ TEST_F(RecoveryTest, ChangesLeftByASignalAreOfferedWhenTheFileOpensAgain) {
     Stop();
     app.reset();
     EXPECT_TRUE(CJournalFolder::Left().empty());
+}
+
+// Changes to a file read in an encoding the user chose are recovered onto the file read in it
+// again: their positions are those of that text.
+TEST_F(RecoveryTest, ChangesToAFileReopenedInAnEncodingAreRecoveredInIt) {
+    const QString file = WriteFile("ru.txt", "\xd0\xd2\xc9\xd7\xc5\xd4 \xcd\xc9\xd2\n");
+    ASSERT_TRUE(Start({file}));
+    ui.dialogReplies.push_back([](QDialog& d) {
+        dynamic_cast<CEncodingDlg&>(d).Choose(QStringLiteral("KOI8-R"));
+        d.accept();
+        return IDOK;
+    });
+    ASSERT_TRUE(Exec(ID_FILE_REOPEN_ENCODING));
+    View()->SetSel(13, 13);                                              // after the space
+    View()->ReplaceSel(QByteArray("\xd0\xb2\xd0\xb5\xd1\x81\xd1\x8c ")); // весь
+    const QByteArray edited = View()->GetText();
+    Terminate();
+    ui.boxReplies = {IDYES};
+    ASSERT_TRUE(Start({file}));
+    EXPECT_EQ(View()->GetText(), edited);
+    EXPECT_EQ(EncodingName(View()->GetEncoding()), std::string("KOI8-R"));
+    ASSERT_TRUE(Exec(ID_FILE_SAVE));
+    EXPECT_EQ(ReadFile(file), "\xd0\xd2\xc9\xd7\xc5\xd4 \xd7\xc5\xd3\xd8 \xcd\xc9\xd2\n");
 }
 
 // A change is committed within a second, and at once before a save, a reload or a print.

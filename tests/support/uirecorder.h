@@ -1,6 +1,7 @@
 // UI services for tests: records every message box, beep and dialog, and answers from a script.
 #pragma once
 
+#include "framework/saveasdialog.h"
 #include "framework/uiservices.h"
 
 #include <QColor>
@@ -37,8 +38,15 @@ public:
         openFolders << folder;
         return PopName();
     }
-    QString GetSaveFileName(const QString& initialPath) override {
+    QString GetSaveFileName(const QString& initialPath, SaveFormat* format = nullptr) override {
         saveInitials << initialPath;
+        if (format) {
+            formatsOffered.push_back(*format);
+            if (!formatReplies.empty()) {
+                formatReplies.front()(*format);
+                formatReplies.pop_front();
+            }
+        }
         return PopName();
     }
     int DoModal(QDialog& dialog) override {
@@ -89,6 +97,9 @@ public:
     QStringList dialogs;
     std::deque<int> boxReplies;
     std::deque<QString> fileNames; // an empty name cancels the dialog
+    std::vector<SaveFormat> formatsOffered; // by each Save As dialog that offered one
+    // Stand in for the user's choices of encoding and line ends in Save As; none: kept as offered.
+    std::deque<std::function<void(SaveFormat&)>> formatReplies;
     std::deque<std::function<int(QDialog&)>> dialogReplies;
     struct FontChoice {
         QFont font;

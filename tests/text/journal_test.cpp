@@ -28,6 +28,7 @@ JournalOrigin SomeOrigin() {
     o.hash = 0x0123456789ABCDEFULL;
     o.startedSecs = 1765400000;
     o.pid = 4242;
+    o.readAs = "KOI8-R";
     return o;
 }
 
