@@ -1,8 +1,8 @@
 #include "search/findtextdlg.h"
 
+#include "framework/fieldtext.h"
 #include "framework/uiservices.h"
 #include "resources/strings.h"
-#include "framework/fieldtext.h"
 #include "text/textencoding.h"
 #include "text/textsearch.h"
 #include "view/lumettaview.h"
@@ -121,8 +121,8 @@ CFindTextDlg::CFindTextDlg(const QString& initial, CLumettaView* view)
         MakeCheck(QStringLiteral("Regular e&xpression"), this, IDC_REGULAR_EXPRESSION);
     auto* options = new QGroupBox(QStringLiteral("Options"), this);
     auto* optionsLayout = new QVBoxLayout(options);
-    for (QCheckBox* box : {m_pMatchCase, m_pWholeWords, m_pSearchBackwards, m_pCyclicSearch,
-                           m_pRegularExpression})
+    for (QCheckBox* box :
+         {m_pMatchCase, m_pWholeWords, m_pSearchBackwards, m_pCyclicSearch, m_pRegularExpression})
         optionsLayout->addWidget(box);
 
     auto* findRow = new QHBoxLayout;

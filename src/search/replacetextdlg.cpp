@@ -86,8 +86,7 @@ CReplaceTextDlg::CReplaceTextDlg(const QString& initial, long limit, CLumettaVie
     fields->addWidget(m_pReplaceWith, 1, 1);
     auto* options = new QGroupBox(QStringLiteral("Options"), this);
     auto* optionsLayout = new QVBoxLayout(options);
-    for (QCheckBox* box :
-         {m_pMatchCase, m_pWholeWords, m_pSearchBackwards, m_pRegularExpression})
+    for (QCheckBox* box : {m_pMatchCase, m_pWholeWords, m_pSearchBackwards, m_pRegularExpression})
         optionsLayout->addWidget(box);
     auto* actions = new QGridLayout;
     actions->addWidget(m_pSelectionOnly, 0, 0, 1, 2);
@@ -103,10 +102,17 @@ CReplaceTextDlg::CReplaceTextDlg(const QString& initial, long limit, CLumettaVie
     layout->addLayout(fields);
     layout->addLayout(bottom);
     layout->setSizeConstraint(QLayout::SetFixedSize);
-    QWidget* order[] = {
-        m_pFindWhat,          m_pReplaceWith,   m_pMatchCase, m_pWholeWords,
-        m_pSearchBackwards,   m_pRegularExpression, m_pSelectionOnly, m_pReplace,
-        m_pReplaceAll,        m_pFindNext,      close};
+    QWidget* order[] = {m_pFindWhat,
+                        m_pReplaceWith,
+                        m_pMatchCase,
+                        m_pWholeWords,
+                        m_pSearchBackwards,
+                        m_pRegularExpression,
+                        m_pSelectionOnly,
+                        m_pReplace,
+                        m_pReplaceAll,
+                        m_pFindNext,
+                        close};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 

@@ -75,8 +75,7 @@ CRegexFinder::~CRegexFinder() = default;
 CRegexFinder::Result CRegexFinder::Match(const char* subject, long length, long from,
                                          bool lineEndsThere, bool anchored, long* start,
                                          long* end) {
-    const uint32_t options =
-        (lineEndsThere ? 0 : PCRE2_NOTEOL) | (anchored ? PCRE2_ANCHORED : 0);
+    const uint32_t options = (lineEndsThere ? 0 : PCRE2_NOTEOL) | (anchored ? PCRE2_ANCHORED : 0);
     const int rc = pcre2_match(m_pcre->code, reinterpret_cast<PCRE2_SPTR>(subject), length, from,
                                options, m_pcre->match, m_pcre->context);
     if (rc == PCRE2_ERROR_NOMATCH)

@@ -165,8 +165,8 @@ ReplaceAllResult ReplaceAll(CTextDocument& doc, const CTextSearch& search,
             from = empty ? doc.NextChar(selMax) : selMax;
         if (regex && empty && selMax >= doc.Length())
             return -1L;
-        return search.Find(doc, r.find, r.options, from, limit != -1 ? limit : doc.Length(),
-                           false, end);
+        return search.Find(doc, r.find, r.options, from, limit != -1 ? limit : doc.Length(), false,
+                           end);
     };
     CBulkReplace bulk(doc);
     // Applying the queue moves the text after it; searching backwards, the caret is before it.

@@ -17,8 +17,7 @@ long CTextSearch::Find(const CTextDocument& doc, const QByteArray& needle, Searc
         return -1;
     if (options.regex) {
         CRegexFinder* regex = RegexFor(needle, options.matchCase);
-        return regex ? FindRegex(doc, *regex, options.wholeWord, cpMin, cpMax, last, matchEnd)
-                     : -1;
+        return regex ? FindRegex(doc, *regex, options.wholeWord, cpMin, cpMax, last, matchEnd) : -1;
     }
     const CByteFinder& finder = FinderFor(needle, options.matchCase);
     const char* base = doc.RangePointer(cpMin, cpMax - cpMin);
@@ -97,8 +96,7 @@ long CTextSearch::FindRegex(const CTextDocument& doc, CRegexFinder& regex, bool 
         // in ever longer stretches before that until one has a match. The first is short, as
         // each match in a stretch is a search of its own.
         long before = cpMax + 1;
-        for (long stretch = 8; pos == -1 && before > cpMin && m_failure.isEmpty();
-             stretch *= 2) {
+        for (long stretch = 8; pos == -1 && before > cpMin && m_failure.isEmpty(); stretch *= 2) {
             long from = std::max(cpMin, before - stretch);
             while (!doc.IsCharBoundary(from))
                 ++from;
@@ -120,12 +118,11 @@ long CTextSearch::FindRegex(const CTextDocument& doc, CRegexFinder& regex, bool 
     return pos;
 }
 
-bool CTextSearch::IsMatch(const CTextDocument& doc, const QByteArray& needle,
-                          SearchOptions options, long start, long end) const {
+bool CTextSearch::IsMatch(const CTextDocument& doc, const QByteArray& needle, SearchOptions options,
+                          long start, long end) const {
     if (!options.regex) {
         long matchEnd = -1;
-        return Find(doc, needle, options, start, end, false, &matchEnd) == start &&
-               matchEnd == end;
+        return Find(doc, needle, options, start, end, false, &matchEnd) == start && matchEnd == end;
     }
     CRegexFinder* regex = needle.isEmpty() ? nullptr : RegexFor(needle, options.matchCase);
     if (!regex || start > end || end > doc.Length() || !doc.IsCharBoundary(start))

@@ -43,8 +43,7 @@ public:
 
     // The pattern's error, or nothing when it is a valid regular expression (with `groups`
     // set to how many groups it has).
-    static std::optional<RegexError> PatternError(const QByteArray& pattern,
-                                                  int* groups = nullptr);
+    static std::optional<RegexError> PatternError(const QByteArray& pattern, int* groups = nullptr);
 
 private:
     long FindRegex(const CTextDocument& doc, CRegexFinder& regex, bool wholeWord, long cpMin,

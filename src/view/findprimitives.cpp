@@ -6,7 +6,8 @@
 
 FindOptions CLumettaView::UserFindOptions() const {
     return FindOptions{{m_bMatchCase != 0, m_bWordsOnly != 0, m_bRegularExpression != 0},
-                       m_bSearchBackwards != 0, m_bCyclicSearch != 0};
+                       m_bSearchBackwards != 0,
+                       m_bCyclicSearch != 0};
 }
 
 // Bytes that are no UTF-8 (in a needle taken from the text) travel as escapes, and become the

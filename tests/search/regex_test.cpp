@@ -55,10 +55,12 @@ TEST_F(RegexTest, FindRepeatsAndRemembersTheOption) {
 TEST_F(RegexTest, AnInvalidPatternIsSaidAndNothingIsSearched) {
     ASSERT_TRUE(Start({WriteFile("f", "(abc) abc")}));
     View()->SetSel(6, 6);
-    ui.dialogReplies = {FindPattern("(ab\xc3\xa9" "c")};
+    ui.dialogReplies = {FindPattern("(ab\xc3\xa9"
+                                    "c")};
     Exec(ID_EDIT_FIND);
-    EXPECT_EQ(ui.BoxTexts().join("|").toStdString(), std::string{"This regular expression is not valid: missing closing "
-                                         "parenthesis (at character 6)."});
+    EXPECT_EQ(ui.BoxTexts().join("|").toStdString(),
+              std::string{"This regular expression is not valid: missing closing "
+                          "parenthesis (at character 6)."});
     EXPECT_EQ(Sel().cpMin, 6);
     EXPECT_EQ(View()->m_findHistory.GetCount(), 0);
     // Off, the same text is found as it stands.
@@ -76,8 +78,9 @@ TEST_F(RegexTest, ReplaceAndReplaceAllFillInTheGroups) {
         EXPECT_EQ(Sel().cpMax, 3);
         dlg.m_pReplaceWith->setEditText("\\2");
         dlg.OnReplace(); // refused: there is no second group
-        EXPECT_EQ(ui.BoxTexts().join("|").toStdString(), std::string{"The replacement uses \\2, but the regular "
-                                             "expression has only 1 group(s)."});
+        EXPECT_EQ(ui.BoxTexts().join("|").toStdString(),
+                  std::string{"The replacement uses \\2, but the regular "
+                              "expression has only 1 group(s)."});
         dlg.m_pReplaceWith->setEditText("\\1=\\\\k\\t");
         dlg.OnReplace();
         EXPECT_EQ(View()->GetText(), "1=\\k\t k=22 k=333 k=4");

@@ -1,6 +1,6 @@
 // Regular expressions, checked against the plain way: PCRE2 asked for each match in turn from
-// the text's start, and replacements built one match at a time, on texts whose sizes cross each limit of
-// the bulk replacement.
+// the text's start, and replacements built one match at a time, on texts whose sizes cross each
+// limit of the bulk replacement.
 #include "reference/plaintext.h"
 #include "text/regexfinder.h"
 #include "text/replaceall.h"
@@ -42,8 +42,8 @@ public:
         int error = 0;
         PCRE2_SIZE offset = 0;
         m_code = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern.data()), pattern.size(),
-                               PCRE2_UTF | PCRE2_MATCH_INVALID_UTF | PCRE2_UCP |
-                                   PCRE2_MULTILINE | (matchCase ? 0 : PCRE2_CASELESS),
+                               PCRE2_UTF | PCRE2_MATCH_INVALID_UTF | PCRE2_UCP | PCRE2_MULTILINE |
+                                   (matchCase ? 0 : PCRE2_CASELESS),
                                &error, &offset, context);
         pcre2_compile_context_free(context);
         pcre2_jit_compile(m_code, PCRE2_JIT_COMPLETE);
@@ -155,7 +155,9 @@ Bytes ReplaceEach(const Bytes& s, const Bytes& find, const Bytes& with, bool mat
 
 // Line ends of every kind, letters that fold beyond ASCII, stray bytes, a cut sequence and a NUL.
 const Bytes kFixture = "Err42x one\r\ntwo err7x\rCAF\xc3\x89 caf\xc3\xa9 \xce\xa3\xcf\x83\xcf\x82\n"
-                       "a\xe9" "b a\xc3\xa9" "b \xe2\x82 q\x80q\n"
+                       "a\xe9"
+                       "b a\xc3\xa9"
+                       "b \xe2\x82 q\x80q\n"
                        "\n  indented aa bb\r\n\0nul ab12ab\n";
 
 struct PatternCase {
@@ -163,27 +165,27 @@ struct PatternCase {
     bool matchCase;
 };
 const PatternCase kPatterns[] = {
-    {"err[0-9]+x", false},         // a class, folded
-    {"err[0-9]+x", true},          //
-    {"^", true},                   // empty matches at every line's start, whatever its end
-    {"$", true},                   //
-    {"^\\s*$", true},              // blank lines
-    {"x$|^t", true},               // alternation at both anchors
-    {"one\\r\\ntwo|x\\rC", true},  // across lines
-    {"\\R", true},                 //
-    {".", true},                   // a stray byte is no character
-    {"a.b", true},                 //
-    {"q.q", true},                 //
-    {"\\w+", true},                // letters beyond ASCII are word characters
-    {"\\b\\w", true},              //
-    {"x*", true},                  // empty and not
-    {"(\\w)\\1", true},            // a back-reference
-    {"(ab)\\d+\\1", false},        //
+    {"err[0-9]+x", false},             // a class, folded
+    {"err[0-9]+x", true},              //
+    {"^", true},                       // empty matches at every line's start, whatever its end
+    {"$", true},                       //
+    {"^\\s*$", true},                  // blank lines
+    {"x$|^t", true},                   // alternation at both anchors
+    {"one\\r\\ntwo|x\\rC", true},      // across lines
+    {"\\R", true},                     //
+    {".", true},                       // a stray byte is no character
+    {"a.b", true},                     //
+    {"q.q", true},                     //
+    {"\\w+", true},                    // letters beyond ASCII are word characters
+    {"\\b\\w", true},                  //
+    {"x*", true},                      // empty and not
+    {"(\\w)\\1", true},                // a back-reference
+    {"(ab)\\d+\\1", false},            //
     {"(?<=\\s)[a-z]+(?=\\s|$)", true}, // lookbehind and lookahead
-    {"caf\xc3\xa9", false},        // folding beyond ASCII
-    {"\xcf\x83+", false},          // three cases of sigma
-    {"\\x{e9}", false},            //
-    {"\\0", true},                 // the NUL
+    {"caf\xc3\xa9", false},            // folding beyond ASCII
+    {"\xcf\x83+", false},              // three cases of sigma
+    {"\\x{e9}", false},                //
+    {"\\0", true},                     // the NUL
 };
 
 TEST(RegexSearch, FindIsTheFirstOrLastStartWithAMatch) {
@@ -202,8 +204,8 @@ TEST(RegexSearch, FindIsTheFirstOrLastStartWithAMatch) {
                                  (last ? " last" : ""));
                     const Match want = re.Find(kFixture, from, to, last);
                     long end = -1;
-                    const long got = search.Find(doc, QByteArray(c.pattern), options, from, to,
-                                                 last, &end);
+                    const long got =
+                        search.Find(doc, QByteArray(c.pattern), options, from, to, last, &end);
                     // A range's ends move to a character's start, as the plain search's do.
                     if (!Boundary(kFixture, from) || !Boundary(kFixture, to))
                         continue;
@@ -249,8 +251,7 @@ TEST(RegexSearch, InvalidPatternsSayWhyAndWhere) {
         CTextSearch search;
         CTextDocument doc;
         doc.Insert(0, "(abc a[b xxx ab\\");
-        EXPECT_EQ(search.Find(doc, c.pattern, SearchOptions{true, false, true}, 0, -1, false),
-                  -1);
+        EXPECT_EQ(search.Find(doc, c.pattern, SearchOptions{true, false, true}, 0, -1, false), -1);
         EXPECT_EQ(search.Failure(), error->message);
     }
     int groups = -1;
@@ -265,8 +266,7 @@ TEST(RegexSearch, ABacktrackingPatternGivesUpAndSaysSo) {
     CTextSearch search;
     EXPECT_EQ(search.Find(doc, "(a*)*b", SearchOptions{true, false, true}, 0, -1, false), -1);
     // PCRE2 stops such patterns itself or runs out of its limit; either way nothing breaks.
-    EXPECT_EQ(search.Find(doc, "(?:a|aa)+$x", SearchOptions{true, false, true}, 0, -1, true),
-              -1);
+    EXPECT_EQ(search.Find(doc, "(?:a|aa)+$x", SearchOptions{true, false, true}, 0, -1, true), -1);
 }
 
 TEST(RegexSearch, ReplaceAllIsTheMatchesOfTheTextAsItWas) {
@@ -278,12 +278,12 @@ TEST(RegexSearch, ReplaceAllIsTheMatchesOfTheTextAsItWas) {
         bool dense = false; // past 65,536 edits on the smaller texts already
     } cases[] = {
         {"(\\w)(\\w*)", "\\2\\1", true, false, true}, // back-references
-        {"\\r?\\n|^a", "<\\0>\\t", true, false},     // `^` looks before the match
-        {"(?<=b)a|\\n", "", true, false},           // so do lookbehinds
-        {"x*", "-", true, false, true},             // empty matches, a character apart
-        {"needle", "\\\\n\\q\\", false, false},     // escapes kept, sparse
-        {"[a-z]+$", "\\0\\n", true, true},          // backwards, `$` at the range's end
-        {"x*", "-", true, true, true},              //
+        {"\\r?\\n|^a", "<\\0>\\t", true, false},      // `^` looks before the match
+        {"(?<=b)a|\\n", "", true, false},             // so do lookbehinds
+        {"x*", "-", true, false, true},               // empty matches, a character apart
+        {"needle", "\\\\n\\q\\", false, false},       // escapes kept, sparse
+        {"[a-z]+$", "\\0\\n", true, true},            // backwards, `$` at the range's end
+        {"x*", "-", true, true, true},                //
         {"(\\w+) (\\w+)", "\\2 \\1\\3", false, true}, // a group the pattern lacks: nothing
     };
     RandomText random(11);
@@ -296,8 +296,8 @@ TEST(RegexSearch, ReplaceAllIsTheMatchesOfTheTextAsItWas) {
             SCOPED_TRACE(std::to_string(size) + " [" + c.find + "] -> [" + c.with + "]" +
                          (c.backwards ? " backwards" : ""));
             int want = 0;
-            const Bytes replaced = ReplaceEach(text, c.find, c.with, c.matchCase, c.backwards,
-                                               &want);
+            const Bytes replaced =
+                ReplaceEach(text, c.find, c.with, c.matchCase, c.backwards, &want);
             CTextDocument doc = Holding(text);
             ReplaceAllRequest request;
             request.find = c.find;
@@ -370,7 +370,7 @@ TEST(RegexSearch, ReplacingASelectionThatMatchesStartsThere) {
     request.selectionMatches = true;
     const ReplaceAllResult result = ReplaceAll(doc, search, request, [](double) { return false; });
     EXPECT_EQ(doc.Range(0, doc.Length()), "k=1 22=k 333=k");
-    EXPECT_EQ(result.found, 1); // after the selection
+    EXPECT_EQ(result.found, 1);             // after the selection
     EXPECT_EQ(result.selMin, doc.Length()); // after the last replacement
 }
 } // namespace
