@@ -96,10 +96,9 @@ void CHexView::OnViewHex() {
             return;
         }
     }
-    if (HexDump::DumpLength(file->GetLength()) > m_view.GetLimitText()) {
-        Ui().MessageBox(QString::fromUtf8(Str::DumpTooLarge)
-                            .arg(DisplayFileName(path))
-                            .arg(m_view.GetLimitText()),
+    const long most = std::min(m_view.GetLimitText(), CTextControl::kMaxDumpLength);
+    if (HexDump::DumpLength(file->GetLength()) > most) {
+        Ui().MessageBox(QString::fromUtf8(Str::DumpTooLarge).arg(DisplayFileName(path)).arg(most),
                         MB_OK | MB_ICONEXCLAMATION);
         return;
     }

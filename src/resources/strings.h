@@ -12,6 +12,8 @@ constexpr const char* ToolbarCaption = "Editor toolbar";
 constexpr const char* TextAreaName = "Document text";
 
 constexpr const char* FileTooLarge = "%1 is too large to open: at most %2 bytes can be edited.";
+constexpr const char* LineTooLong =
+    "%1 cannot be opened: it has a line longer than %2 bytes, the longest that can be shown.";
 constexpr const char* FileSavedOk = "The file was saved Ok.";
 constexpr const char* RecoverPrompt = "Unsaved changes to %1 from %2 were found. Recover them?";
 constexpr const char* RecoverUntitled =

@@ -68,7 +68,9 @@ private:
 namespace {
 // A new document of UTF-8 text, held once.
 void* NewDocument(bool styled) {
-    auto* doc = new Document(styled ? SC_DOCUMENTOPTION_DEFAULT : SC_DOCUMENTOPTION_STYLES_NONE);
+    // Positions and line starts of 64 bits: a text may pass 2 GiB.
+    auto* doc = new Document(SC_DOCUMENTOPTION_TEXT_LARGE |
+                             (styled ? SC_DOCUMENTOPTION_DEFAULT : SC_DOCUMENTOPTION_STYLES_NONE));
     doc->AddRef();
     doc->SetDBCSCodePage(SC_CP_UTF8);
     return doc;

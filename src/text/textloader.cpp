@@ -34,11 +34,11 @@ size_t LoadRoom(size_t size) {
     return size + std::min<size_t>(size / 64, 1 << 20) + 65536;
 }
 
-CTextLoader::CTextLoader(long limit, int64_t sizeHint, long wrapLimit)
+CTextLoader::CTextLoader(long limit, int64_t sizeHint, long wrapLimit, size_t longestLine)
     : m_nLimit(limit), m_nWrapLimit(wrapLimit),
       m_text(CTextDocument::WithRoom(
           LoadRoom(static_cast<size_t>(std::clamp<int64_t>(sizeHint, 0, limit))))),
-      m_longLine(wrapLimit) {}
+      m_longLine(wrapLimit), m_nLongestLine(longestLine), m_hugeLine(longestLine) {}
 
 bool CTextLoader::Feed(const char* data, long n) {
     if (n > m_nLimit - m_nTotal || !m_text.Append(data, n))
@@ -51,6 +51,7 @@ bool CTextLoader::Feed(const char* data, long n) {
     if (!m_readAs || !IsDecoded(*m_readAs)) {
         m_lineEnd.Feed(data, size);
         m_longLine.Feed(data, size);
+        m_hugeLine.Feed(data, size);
     }
     m_bMarkerByte = m_bMarkerByte || std::memchr(data, 1, size);
     if (m_nTotal < kHead)
@@ -102,6 +103,8 @@ std::optional<LoadedText> CTextLoader::Finish(const std::function<void(double)>&
         m_lineEnd.Feed(text, static_cast<size_t>(decoded.Length()));
         m_longLine = LongLineDetector(m_nWrapLimit);
         m_longLine.Feed(text, static_cast<size_t>(decoded.Length()));
+        m_hugeLine = LongLineDetector(m_nLongestLine);
+        m_hugeLine.Feed(text, static_cast<size_t>(decoded.Length()));
         out.text = decoded;
     } else {
         if (out.encoding == TextEncoding::Utf8Bom)
@@ -111,6 +114,7 @@ std::optional<LoadedText> CTextLoader::Finish(const std::function<void(double)>&
     out.lineEnd = m_lineEnd.Result();
     out.mixedLineEnds = m_lineEnd.Mixed();
     out.overlongLine = m_longLine.Found();
+    out.unshownLine = m_hugeLine.Found();
     return out;
 }
 

@@ -24,6 +24,7 @@ struct LoadedText {
     LineEnd lineEnd = LineEnd::Lf;
     bool mixedLineEnds = false;
     bool overlongLine = false; // a line longer than `wrapLimit`
+    bool unshownLine = false;  // a line longer than kLongestLine
 };
 
 // The first byte of a file that does not decode losslessly in an encoding (with the byte-order
@@ -36,14 +37,17 @@ struct Undecodable {
 
 class CTextLoader {
 public:
+    // The longest line the component can lay out: it indexes a line's characters with 32 bits,
+    // and leaves room to grow.
+    static constexpr size_t kLongestLine = 0x70000000;
     // The part of a load that reading the file stands for when decoding follows.
     static constexpr double kDecodedReadShare = 0.5;
     // Enough of a text's start to fill a window.
     static constexpr long kHead = 1 << 16;
 
     // `limit`: the most bytes the text may hold; `sizeHint`: the file's size, or -1; a line
-    // longer than `wrapLimit` is told about.
-    CTextLoader(long limit, int64_t sizeHint, long wrapLimit);
+    // longer than `wrapLimit` is told about, and one longer than `longestLine` too.
+    CTextLoader(long limit, int64_t sizeHint, long wrapLimit, size_t longestLine = kLongestLine);
     // The bytes are read in `encoding` (with the byte-order mark they have, if it has one)
     // rather than in the encoding they look like; set before the first Feed.
     void ReadAs(FileEncoding encoding) { m_readAs = encoding; }
@@ -69,6 +73,8 @@ private:
     EncodingDetector m_detector;
     LineEndDetector m_lineEnd;
     LongLineDetector m_longLine;
+    size_t m_nLongestLine;
+    LongLineDetector m_hugeLine;
     bool m_bMarkerByte = false;
     std::string m_head;
     std::optional<FileEncoding> m_readAs;

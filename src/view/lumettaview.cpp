@@ -307,6 +307,11 @@ void CLumettaView::StreamText(CArchive& ar, int format) {
         throw CFileException(static_cast<int>(cookie.error), 0, QString(), cookie.message);
     if (es.dwError == kErrTextLimit)
         throw tooLarge();
+    if (es.dwError == kErrLineTooLong)
+        throw CFileException(CFileException::generic, 0, file->GetFilePath(),
+                             QString::fromUtf8(Str::LineTooLong)
+                                 .arg(file->GetFilePath())
+                                 .arg(static_cast<qint64>(CTextLoader::kLongestLine)));
     if (es.dwError == kErrNotDecodable) {
         const Undecodable& bad = Undecoded();
         throw CFileException(

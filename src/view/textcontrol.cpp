@@ -234,7 +234,7 @@ void CTextControl::ConvertLineEnds(LineEnd to) {
 
 void CTextControl::SetEmpty() {
     m_bOverlongLine = false;
-    Sci(SCI_SETDOCPOINTER, 0UL, static_cast<long>(0));
+    Show(CTextDocument());
     m_encoding = TextEncoding::Utf8;
     m_bBadUtf16 = false;
     m_bMarkerByte = false;
@@ -861,7 +861,10 @@ long CTextControl::LoadPlainStream(CStreamPieces& pieces) {
             OnLoadProgress(CTextLoader::kDecodedReadShare +
                            (1 - CTextLoader::kDecodedReadShare) * done);
         });
-        if (!loaded && loader.Undecoded().offset >= 0) {
+        if (loaded && loaded->unshownLine) {
+            loaded.reset();
+            pieces.Fail(kErrLineTooLong);
+        } else if (!loaded && loader.Undecoded().offset >= 0) {
             m_undecodable = loader.Undecoded();
             pieces.Fail(kErrNotDecodable);
         } else if (!loaded) {

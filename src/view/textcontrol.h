@@ -53,8 +53,11 @@ struct EDITSTREAM {
 class CTextControl : public QsciScintillaBase {
     Q_OBJECT
 public:
-    // The most bytes the control holds; positions are 32-bit.
-    static constexpr long kMaxTextLimit = 0x7FFFFFF0L;
+    // The most bytes the control holds: positions are 64-bit, and what memory holds is checked
+    // before a load.
+    static constexpr long kMaxTextLimit = 1L << 46;
+    // The hex view's dump is at most this long.
+    static constexpr long kMaxDumpLength = 0x7FFFFFF0L;
     // Wrapping a longer line takes the component minutes: a text with one is shown unwrapped.
     static constexpr long kMaxWrappedLine = 1000000;
     // dwError of a stream-in that stopped at the text limit.
@@ -65,6 +68,8 @@ public:
     // dwError of a stream-in whose bytes do not decode losslessly in the encoding they were to be
     // read in (see SetReadEncoding); where they stop tells UndecodableAt.
     static constexpr uint32_t kErrNotDecodable = 0xFFFF0003u;
+    // dwError of a stream-in of a text with a line longer than the component can lay out.
+    static constexpr uint32_t kErrLineTooLong = 0xFFFF0004u;
 
     explicit CTextControl(QWidget* parent = nullptr);
 

@@ -59,6 +59,25 @@ CTextDocument TextOf(const QByteArray& utf8) {
 
 // Every byte a single-byte set gives a character for, and back; the characters a few of them
 // stand for, so that a set read as another would show.
+TEST(TextLoader, ALineLongerThanCanBeShownIsToldAboutEvenDecoded) {
+    const struct {
+        QByteArray bytes;
+        bool unshown;
+    } cases[] = {
+        {QByteArray(64, 'x') + "\r\n" + QByteArray(64, 'y'), false},
+        {QByteArray(30, 'x') + "\r" + QByteArray(65, 'y'), true},
+        {"\xff\xfe" + QByteArray(64, 'x').replace("x", QByteArray("x\0", 2)), false}, // UTF-16
+        {"\xff\xfe" + QByteArray(65, 'x').replace("x", QByteArray("x\0", 2)), true},
+    };
+    for (const auto& c : cases) {
+        CTextLoader loader(1 << 20, c.bytes.size(), 1000, 64);
+        ASSERT_TRUE(loader.Feed(c.bytes.constData(), c.bytes.size()));
+        const std::optional<LoadedText> loaded = loader.Finish([](double) {});
+        ASSERT_TRUE(loaded);
+        EXPECT_EQ(loaded->unshownLine, c.unshown) << c.bytes.toStdString();
+    }
+}
+
 TEST(ReadAs, SingleByteSetsGiveBackEveryByteTheyDecode) {
     const struct {
         const char* encoding;
