@@ -156,6 +156,10 @@ bool CTextDocument::IsCharBoundary(long pos) const {
     return doc->NextPosition(doc->NextPosition(pos, -1), 1) == pos;
 }
 
+void CTextDocument::ReserveLines(long lines) {
+    Doc(m_pDoc)->AllocateLines(static_cast<Sci::Line>(lines));
+}
+
 long CTextDocument::NextChar(long pos) const {
     return Doc(m_pDoc)->NextPosition(pos, 1);
 }

@@ -45,6 +45,8 @@ public:
     void Insert(long pos, const QByteArray& bytes);
     // Adds bytes at the end; false when memory ran out.
     bool Append(const char* data, long n);
+    // Room in the line index for about this many lines, before they are appended.
+    void ReserveLines(long lines);
     void Delete(long pos, long length);
     // Every line end becomes `to`, as one step of the undo history.
     void ConvertLineEnds(LineEnd to);

@@ -35,7 +35,7 @@ size_t LoadRoom(size_t size) {
 }
 
 CTextLoader::CTextLoader(long limit, int64_t sizeHint, long wrapLimit, size_t longestLine)
-    : m_nLimit(limit), m_nWrapLimit(wrapLimit),
+    : m_nLimit(limit), m_nWrapLimit(wrapLimit), m_nSizeHint(sizeHint),
       m_text(CTextDocument::WithRoom(
           LoadRoom(static_cast<size_t>(std::clamp<int64_t>(sizeHint, 0, limit))))),
       m_longLine(wrapLimit), m_nLongestLine(longestLine), m_hugeLine(longestLine) {}
@@ -52,6 +52,14 @@ bool CTextLoader::Feed(const char* data, long n) {
         m_lineEnd.Feed(data, size);
         m_longLine.Feed(data, size);
         m_hugeLine.Feed(data, size);
+    }
+    if (m_nTotal == 0 && m_nSizeHint > n && n > 0) {
+        // The line index is sized once from the first piece's lines: grown step by step, it
+        // holds an old and a new copy of itself at each step. Pages of room never written are
+        // never taken.
+        const auto lines = static_cast<double>(std::count(data, data + n, '\n') + 1);
+        const double expected = static_cast<double>(m_nSizeHint) / static_cast<double>(n) * lines;
+        m_text.ReserveLines(static_cast<long>(std::min(expected * 1.25, double(m_nSizeHint))));
     }
     m_bMarkerByte = m_bMarkerByte || std::memchr(data, 1, size);
     if (m_nTotal < kHead)

@@ -68,6 +68,7 @@ public:
 private:
     long m_nLimit;
     long m_nWrapLimit;
+    int64_t m_nSizeHint;
     long m_nTotal = 0;
     CTextDocument m_text;
     EncodingDetector m_detector;
