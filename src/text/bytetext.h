@@ -36,6 +36,11 @@ public:
     // UTF-8 apart from a few stray bytes: it has at least as many valid multi-byte sequences
     // as stray bytes.
     bool IsMostlyUtf8() const;
+    // No `more` bytes can make it mostly UTF-8: a valid sequence takes two bytes at least, and
+    // stray bytes stay stray.
+    bool StaysNotMostlyUtf8(uint64_t more) const {
+        return m_nInvalid > m_nSequences + (more + static_cast<uint64_t>(m_nHave)) / 2 + 1;
+    }
     uint64_t ValidSequences() const { return m_nSequences; }
     // Bytes that belong to no valid sequence, an unfinished one at the end included.
     uint64_t InvalidBytes() const { return m_nInvalid + (m_nNeed ? m_nHave : 0); }

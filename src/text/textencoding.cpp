@@ -5,6 +5,7 @@
 #include <QList>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 namespace {
@@ -265,7 +266,11 @@ bool IsValidUtf16(const char* data, size_t n, bool bigEndian) {
 void EncodingDetector::Feed(const char* data, size_t n) {
     for (size_t i = 0; i < n && m_nHead < 3; ++i)
         m_head[m_nHead++] = data[i];
+    m_nFed += n;
+    if (m_bSettled)
+        return;
     m_utf8.Feed(data, n);
+    m_bSettled = m_nExpected > m_nFed && m_utf8.StaysNotMostlyUtf8(m_nExpected - m_nFed);
 }
 
 bool EncodingDetector::LikelyDecoded() const {
@@ -360,6 +365,26 @@ size_t AsciiRun(const uint8_t* p, size_t n) {
     return i;
 }
 
+// The UTF-8 form of each byte of Windows-1252, made once: decoding looks it up rather than
+// encoding the character again for every byte.
+struct Utf8Form {
+    uint8_t length;
+    char bytes[3];
+};
+const std::array<Utf8Form, 256>& Utf8Of1252() {
+    static const std::array<Utf8Form, 256> table = [] {
+        std::array<Utf8Form, 256> forms{};
+        for (int b = 0; b < 256; ++b) {
+            char out[4];
+            const int length = PutUtf8(out, From1252(static_cast<uint8_t>(b)));
+            forms[b].length = static_cast<uint8_t>(length);
+            std::memcpy(forms[b].bytes, out, static_cast<size_t>(length));
+        }
+        return forms;
+    }();
+    return table;
+}
+
 // Decodes whole characters of a Windows-1252 or UTF-16 text (its mark already skipped, and no
 // surrogate pair split) into `out`, which has room for three bytes per input byte; returns the
 // size written.
@@ -371,8 +396,11 @@ size_t DecodePiece(TextEncoding encoding, const uint8_t* p, size_t n, char* out)
             std::memcpy(o, p + i, run);
             o += run;
             i += run;
-            if (i < n)
-                o += PutUtf8(o, From1252(p[i++]));
+            if (i < n) {
+                const Utf8Form& form = Utf8Of1252()[p[i++]];
+                std::memcpy(o, form.bytes, sizeof form.bytes);
+                o += form.length;
+            }
         }
         return static_cast<size_t>(o - out);
     }
@@ -455,7 +483,7 @@ size_t DecodedSize(FileEncoding encoding, const char* data, size_t n) {
             size += run;
             i += run;
             if (i < n)
-                size += Utf8Length(From1252(p[i++]));
+                size += Utf8Of1252()[p[i++]].length;
         }
         return size;
     }

@@ -90,6 +90,9 @@ bool IsValidUtf16(const char* data, size_t n, bool bigEndian);
 // byte-order mark but is not UTF-16, and so is shown byte by byte.
 class EncodingDetector {
 public:
+    // The file's size, when it is known: once its stray bytes outweigh every valid sequence the
+    // rest could hold, the rest is not looked at.
+    void ExpectSize(uint64_t size) { m_nExpected = size; }
     // Fed the file piece by piece; pieces may split a character.
     void Feed(const char* data, size_t n);
     // What has been fed so far is probably to be decoded once all is in: it starts with a UTF-16
@@ -102,6 +105,9 @@ private:
     char m_head[3] = {};
     size_t m_nHead = 0;
     Utf8Validator m_utf8;
+    uint64_t m_nExpected = 0;
+    uint64_t m_nFed = 0;
+    bool m_bSettled = false;
 };
 
 // The control's text (UTF-8) for a whole file in an encoding that needs decoding, handed to

@@ -38,7 +38,10 @@ CTextLoader::CTextLoader(long limit, int64_t sizeHint, long wrapLimit, size_t lo
     : m_nLimit(limit), m_nWrapLimit(wrapLimit), m_nSizeHint(sizeHint),
       m_text(CTextDocument::WithRoom(
           LoadRoom(static_cast<size_t>(std::clamp<int64_t>(sizeHint, 0, limit))))),
-      m_longLine(wrapLimit), m_nLongestLine(longestLine), m_hugeLine(longestLine) {}
+      m_longLine(wrapLimit), m_nLongestLine(longestLine), m_hugeLine(longestLine) {
+    if (sizeHint > 0)
+        m_detector.ExpectSize(static_cast<uint64_t>(sizeHint));
+}
 
 bool CTextLoader::Feed(const char* data, long n) {
     if (n > m_nLimit - m_nTotal || !m_text.Append(data, n))

@@ -64,6 +64,28 @@ TEST(EncodingDetector, ChoosesByMarkThenByValidSequencesAgainstStrayBytes) {
         }
 }
 
+TEST(EncodingDetector, KnowingTheSizeStopsLookingOnlyWhenNothingCanChange) {
+    const QByteArray stray(1000, '\xe0'), sequence = "\xc3\xa9";
+    const struct {
+        QByteArray text;
+        TextEncoding encoding;
+    } cases[] = {
+        {stray + sequence.repeated(100), TextEncoding::Windows1252}, // settled early
+        {stray.left(10) + sequence.repeated(1000), TextEncoding::Utf8},
+        {stray.left(400) + sequence.repeated(401), TextEncoding::Utf8}, // just enough
+        {stray.left(402) + sequence.repeated(401), TextEncoding::Windows1252},
+        {QByteArray("\xff\xfe") + stray.left(999), TextEncoding::Windows1252}, // odd: no UTF-16
+    };
+    for (const auto& c : cases) {
+        EncodingDetector sized;
+        sized.ExpectSize(static_cast<uint64_t>(c.text.size()));
+        for (qsizetype i = 0; i < c.text.size(); i += 7)
+            sized.Feed(c.text.constData() + i, std::min<qsizetype>(7, c.text.size() - i));
+        EXPECT_EQ(sized.Result(c.text.constData(), c.text.size()), c.encoding)
+            << c.text.size();
+    }
+}
+
 TEST(TextEncoding, EveryWindows1252ByteComesBackAsItself) {
     QByteArray all;
     for (int b = 0; b < 256; ++b)
