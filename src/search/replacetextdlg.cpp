@@ -265,6 +265,10 @@ void CReplaceTextDlg::OnReplaceAll() {
     if (found < 0)
         return; // cancelled: nothing was replaced
     count += found;
+    // Replacing stops where the pattern gave up: what came before is replaced, and that is said.
+    if (m_pView->m_bRegularExpression && !m_pEdit->SearchFailure().isEmpty())
+        Ui().MessageBox(QString::fromUtf8(Str::RegexGaveUp).arg(m_pEdit->SearchFailure()),
+                        MB_OK | MB_ICONEXCLAMATION);
     if (count > 0)
         Ui().MessageBox(QString::asprintf(Str::OccurrencesReplaced, count, count > 1 ? "s" : ""),
                         MB_OK | MB_ICONINFORMATION);

@@ -79,7 +79,8 @@ long CLumettaView::FindNextFrom(const QByteArray& bytes, const CHARRANGE& sel, l
     }
     if (matchEnd)
         *matchEnd = end;
-    if (p == -1 && options.cyclic && limit == -1) {
+    // A search that gave up has not looked at the rest: it says why rather than wrap around.
+    if (p == -1 && options.cyclic && limit == -1 && SearchFailure().isEmpty()) {
         const CHARRANGE wrap =
             options.backwards ? CHARRANGE{sel.cpMin, length} : CHARRANGE{0, first.cpMin};
         p = FindBytesInRange(bytes, wrap, options, matchEnd);

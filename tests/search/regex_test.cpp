@@ -63,6 +63,25 @@ TEST_F(RegexTest, AnInvalidPatternIsSaidAndNothingIsSearched) {
                           "parenthesis (at character 6)."});
     EXPECT_EQ(Sel().cpMin, 6);
     EXPECT_EQ(View()->m_findHistory.GetCount(), 0);
+    // A pattern PCRE2 gives up on says so, rather than that the text is not there.
+    Open(QByteArray(2000000, 'a'));
+    View()->m_bRegularExpression = 1;
+    EXPECT_EQ(View()->FindNext("(.)*x", -1, true), -1);
+    EXPECT_TRUE(Frame()->m_wndStatusBar.GetPaneText(0).startsWith(
+        "The regular expression could not be searched for: "));
+    // And Replace All, which replaces nothing then.
+    ui.dialogReplies = {[&](QDialog& d) {
+        auto& dlg = dynamic_cast<CReplaceTextDlg&>(d);
+        dlg.m_pFindWhat->setEditText("(.)*x");
+        dlg.OnReplaceAll();
+        d.reject();
+        return IDCANCEL;
+    }};
+    Exec(ID_EDIT_REPLACE);
+    ASSERT_EQ(ui.BoxTexts().size(), 2);
+    EXPECT_TRUE(ui.BoxTexts().last().startsWith("The regular expression could not be searched"));
+    EXPECT_FALSE(View()->CanUndo());
+    Open("(abc) abc");
     // Off, the same text is found as it stands.
     View()->m_bRegularExpression = 0;
     EXPECT_EQ(View()->FindNext("(abc", -1, false), 0);

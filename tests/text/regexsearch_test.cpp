@@ -267,6 +267,16 @@ TEST(RegexSearch, ABacktrackingPatternGivesUpAndSaysSo) {
     EXPECT_EQ(search.Find(doc, "(a*)*b", SearchOptions{true, false, true}, 0, -1, false), -1);
     // PCRE2 stops such patterns itself or runs out of its limit; either way nothing breaks.
     EXPECT_EQ(search.Find(doc, "(?:a|aa)+$x", SearchOptions{true, false, true}, 0, -1, true), -1);
+    EXPECT_TRUE(search.Failure().isEmpty()); // on so short a text, PCRE2 finds nothing: no fault
+
+    // Past the JIT's stack (8 MiB) and PCRE2's match limit: nothing is found, and why is said.
+    doc.Insert(0, QByteArray(2000000, 'a'));
+    for (const char* pattern : {"(.)*x", "(a*)*b"}) {
+        SCOPED_TRACE(pattern);
+        EXPECT_EQ(search.Find(doc, pattern, SearchOptions{true, false, true}, 0, -1, false), -1);
+        EXPECT_FALSE(search.Failure().isEmpty());
+    }
+    EXPECT_TRUE(search.Failure().contains("limit")) << search.Failure().toStdString();
 }
 
 TEST(RegexSearch, ReplaceAllIsTheMatchesOfTheTextAsItWas) {
