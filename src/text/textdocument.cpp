@@ -1,5 +1,7 @@
 #include "text/textdocument.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <forward_list>
 #include <memory>
 #include <stdexcept>
@@ -118,6 +120,12 @@ const char* CTextDocument::RangePointer(long pos, long length) const {
 QByteArray CTextDocument::Range(long cpMin, long cpMax) const {
     return cpMax > cpMin ? QByteArray(RangePointer(cpMin, cpMax - cpMin), cpMax - cpMin)
                          : QByteArray();
+}
+
+long CTextDocument::PrepareEditAt(long pos, long most) {
+    Document* doc = Doc(m_pDoc);
+    doc->GapTowards(pos, most);
+    return std::abs(std::clamp(pos, 0L, Length()) - doc->GapPosition());
 }
 
 char CTextDocument::CharAt(long pos) const {

@@ -47,6 +47,10 @@ public:
     bool Append(const char* data, long n);
     // Room in the line index for about this many lines, before they are appended.
     void ReserveLines(long lines);
+    // An edit at `pos` first moves every byte between there and the place of the last edit.
+    // This moves at most `most` of them now, so that a long move can be spread over idle
+    // moments; it returns how many are left to move.
+    long PrepareEditAt(long pos, long most);
     void Delete(long pos, long length);
     // Every line end becomes `to`, as one step of the undo history.
     void ConvertLineEnds(LineEnd to);

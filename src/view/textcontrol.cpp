@@ -1,6 +1,7 @@
 #include "view/textcontrol.h"
 
 #include "text/linetransforms.h"
+#include "view/caretroom.h"
 #include "view/componentlayout.h"
 
 #include <QApplication>
@@ -62,6 +63,7 @@ CTextControl::CTextControl(QWidget* parent) : QsciScintillaBase(parent) {
     // Lines come and go without notices (they would slow every edit down): the margin
     // follows the line count whenever the component brings the window up to date.
     connect(this, &QsciScintillaBase::SCN_UPDATEUI, this, &CTextControl::UpdateLineNumberWidth);
+    m_pCaretRoom = new CCaretRoom(*this);
     Sci(SCI_USEPOPUP, 0UL);
     Sci(SCI_SETMARGINWIDTHN, 0UL, 0L);
     Sci(SCI_SETMARGINWIDTHN, 1UL, 0L);
@@ -974,6 +976,7 @@ long CTextControl::StreamOut(int format, EDITSTREAM& es) {
 void CTextControl::SetReadOnly(bool readOnly) {
     m_bReadOnly = readOnly;
     Sci(SCI_SETREADONLY, static_cast<unsigned long>(readOnly));
+    m_pCaretRoom->Wake();
 }
 
 void CTextControl::SetBackgroundColor(const QColor& color) {

@@ -42,6 +42,7 @@ enum : int {
 // report the bytes done in `*done`; 0 goes on, anything else stops the stream.
 using EditStreamCallback = uint32_t (*)(uintptr_t cookie, char* buffer, long count, long* done);
 
+class CCaretRoom;
 class CStreamPieces;
 
 struct EDITSTREAM {
@@ -278,6 +279,7 @@ private:
     void ApplyKeyBindings();
 
     long m_nTextLimit = kMaxTextLimit;
+    CCaretRoom* m_pCaretRoom; // owned as a child
     bool m_bForcedModify = false;
     FileEncoding m_encoding = TextEncoding::Utf8;
     std::optional<FileEncoding> m_readEncoding;

@@ -278,3 +278,43 @@ TEST(TextAtScale, TheHexDumpIsThePlainOne) {
     }
 }
 } // namespace
+
+// Rooms of many megabytes (the text's and its line index's) are made ready by a thread of their
+// own while they are filled, and a text that outgrows its room moves to a larger one while that
+// thread may still be at work. Then the place of the next edit is moved there a slice at a time.
+TEST(TextAtScale, BigRoomsAndEditsPreparedInSlicesKeepEveryByte) {
+    RandomText random(23);
+    const Bytes block = random.Text(1 << 20, true);
+    Bytes text;
+    for (int i = 0; text.size() < (size_t(150) << 20); ++i)
+        text += block.substr(random.Below(block.size() / 2), 1 << 19) + std::to_string(i);
+    // Short lines, so that the line index outgrows a room of 64 MiB as well.
+    for (size_t at = 0; at < text.size(); at += 1 + random.Below(30))
+        text[at] = '\n';
+    CTextDocument doc = CTextDocument::WithRoom(size_t(70) << 20);
+    for (size_t at = 0; at < text.size(); at += 1 << 20) {
+        const size_t piece = std::min<size_t>(1 << 20, text.size() - at);
+        ASSERT_TRUE(doc.Append(text.data() + at, static_cast<long>(piece)));
+    }
+    ASSERT_TRUE(TextOf(doc) == text);
+    ASSERT_TRUE(LineStartsOf(doc) == LineStarts(text));
+
+    const long most = 7 << 20;
+    for (const long at : {1000L, static_cast<long>(text.size()) - 5, 64L << 20, 0L}) {
+        SCOPED_TRACE(at);
+        long left = doc.PrepareEditAt(at, 0);
+        int slices = 0;
+        while (left > 0) {
+            const long now = doc.PrepareEditAt(at, most);
+            EXPECT_EQ(now, std::max(0L, left - most));
+            left = now;
+            ++slices;
+        }
+        EXPECT_LE(slices, static_cast<long>(text.size()) / most + 1);
+        doc.Insert(at, "edit");
+        text.insert(static_cast<size_t>(at), "edit");
+        EXPECT_EQ(doc.PrepareEditAt(at + 4, 0), 0) << "the edit left its place there";
+    }
+    EXPECT_TRUE(TextOf(doc) == text);
+    EXPECT_TRUE(LineStartsOf(doc) == LineStarts(text));
+}

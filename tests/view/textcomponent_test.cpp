@@ -1,6 +1,8 @@
 // Our changes to the text component: big texts stay responsive with word wrap on, and what the
 // user sees is exactly what the component showed before.
+#include "resources/resource.h"
 #include "support/appfixture.h"
+#include "view/caretroom.h"
 
 #include <QAccessible>
 #include <QAccessibleEvent>
@@ -96,6 +98,28 @@ TEST_F(TextComponentTest, FirstEditDoesNotRegrowTheLoadedText) {
     }
     EXPECT_EQ(Sci(QsciScintillaBase::SCI_GETCHARACTERPOINTER), before);
     EXPECT_EQ(View()->GetTextLength(), 1000003);
+}
+
+// In a text longer than the bytes moved in one idle moment, the room for typing follows a caret
+// that rests, slice by slice, but not into a text that is read only; typing there then puts the
+// bytes where the caret is.
+TEST_F(TextComponentTest, TheRoomForTypingFollowsARestingCaret) {
+    ASSERT_TRUE(Start());
+    const QByteArray line("some text\n");
+    const long lines = (CCaretRoom::kSlice * 5 / 2) / line.size();
+    Open(line.repeated(lines));
+    const auto left = [this](long at) { return View()->Text().PrepareEditAt(at, 0); };
+    const long end = View()->GetTextLength();
+    Exec(ID_VIEW_READONLY);
+    QTest::qWait(CCaretRoom::kRestMs * 3);
+    EXPECT_EQ(left(0), end) << "read only: the room stays at the end, where the load left it";
+    Exec(ID_VIEW_READONLY);
+    View()->SetSel(0, 0);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return left(0) == 0; }, 20000));
+    View()->SetSel(end - 5, end - 5);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return left(end - 5) == 0; }, 20000));
+    Type("x");
+    EXPECT_EQ(View()->GetTextRange(end - 6, end + 1), QByteArray(" xtext\n"));
 }
 
 // Character offsets given to assistive technologies are counted from a nearby known position;
