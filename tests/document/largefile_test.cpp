@@ -1,0 +1,115 @@
+// A file just past 2 GiB, through the window's commands: opened, gone through with Go to line,
+// the Ln/Col pane, Find, F3 and Replace All across the mark where 32-bit positions would wrap,
+// and saved back byte for byte.
+#include "resources/resource.h"
+#include "search/findtextdlg.h"
+#include "search/replacetextdlg.h"
+#include "support/appfixture.h"
+#include "view/numberinputdlg.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QTest>
+
+#include <cstdio>
+#include <string>
+
+namespace {
+constexpr long kLineLength = 100;
+constexpr long kLines = ((2L << 30) + (32L << 20)) / kLineLength; // 2 GiB and 32 MiB
+constexpr long kTwoGiB = 2L << 30;
+constexpr long kFar = kTwoGiB / kLineLength + 1000; // a line past the mark
+
+// Line `i`, its number in it, padded to kLineLength with its line end; lines from `changedFrom`
+// on, `changed` of them, as Replace All leaves them.
+std::string Line(long i, long changedFrom = -1, long changed = 0) {
+    char buffer[kLineLength + 1];
+    const int n = std::snprintf(buffer, sizeof buffer, "line %09ld alpha ", i);
+    std::string line(buffer, static_cast<size_t>(n));
+    line.resize(kLineLength - 1, '.');
+    if (i >= changedFrom && i < changedFrom + changed)
+        line.replace(15, 5, "ALPHA");
+    return line + "\n";
+}
+
+using LargeFileTest = AppFixture;
+
+TEST_F(LargeFileTest, PastTwoGiBGoToLineLnColFindReplaceAllAndSaveHold) {
+    const QString path = Path("big.log");
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        std::string piece;
+        for (long i = 0; i < kLines; ++i) {
+            piece += Line(i);
+            if (piece.size() >= (1 << 20) || i + 1 == kLines) {
+                ASSERT_EQ(file.write(piece.data(), static_cast<qint64>(piece.size())),
+                          static_cast<qint64>(piece.size()));
+                piece.clear();
+            }
+        }
+    }
+    ASSERT_TRUE(Start({path}));
+    ASSERT_EQ(View()->GetTextLength(), kLines * kLineLength);
+    ASSERT_EQ(View()->GetLineCount(), kLines + 1);
+
+    ui.dialogReplies = {[](QDialog& d) {
+        dynamic_cast<CNumberInputDlg&>(d).m_pEdit->setText(QString::number(kFar + 1));
+        d.accept();
+        return IDOK;
+    }};
+    Exec(ID_VIEW_GOTOLINE);
+    EXPECT_EQ(Sel().cpMin, kFar * kLineLength);
+    View()->SetSel(kFar * kLineLength + 14, kFar * kLineLength + 14);
+    Frame()->OnIdleUpdate();
+    EXPECT_EQ(Frame()->m_wndStatusBar.GetPaneText(1), QString("Ln %1, Col 15").arg(kFar + 1));
+
+    // Find from the top, then F3 to the next line of the same beginning, both past the mark.
+    View()->SetSel(0, 0);
+    const QString number = QString::fromStdString(Line(kFar).substr(0, 13));
+    ui.dialogReplies = {[&](QDialog& d) {
+        dynamic_cast<CFindTextDlg&>(d).m_pFindWhat->setEditText(number);
+        d.accept();
+        return IDOK;
+    }};
+    Exec(ID_EDIT_FIND);
+    EXPECT_EQ(Sel().cpMin, (kFar / 10 * 10) * kLineLength);
+    QTest::keyClick(View(), Qt::Key_F3);
+    EXPECT_EQ(Sel().cpMin, (kFar / 10 * 10 + 1) * kLineLength);
+
+    // Replace All in a selection of 100,000 lines across the mark.
+    const long first = kTwoGiB / kLineLength - 50000, count = 100000;
+    View()->SetSel(first * kLineLength, (first + count) * kLineLength);
+    ui.dialogReplies = {[&](QDialog& d) {
+        auto& dlg = dynamic_cast<CReplaceTextDlg&>(d);
+        EXPECT_TRUE(dlg.m_pSelectionOnly->isChecked());
+        dlg.m_pFindWhat->setEditText("alpha");
+        dlg.m_pReplaceWith->setEditText("ALPHA");
+        dlg.m_pMatchCase->setChecked(true);
+        dlg.OnReplaceAll();
+        d.reject();
+        return IDCANCEL;
+    }};
+    Exec(ID_EDIT_REPLACE);
+    EXPECT_EQ(ui.BoxTexts().last(), "100000 occurences have been replaced.");
+
+    // Saved, the file is every line as it should be.
+    const QString saved = Path("saved.log");
+    ASSERT_TRUE(Doc()->OnSaveDocument(saved));
+    QFile file(saved);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    ASSERT_EQ(file.size(), kLines * kLineLength);
+    std::string want;
+    for (long i = 0; i < kLines; ++i) {
+        want += Line(i, first, count);
+        if (want.size() >= (1 << 20) || i + 1 == kLines) {
+            const QByteArray got = file.read(static_cast<qint64>(want.size()));
+            ASSERT_TRUE(got.size() == static_cast<qsizetype>(want.size()) &&
+                        std::equal(want.begin(), want.end(), got.constData()))
+                << "differs in the piece before line " << i;
+            want.clear();
+        }
+    }
+}
+} // namespace
