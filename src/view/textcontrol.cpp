@@ -35,8 +35,8 @@ constexpr unsigned long kStrikeIndicator = 8;
 
 CTextControl::CTextControl(QWidget* parent) : QsciScintillaBase(parent) {
     connect(this, &QsciScintillaBase::SCN_MODIFIED, this,
-            [this](int position, int type, const char*, int length, int linesAdded, int, int, int,
-                   int token, int) {
+            [this](long position, int type, const char*, long length, long linesAdded, long, int,
+                   int, int token, int) {
                 if ((type & SC_MOD_CONTAINER) && (type & (SC_PERFORMED_UNDO | SC_PERFORMED_REDO)))
                     m_nPendingBulk = token;
                 if ((type & SC_MOD_INSERTTEXT) && m_bStrikeOut) {
@@ -55,7 +55,7 @@ CTextControl::CTextControl(QWidget* parent) : QsciScintillaBase(parent) {
     // Saying so when asked keeps the component from taking every paint as a change of styles,
     // which lays out the lines shown again from scratch: seconds for a line of many megabytes.
     connect(this, &QsciScintillaBase::SCN_STYLENEEDED, this,
-            [this](int position) { Sci(SCI_STARTSTYLING, static_cast<unsigned long>(position)); });
+            [this](long position) { Sci(SCI_STARTSTYLING, static_cast<unsigned long>(position)); });
     // Bulk replacements, insertions and deletions are all that needs telling about: other
     // notices would slow every edit down.
     Sci(SCI_SETMODEVENTMASK, static_cast<unsigned long>(SC_MOD_CONTAINER | SC_MOD_INSERTTEXT |

@@ -9,6 +9,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFont>
 #include <QLineEdit>
 #include <QTest>
 
@@ -64,6 +65,26 @@ TEST_F(LargeFileTest, PastTwoGiBGoToLineLnColFindReplaceAllAndSaveHold) {
     View()->SetSel(kFar * kLineLength + 14, kFar * kLineLength + 14);
     Frame()->OnIdleUpdate();
     EXPECT_EQ(Frame()->m_wndStatusBar.GetPaneText(1), QString("Ln %1, Col 15").arg(kFar + 1));
+
+    // What is typed there is told to the editor at its place: struck out as the font says, and
+    // the column counted on from the edit.
+    QFont font(QStringLiteral("DejaVu Sans Mono"));
+    font.setStrikeOut(true);
+    ui.fontReplies = {{font, QColor()}};
+    Exec(ID_VIEW_SETFONT);
+    View()->SetSel(kFar * kLineLength + 5, kFar * kLineLength + 5);
+    Type("#");
+    View()->SetSel(kFar * kLineLength + 15, kFar * kLineLength + 15);
+    Frame()->OnIdleUpdate();
+    EXPECT_EQ(Frame()->m_wndStatusBar.GetPaneText(1), QString("Ln %1, Col 16").arg(kFar + 1));
+    EXPECT_NE(
+        View()->SendScintilla(QsciScintillaBase::SCI_INDICATORVALUEAT, 8UL, kFar * kLineLength + 5),
+        0);
+    View()->SetSel(kFar * kLineLength + 5, kFar * kLineLength + 6);
+    QTest::keyClick(View(), Qt::Key_Delete);
+    font.setStrikeOut(false);
+    ui.fontReplies = {{font, QColor()}};
+    Exec(ID_VIEW_SETFONT);
 
     // Find from the top, then F3 to the next line of the same beginning, both past the mark.
     View()->SetSel(0, 0);
