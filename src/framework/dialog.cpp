@@ -22,7 +22,7 @@ void DDX_Text(CDataExchange& dx, QLineEdit* edit, QString& value) {
         edit->setText(value);
 }
 
-void DDX_Text(CDataExchange& dx, QLineEdit* edit, int& value) {
+void DDX_Text(CDataExchange& dx, QLineEdit* edit, long& value) {
     if (dx.m_bFailed)
         return;
     if (!dx.m_bSaveAndValidate) {
@@ -30,7 +30,7 @@ void DDX_Text(CDataExchange& dx, QLineEdit* edit, int& value) {
         return;
     }
     bool ok = false;
-    const int n = edit->text().trimmed().toInt(&ok);
+    const long n = edit->text().trimmed().toLong(&ok);
     if (!ok) {
         Ui().MessageBox(QString::fromUtf8(Str::EnterInteger), MB_OK | MB_ICONEXCLAMATION);
         dx.Fail(edit);
@@ -64,7 +64,7 @@ void DDV_MaxChars(CDataExchange& dx, QWidget* control, const QString& value, int
     dx.Fail(control);
 }
 
-void DDV_MinMaxInt(CDataExchange& dx, QWidget* control, int value, int minVal, int maxVal) {
+void DDV_MinMaxLong(CDataExchange& dx, QWidget* control, long value, long minVal, long maxVal) {
     if (dx.m_bFailed || !dx.m_bSaveAndValidate || (value >= minVal && value <= maxVal))
         return;
     Ui().MessageBox(QString::fromUtf8(Str::EnterIntegerBetween).arg(minVal).arg(maxVal),

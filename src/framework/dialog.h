@@ -20,11 +20,11 @@ public:
 };
 
 void DDX_Text(CDataExchange& dx, QLineEdit* edit, QString& value);
-void DDX_Text(CDataExchange& dx, QLineEdit* edit, int& value); // "Please enter an integer."
+void DDX_Text(CDataExchange& dx, QLineEdit* edit, long& value); // "Please enter an integer."
 void DDX_CBString(CDataExchange& dx, QComboBox* combo, QString& value);
 void DDX_Check(CDataExchange& dx, QCheckBox* box, int& value);
 void DDV_MaxChars(CDataExchange& dx, QWidget* control, const QString& value, int maxChars);
-void DDV_MinMaxInt(CDataExchange& dx, QWidget* control, int value, int minVal, int maxVal);
+void DDV_MinMaxLong(CDataExchange& dx, QWidget* control, long value, long minVal, long maxVal);
 
 class CDialog : public QDialog {
     Q_OBJECT

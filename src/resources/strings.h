@@ -82,6 +82,6 @@ constexpr const char* InvalidRegex = "This regular expression is not valid: %1 (
 constexpr const char* MissingGroup =
     "The replacement uses \\%1, but the regular expression has only %2 group(s).";
 constexpr const char* RegexGaveUp = "The regular expression could not be searched for: %1.";
-constexpr const char* OccurrencesReplaced = "%d occurence%s have been replaced.";
+constexpr const char* OccurrencesReplaced = "%ld occurence%s have been replaced.";
 
 } // namespace Str

@@ -10,9 +10,9 @@ namespace {
 const char kBraces[] = "{[(}])";
 
 // How many times `ch` occurs in `range`.
-int CountInRange(const CLumettaView& view, char ch, const CHARRANGE& range,
-                 const FindOptions& forwards) {
-    int count = 0;
+long CountInRange(const CLumettaView& view, char ch, const CHARRANGE& range,
+                  const FindOptions& forwards) {
+    long count = 0;
     CHARRANGE rest = range;
     const QString text = QString(QLatin1Char(ch));
     for (long p = view.FindInRange(text, rest, forwards); p != -1;
@@ -50,7 +50,7 @@ void MatchBrace(CLumettaView& view) {
 
     CWaitCursor wait;
     const QString partnerText = QString(QLatin1Char(partner));
-    int depth = 0;
+    long depth = 0;
     long pos = view.FindInRange(partnerText, range, towardsPartner);
     while (pos != -1) {
         // The selected kind of brace opened between the search start and this partner.

@@ -262,8 +262,8 @@ bool CReplaceTextDlg::ReplaceCurrent(bool interactive) {
 void CReplaceTextDlg::OnReplaceAll() {
     if (!UpdateData(true) || !ReplacementFits())
         return;
-    int count = SelectionMatches() ? 1 : 0;
-    const int found = ReplaceAllMatches();
+    long count = SelectionMatches() ? 1 : 0;
+    const long found = ReplaceAllMatches();
     if (found < 0)
         return; // cancelled: nothing was replaced
     count += found;
@@ -276,7 +276,7 @@ void CReplaceTextDlg::OnReplaceAll() {
                         MB_OK | MB_ICONINFORMATION);
 }
 
-int CReplaceTextDlg::ReplaceAllMatches() {
+long CReplaceTextDlg::ReplaceAllMatches() {
     // The same steps as pressing Replace until nothing more is found, done inside the text
     // without selecting, scrolling or repainting each match, and undone as one step.
     ReplaceAllRequest request;

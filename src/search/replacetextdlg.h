@@ -71,7 +71,7 @@ private:
     void EnableActionButtons(bool enable);
     // Replace All's loop, done without selecting, scrolling or repainting for each match.
     // Returns the number of replacements, or -1 when the user cancelled them all.
-    int ReplaceAllMatches();
+    long ReplaceAllMatches();
     // Moves the range's end by `delta` when the text just replaced, ending at `end`, lay inside.
     void TrackRange(long end, long delta);
 };

@@ -92,7 +92,7 @@ struct ReplaceAllRequest {
 
 struct ReplaceAllResult {
     bool cancelled = false;
-    int found = 0; // the matches found and replaced after the selection
+    long found = 0; // the matches found and replaced after the selection
     // The last match found, as it stands after the replacements (the caret, when none was).
     long selMin = 0;
     long selMax = 0;

@@ -39,7 +39,7 @@ void CLumettaView::SetTabWidth(int nWidth) {
 void CLumettaView::OnViewTabWidth() {
     CNumberInputDlg dlg(QStringLiteral("Enter new Tab Width"), m_nTabWidth, 1, 32);
     if (dlg.DoModal() == IDOK)
-        SetTabWidth(dlg.m_nValue);
+        SetTabWidth(static_cast<int>(dlg.m_nValue));
 }
 
 void CLumettaView::OnViewGotoLine() {

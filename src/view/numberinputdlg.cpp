@@ -10,7 +10,7 @@
 #include <QSpacerItem>
 #include <QStyle>
 
-CNumberInputDlg::CNumberInputDlg(const QString& prompt, int value, int minValue, int maxValue)
+CNumberInputDlg::CNumberInputDlg(const QString& prompt, long value, long minValue, long maxValue)
     : CDialog(DialogParent()), m_nValue(value), m_strPrompt(prompt), m_nMin(minValue),
       m_nMax(maxValue) {
     // A small tool window of fixed size: a close button, and no minimise or maximise buttons
@@ -61,5 +61,5 @@ bool CNumberInputDlg::OnInitDialog() {
 void CNumberInputDlg::DoDataExchange(CDataExchange& dx) {
     DDX_Text(dx, m_pEdit, m_nValue);
     if (m_nMin != m_nMax)
-        DDV_MinMaxInt(dx, m_pEdit, m_nValue, m_nMin, m_nMax);
+        DDV_MinMaxLong(dx, m_pEdit, m_nValue, m_nMin, m_nMax);
 }

@@ -10,12 +10,12 @@ class CNumberInputDlg : public CDialog {
 public:
     enum { IDD = 159, IDC_NUMBER = 1026 };
 
-    CNumberInputDlg(const QString& prompt, int value, int minValue, int maxValue);
+    CNumberInputDlg(const QString& prompt, long value, long minValue, long maxValue);
 
-    int m_nValue;
+    long m_nValue;
     QString m_strPrompt;
-    int m_nMin;
-    int m_nMax;
+    long m_nMin;
+    long m_nMax;
     QLineEdit* m_pEdit;
 
 protected:

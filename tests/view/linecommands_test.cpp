@@ -207,6 +207,20 @@ TEST_F(LineCommandsTest, NumberPromptRefusesWhatIsNotInRange) {
         }
     }
     EXPECT_EQ(ui.dialogs.last(), "Enter new Tab Width");
+
+    // Line numbers of a text of billions of lines are past what an int holds.
+    const long most = 3000000000L;
+    for (const auto& [typed, accepted] : {std::pair{"2999999999", true}, {"3000000001", false}}) {
+        ui.boxes.clear();
+        CNumberInputDlg dlg(QStringLiteral("Enter Line Number"), 1, 1, most);
+        ui.dialogReplies = {[&](QDialog& d) { return Answer(d, typed); }};
+        EXPECT_EQ(dlg.DoModal() == IDOK, accepted) << typed;
+        EXPECT_EQ(ui.BoxTexts(), accepted ? QStringList{}
+                                          : QStringList{"Please enter an integer between 1 and "
+                                                        "3000000000."});
+        if (accepted)
+            EXPECT_EQ(dlg.m_nValue, 2999999999L);
+    }
 }
 
 TEST_F(LineCommandsTest, GotoLine) {
