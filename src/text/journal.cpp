@@ -24,6 +24,9 @@
 //   'O' the origin: its fields in order, the path last;
 //   'I' an insertion: the position (eight bytes), then the bytes inserted;
 //   'D' a deletion: the position and the length (eight bytes each);
+//   'R' a span replaced in a few places: its start, its old length and the number of places
+//       (eight bytes each); for each place, its offset in the new span, its new length and its
+//       old length (eight bytes each); then the new bytes of every place, in order;
 //   'C' a commit: the changes before it count (no payload).
 namespace {
 constexpr char kMagic[] = "ZORVEK JOURNAL 1\n";
@@ -315,7 +318,7 @@ void CJournalWriter::Put(char kind, const QByteArray& payload) {
         return;
     }
     m_nWritten += static_cast<uint64_t>(record.size());
-    if (kind == 'I' || kind == 'D') {
+    if (kind != 'C') {
         if (m_pBase && !m_pBase->copier.joinable())
             m_pBase->copier = std::thread(&Base::Copy, m_pBase.get(),
                                           BytesFromEscaped(BaseOf(m_strFile)));
@@ -336,6 +339,62 @@ void CJournalWriter::Edited(long pos, const char* inserted, long n) {
         Put('D', payload);
     }
 }
+
+void CJournalWriter::SpanReplaced(long start, long oldLength, const char* text, long newLength,
+                                  const std::vector<SpanEdit>& edits) {
+    long inserted = 0;
+    for (const SpanEdit& e : edits)
+        inserted += e.newLength;
+    // Places so close together that the span itself is shorter: the span it is.
+    if (static_cast<long>(24 * edits.size()) + inserted >= newLength) {
+        CEditListener::SpanReplaced(start, oldLength, text, newLength, edits);
+        return;
+    }
+    QByteArray payload;
+    payload.reserve(static_cast<qsizetype>(24 + 24 * edits.size() + inserted));
+    for (long v : {start, oldLength, static_cast<long>(edits.size())})
+        Append64(payload, static_cast<uint64_t>(v));
+    for (const SpanEdit& e : edits)
+        for (long v : {e.offset, e.newLength, e.oldLength})
+            Append64(payload, static_cast<uint64_t>(v));
+    for (const SpanEdit& e : edits)
+        payload.append(text + e.offset, e.newLength);
+    Put('R', payload);
+}
+
+namespace {
+// The span a 'R' record makes of the text, or false when the record does not fit it.
+bool ReplacedSpan(const CTextDocument& text, const char* p, size_t n, long& start, long& oldLength,
+                  QByteArray& span) {
+    if (n < 24)
+        return false;
+    start = static_cast<long>(Load64(p));
+    oldLength = static_cast<long>(Load64(p + 8));
+    const uint64_t count = Load64(p + 16);
+    if (start < 0 || oldLength < 0 || oldLength > text.Length() - start || count > (n - 24) / 24)
+        return false;
+    const char* edit = p + 24;
+    const char* bytes = edit + 24 * count;
+    const char* end = p + n;
+    const char* old = text.RangePointer(start, oldLength);
+    long oldAt = 0;
+    for (uint64_t i = 0; i < count; ++i, edit += 24) {
+        const auto offset = static_cast<int64_t>(Load64(edit));
+        const auto newLength = static_cast<int64_t>(Load64(edit + 8));
+        const auto replaced = static_cast<int64_t>(Load64(edit + 16));
+        const int64_t same = offset - span.size();
+        if (same < 0 || newLength < 0 || replaced < 0 || same > oldLength - oldAt ||
+            replaced > oldLength - oldAt - same || newLength > end - bytes)
+            return false;
+        span.append(old + oldAt, same);
+        span.append(bytes, newLength);
+        bytes += newLength;
+        oldAt += same + replaced;
+    }
+    span.append(old + oldAt, oldLength - oldAt);
+    return bytes == end;
+}
+} // namespace
 
 bool CJournalWriter::Commit() {
     if (!m_bUncommitted)
@@ -399,7 +458,12 @@ long ReplayJournal(const QString& file, CTextDocument& text) {
             return fits = false;
         const auto pos = static_cast<int64_t>(Load64(p));
         const long length = text.Length();
-        if (kind == 'I' && pos >= 0 && pos <= length) {
+        long start = 0, oldLength = 0;
+        QByteArray span;
+        if (kind == 'R' && ReplacedSpan(text, p, n, start, oldLength, span)) {
+            text.Delete(start, oldLength);
+            text.Insert(start, span);
+        } else if (kind == 'I' && pos >= 0 && pos <= length) {
             text.Insert(static_cast<long>(pos),
                         QByteArray(p + 8, static_cast<qsizetype>(n - 8)));
         } else if (kind == 'D' && n == 16 && pos >= 0 &&

@@ -94,6 +94,8 @@ public:
 private:
     CJournalWriter(QString file, int fd);
     void Edited(long pos, const char* inserted, long n) override;
+    void SpanReplaced(long start, long oldLength, const char* text, long newLength,
+                      const std::vector<SpanEdit>& edits) override;
     void Put(char kind, const QByteArray& payload);
 
     QString m_strFile;

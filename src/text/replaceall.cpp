@@ -23,8 +23,7 @@ long SwapBulk(CTextDocument& doc, BulkRecord& record, bool backwards) {
             e = BulkBatch::Edit{offset, e.oldLength, e.newLength};
         }
         text.append(now + at, batch.newLength - at);
-        doc.Delete(batch.start, batch.newLength);
-        doc.Insert(batch.start, text);
+        doc.ReplaceSpan(batch.start, batch.newLength, text, batch.edits);
         batch.newLength = static_cast<long>(text.size());
         batch.originals = std::move(replaced);
     };
@@ -78,8 +77,7 @@ void CBulkReplace::Flush() {
         at = e.pos + e.oldLength;
     }
     batch.newLength = static_cast<long>(text.size());
-    m_doc.Delete(start, oldEnd - start);
-    m_doc.Insert(start, text);
+    m_doc.ReplaceSpan(start, oldEnd - start, text, batch.edits);
     m_record.push_back(std::move(batch));
     m_queue.clear();
     m_text.clear();

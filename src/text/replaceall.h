@@ -14,11 +14,7 @@
 
 // What one piece applied replaced: enough to put it back.
 struct BulkBatch {
-    struct Edit {
-        long offset; // in the piece's new text
-        long newLength;
-        long oldLength;
-    };
+    using Edit = SpanEdit; // its offset is in the piece's new text
     long start;
     long newLength;
     std::vector<Edit> edits;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <forward_list>
+#include <map>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -34,19 +35,32 @@ Document* Doc(void* p) {
     return static_cast<Document*>(p);
 }
 
+class CEditForwarder;
+
+// The listeners of each document; and the document a span of which is being replaced, whose
+// deletion and insertion its listeners are told as one replacement once both are done.
+std::multimap<Document*, CEditForwarder*> g_forwarders;
+Document* g_replacingSpan = nullptr;
+
 // Hands the document's changes of text to a listener, for as long as it lives.
 class CEditForwarder : public CTextDocument::CWatch, public Scintilla::DocWatcher {
 public:
     CEditForwarder(Document* doc, CEditListener& listener) : m_pDoc(doc), m_listener(listener) {
         m_pDoc->AddRef();
         m_pDoc->AddWatcher(this, nullptr);
+        g_forwarders.emplace(doc, this);
     }
     ~CEditForwarder() override {
+        const auto [first, last] = g_forwarders.equal_range(m_pDoc);
+        g_forwarders.erase(std::find_if(first, last, [this](auto& f) { return f.second == this; }));
         m_pDoc->RemoveWatcher(this, nullptr);
         m_pDoc->Release();
     }
+    CEditListener& Listener() const { return m_listener; }
 
-    void NotifyModified(Document*, Scintilla::DocModification mh, void*) override {
+    void NotifyModified(Document* doc, Scintilla::DocModification mh, void*) override {
+        if (doc == g_replacingSpan)
+            return;
         if (mh.modificationType & SC_MOD_INSERTTEXT)
             m_listener.Edited(static_cast<long>(mh.position), mh.text,
                               static_cast<long>(mh.length));
@@ -142,6 +156,28 @@ bool CTextDocument::Append(const char* data, long n) {
 
 void CTextDocument::Delete(long pos, long length) {
     Doc(m_pDoc)->DeleteChars(pos, length);
+}
+
+void CTextDocument::ReplaceSpan(long start, long oldLength, const QByteArray& text,
+                                const std::vector<SpanEdit>& edits) {
+    Document* doc = Doc(m_pDoc);
+    const auto [first, last] = g_forwarders.equal_range(doc);
+    const long before = Length();
+    g_replacingSpan = doc;
+    try {
+        doc->DeleteChars(start, oldLength);
+        doc->InsertString(start, text.constData(), text.size());
+    } catch (...) {
+        // Out of memory with the span deleted: that much is told.
+        g_replacingSpan = nullptr;
+        if (Length() == before - oldLength)
+            for (auto it = first; it != last; ++it)
+                it->second->Listener().Edited(start, nullptr, oldLength);
+        throw;
+    }
+    g_replacingSpan = nullptr;
+    for (auto it = first; it != last; ++it)
+        it->second->Listener().SpanReplaced(start, oldLength, text.constData(), text.size(), edits);
 }
 
 void CTextDocument::ConvertLineEnds(LineEnd to) {

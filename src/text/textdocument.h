@@ -9,6 +9,15 @@
 
 #include <cstddef>
 #include <memory>
+#include <vector>
+
+// One edit of a span replaced whole: at `offset` in the span's new text, `newLength` bytes stand
+// where `oldLength` bytes stood; the text between edits is as it was.
+struct SpanEdit {
+    long offset;
+    long newLength;
+    long oldLength;
+};
 
 // Told of each change to a text's bytes, in order, whoever makes it (typing, a bulk replacement,
 // undo, redo): `n` bytes inserted at `pos`, which `inserted` points to, or `n` bytes deleted
@@ -17,6 +26,14 @@ class CEditListener {
 public:
     virtual ~CEditListener() = default;
     virtual void Edited(long pos, const char* inserted, long n) = 0;
+    // The `oldLength` bytes at `start` became the `newLength` bytes of `text`, which differ from
+    // them in `edits` only: a piece of a bulk replacement, megabytes long for a few changes. Told
+    // as a deletion and an insertion, unless the listener keeps the edits alone.
+    virtual void SpanReplaced(long start, long oldLength, const char* text, long newLength,
+                              const std::vector<SpanEdit>& edits) {
+        Edited(start, nullptr, oldLength);
+        Edited(start, text, newLength);
+    }
 };
 
 class CTextDocument {
@@ -52,6 +69,10 @@ public:
     // moments; it returns how many are left to move.
     long PrepareEditAt(long pos, long most);
     void Delete(long pos, long length);
+    // The `oldLength` bytes at `start` become `text`, which differs from them in `edits` only
+    // (see CEditListener::SpanReplaced).
+    void ReplaceSpan(long start, long oldLength, const QByteArray& text,
+                     const std::vector<SpanEdit>& edits);
     // Every line end becomes `to`, as one step of the undo history.
     void ConvertLineEnds(LineEnd to);
 

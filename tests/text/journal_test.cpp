@@ -274,3 +274,42 @@ TEST_F(JournalTest, AJournalKeepsACopyOfItsOriginFromTheFirstChange) {
     EXPECT_FALSE(QFile::exists(CJournalWriter::BaseOf(File("of-fifo"))));
 }
 } // namespace
+
+// Replace All rewrites the text a span of megabytes at a time; its undoing and redoing swap those
+// spans back and forth. The journal keeps what changed in each span, not the span, whether the
+// matches are dense (a span is shorter) or sparse (the places are), over texts past the limits of
+// a span.
+TEST_F(JournalTest, BulkReplacementsAreJournalledByWhatTheyChange) {
+    RandomText random(29);
+    CTextSearch search;
+    for (size_t size : Sizes()) {
+        Bytes base = random.Text(size, true);
+        for (size_t at = 0; at + 6 < base.size(); at += 3000 + random.Below(3000))
+            base.replace(at, 6, "SPARSE");
+        for (const char* find : {"needle", "SPARSE"}) {
+            SCOPED_TRACE(std::to_string(size) + " " + find);
+            CTextDocument doc = Holding(base);
+            const QString file = File(("b" + std::to_string(size) + find).c_str());
+            std::unique_ptr<CJournalWriter> journal =
+                CJournalWriter::Start(file, SomeOrigin(), doc);
+            ASSERT_TRUE(journal);
+            const uint64_t before = journal->Written();
+            ReplaceAllRequest request;
+            request.find = find;
+            request.with = "x";
+            ReplaceAllResult result =
+                ReplaceAll(doc, search, request, [](double) { return false; });
+            SwapBulk(doc, result.record, true);
+            SwapBulk(doc, result.record, false);
+            if (find[0] == 'S') // three times the few changes, and their headers
+                EXPECT_LT(journal->Written() - before, 3 * (size / 3000 * 40) + 1000);
+            EXPECT_LE(journal->Written() - before, 3 * size + 1000);
+            ASSERT_TRUE(journal->Commit());
+            journal.reset();
+            CTextDocument replayed = Holding(base);
+            EXPECT_GT(ReplayJournal(file, replayed), 0);
+            EXPECT_TRUE(TextOf(replayed) == TextOf(doc))
+                << FirstDifference(TextOf(replayed), TextOf(doc));
+        }
+    }
+}
