@@ -253,9 +253,18 @@ size_t CSafeSaveFile::Read(void*, size_t) { throw CFileException(CFileException:
 void CSafeSaveFile::Write(const void* buf, size_t n) {
     // Start writing back what is written so far, so that Commit has little left to wait for;
     // before this piece, so that nothing stands between the last piece and Commit recording
-    // that the whole content is in.
+    // that the whole content is in. What was started a step before is waited for and let go of:
+    // a save of gigabytes does not fill memory with pages the text holds already (which made
+    // saving 4 GB six times slower than writing it).
     constexpr int64_t kWriteBackStep = 8 << 20;
     if (m_nWritten - m_nWrittenBack >= kWriteBackStep) {
+        if (m_nWrittenBack > m_nLetGo) {
+            sync_file_range(m_fd, m_nLetGo, m_nWrittenBack - m_nLetGo,
+                            SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE |
+                                SYNC_FILE_RANGE_WAIT_AFTER);
+            posix_fadvise(m_fd, m_nLetGo, m_nWrittenBack - m_nLetGo, POSIX_FADV_DONTNEED);
+            m_nLetGo = m_nWrittenBack;
+        }
         sync_file_range(m_fd, m_nWrittenBack, m_nWritten - m_nWrittenBack, SYNC_FILE_RANGE_WRITE);
         m_nWrittenBack = m_nWritten;
     }

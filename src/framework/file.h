@@ -139,7 +139,8 @@ private:
     CSaveRecord m_tempRecord; // where the new content is, until it has the target's name
     QStringList m_notKept;
     int64_t m_nWritten = 0;
-    int64_t m_nWrittenBack = 0;
+    int64_t m_nWrittenBack = 0; // written back from the start to here, or under way
+    int64_t m_nLetGo = 0;       // on the disk to here, and out of memory
 };
 
 class CArchive {
