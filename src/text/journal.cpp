@@ -318,7 +318,7 @@ void CJournalWriter::Put(char kind, const QByteArray& payload) {
         return;
     }
     m_nWritten += static_cast<uint64_t>(record.size());
-    if (kind != 'C') {
+    if (kind == 'I' || kind == 'D' || kind == 'R') { // a change
         if (m_pBase && !m_pBase->copier.joinable())
             m_pBase->copier = std::thread(&Base::Copy, m_pBase.get(),
                                           BytesFromEscaped(BaseOf(m_strFile)));
