@@ -1,6 +1,7 @@
 // A file just past 2 GiB, through the window's commands: opened, gone through with Go to line,
 // the Ln/Col pane, Find, F3 and Replace All across the mark where 32-bit positions would wrap,
 // and saved back byte for byte.
+#include "reference/plaintext.h"
 #include "resources/resource.h"
 #include "search/findtextdlg.h"
 #include "search/replacetextdlg.h"
@@ -13,25 +14,21 @@
 #include <QLineEdit>
 #include <QTest>
 
-#include <cstdio>
 #include <string>
 
+using namespace Plain;
+
 namespace {
-constexpr long kLineLength = 100;
-constexpr long kLines = ((2L << 30) + (32L << 20)) / kLineLength; // 2 GiB and 32 MiB
-constexpr long kTwoGiB = 2L << 30;
+constexpr long kLineLength = kNumberedLineLength;
+constexpr long kLines = kPastTwoGiBLines;
 constexpr long kFar = kTwoGiB / kLineLength + 1000; // a line past the mark
 
-// Line `i`, its number in it, padded to kLineLength with its line end; lines from `changedFrom`
-// on, `changed` of them, as Replace All leaves them.
+// Line `i`; lines from `changedFrom` on, `changed` of them, as Replace All leaves them.
 std::string Line(long i, long changedFrom = -1, long changed = 0) {
-    char buffer[kLineLength + 1];
-    const int n = std::snprintf(buffer, sizeof buffer, "line %09ld alpha ", i);
-    std::string line(buffer, static_cast<size_t>(n));
-    line.resize(kLineLength - 1, '.');
+    std::string line = NumberedLine(i);
     if (i >= changedFrom && i < changedFrom + changed)
         line.replace(15, 5, "ALPHA");
-    return line + "\n";
+    return line;
 }
 
 using LargeFileTest = AppFixture;

@@ -297,6 +297,14 @@ CTextDocument Holding(const Bytes& text) {
     return doc;
 }
 
+Bytes NumberedLine(long i) {
+    char buffer[kNumberedLineLength + 1];
+    const int n = std::snprintf(buffer, sizeof buffer, "line %09ld alpha ", i);
+    Bytes line(buffer, static_cast<size_t>(n));
+    line.resize(kNumberedLineLength - 1, '.');
+    return line + "\n";
+}
+
 Bytes TextOf(const CTextDocument& doc) {
     return ToBytes(doc.Range(0, doc.Length()));
 }

@@ -53,6 +53,13 @@ Bytes HexDump(const Bytes& s);
 // Where two texts part, with a little of each from there, for a failure's message.
 std::string FirstDifference(const Bytes& got, const Bytes& want);
 
+// A text just past 2 GiB, where 32-bit positions would wrap: kPastTwoGiBLines lines of
+// kNumberedLineLength bytes each, line `i` holding its number ("line 000000042 alpha ...").
+constexpr long kNumberedLineLength = 100;
+constexpr long kTwoGiB = 2L << 30;
+constexpr long kPastTwoGiBLines = (kTwoGiB + (32L << 20)) / kNumberedLineLength;
+Bytes NumberedLine(long i);
+
 // The sizes of the random texts: under every limit; past a load's first window (64 KiB), a read
 // piece (256 KiB) and a batch of 256 line ends; past the spare room of a load (1 MiB and
 // 64 KiB); past the 4 MiB span of a queue of replacements and, with a dense needle, its 65,536

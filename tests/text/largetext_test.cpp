@@ -1,5 +1,6 @@
 // A text just past 2 GiB: positions, lines, search, Replace All and writing beyond the mark
 // where 32-bit positions would wrap.
+#include "reference/plaintext.h"
 #include "text/replaceall.h"
 #include "text/textdocument.h"
 #include "text/textloader.h"
@@ -7,29 +8,20 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 
-namespace {
-constexpr long kLineLength = 100;
-constexpr long kLines = ((2L << 30) + (32L << 20)) / kLineLength; // 2 GiB and 32 MiB
-constexpr long kTwoGiB = 2L << 30;
+using namespace Plain;
 
-// Line `i`, its number in it, padded to kLineLength with its line end.
-std::string Line(long i) {
-    char buffer[kLineLength + 1];
-    const int n = std::snprintf(buffer, sizeof buffer, "line %09ld alpha ", i);
-    std::string line(buffer, static_cast<size_t>(n));
-    line.resize(kLineLength - 1, '.');
-    return line + "\n";
-}
+namespace {
+constexpr long kLineLength = kNumberedLineLength;
+constexpr long kLines = kPastTwoGiBLines;
 
 TEST(LargeText, PastTwoGiBPositionsLinesSearchReplaceAndWritingHold) {
     const long size = kLines * kLineLength;
     CTextDocument doc = CTextDocument::WithRoom(LoadRoom(static_cast<size_t>(size)));
     std::string piece;
     for (long i = 0; i < kLines; ++i) {
-        piece += Line(i);
+        piece += NumberedLine(i);
         if (piece.size() >= (1 << 20) || i + 1 == kLines) {
             ASSERT_TRUE(doc.Append(piece.data(), static_cast<long>(piece.size())));
             piece.clear();
@@ -42,7 +34,7 @@ TEST(LargeText, PastTwoGiBPositionsLinesSearchReplaceAndWritingHold) {
     EXPECT_EQ(doc.Range(far * kLineLength, far * kLineLength + 14), "line 021475836");
 
     CTextSearch search;
-    const QByteArray number = QByteArray::fromStdString(Line(far).substr(0, 14));
+    const QByteArray number = QByteArray::fromStdString(NumberedLine(far).substr(0, 14));
     long end = -1;
     EXPECT_EQ(search.Find(doc, number, {true, false, false}, 0, -1, false, &end),
               far * kLineLength);
@@ -74,7 +66,7 @@ TEST(LargeText, PastTwoGiBPositionsLinesSearchReplaceAndWritingHold) {
     const auto write = [&](const char* data, long n) {
         for (long done = 0; done < n && same;) {
             if (want.empty()) {
-                want = Line(line);
+                want = NumberedLine(line);
                 if (line >= first && line < first + count)
                     want.replace(15, 5, "alPHA!");
                 ++line;
