@@ -5,6 +5,7 @@
 #include "framework/file.h"
 #include "framework/filename.h"
 #include "framework/framewnd.h"
+#include "framework/inputswallower.h"
 #include "framework/uiservices.h"
 #include "framework/waitcursor.h"
 #include "resources/resource.h"
@@ -13,42 +14,9 @@
 
 #include <QApplication>
 #include <QFileInfo>
-#include <QKeyEvent>
 #include <QScopeGuard>
 
 #include <memory>
-
-namespace {
-// Takes the user's input while a long operation runs: Escape asks to stop it, everything else
-// typed or clicked meanwhile is dropped.
-class CInputSwallower : public QObject {
-public:
-    bool m_bEscape = false;
-
-protected:
-    bool eventFilter(QObject*, QEvent* e) override {
-        switch (e->type()) {
-        case QEvent::ShortcutOverride: // accepted, so that no shortcut runs meanwhile
-        case QEvent::KeyPress:
-            if (static_cast<QKeyEvent*>(e)->key() == Qt::Key_Escape)
-                m_bEscape = true;
-            e->accept();
-            return true;
-        case QEvent::KeyRelease:
-        case QEvent::Shortcut:
-        case QEvent::MouseButtonPress:
-        case QEvent::MouseButtonRelease:
-        case QEvent::MouseButtonDblClick:
-        case QEvent::Wheel:
-        case QEvent::Close:
-        case QEvent::Drop:
-            return true;
-        default:
-            return false;
-        }
-    }
-};
-} // namespace
 
 const std::vector<MessageMapEntry<CHexView>>& CHexView::GetMessageMap() {
     using T = CHexView;
@@ -73,6 +41,7 @@ void CHexView::OnViewHex() {
             CArchive ar(file.get(), CArchive::load);
             m_view.StreamText(ar, SF_TEXT);
             m_view.m_bHexView = 0;
+            m_view.EndPagedDump();
             m_doc.StartJournal(path);
         } catch (const CFileException&) {
         }
@@ -96,10 +65,10 @@ void CHexView::OnViewHex() {
             return;
         }
     }
-    const long most = std::min(m_view.GetLimitText(), CTextControl::kMaxDumpLength);
-    if (HexDump::DumpLength(file->GetLength()) > most) {
-        Ui().MessageBox(QString::fromUtf8(Str::DumpTooLarge).arg(DisplayFileName(path)).arg(most),
-                        MB_OK | MB_ICONEXCLAMATION);
+    if (HexDump::DumpLength(file->GetLength()) > std::min(m_view.GetLimitText(), kWholeDumpMost)) {
+        m_view.ShowPagedDump(std::move(file));
+        m_view.m_bHexView = 1;
+        m_doc.DropJournal();
         return;
     }
     m_view.ShowStatusMessage(QString::fromUtf8(Str::Converting), false);

@@ -9,6 +9,10 @@ class CLumettaView;
 
 class CHexView : public CCmdTargetImpl<CHexView> {
 public:
+    // A longer dump (of a file of more than about 58 MiB) is not made whole: the view shows it
+    // a window at a time.
+    static constexpr long kWholeDumpMost = 256L << 20;
+
     CHexView(CLumettaView& view, CLumettaDoc& doc) : m_view(view), m_doc(doc) {}
 
     static const std::vector<MessageMapEntry<CHexView>>& GetMessageMap();

@@ -179,6 +179,21 @@ size_t CReadFile::Read(void* buf, size_t n) {
     }
 }
 
+size_t CReadFile::ReadAt(int64_t offset, void* buf, size_t n) {
+    size_t done = 0;
+    while (done < n) {
+        const ssize_t got = ::pread(m_fd, static_cast<char*>(buf) + done, n - done,
+                                    static_cast<off_t>(offset) + static_cast<off_t>(done));
+        if (got == 0)
+            break;
+        if (got > 0)
+            done += static_cast<size_t>(got);
+        else if (errno != EINTR && errno != EAGAIN)
+            throw CFileException::FromErrno(errno, m_strPath);
+    }
+    return done;
+}
+
 void CReadFile::Write(const void*, size_t) { throw CFileException(CFileException::accessDenied); }
 
 CSafeSaveFile::CSafeSaveFile(const QString& path) {

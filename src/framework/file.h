@@ -94,6 +94,8 @@ public:
     explicit CReadFile(const QString& path); // throws CFileException
     ~CReadFile() override;
     size_t Read(void* buf, size_t n) override;
+    // Reads the n bytes from `offset` on, or as many as there are; the read position stays.
+    size_t ReadAt(int64_t offset, void* buf, size_t n);
     void Write(const void*, size_t) override;
     int64_t GetLength() const override { return m_nLength; }
 

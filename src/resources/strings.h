@@ -45,9 +45,8 @@ constexpr const char* PrintNoRoom =
     "Printing stopped after page %1: the page margins leave no room for a line of text.";
 
 constexpr const char* Converting = "Converting... (ESC to interrupt)";
+constexpr const char* SearchingDump = "Searching the dump... (ESC to interrupt)";
 constexpr const char* SaveBeforeHex = "Save changes to %1 before showing its bytes?";
-constexpr const char* DumpTooLarge =
-    "The hexadecimal dump of %1 is too large to show: at most %2 bytes can be shown.";
 constexpr const char* NonTextReadOnly =
     "The file is probably non-text; a switch to hex-view is suggested.";
 constexpr const char* NonTextEditable =

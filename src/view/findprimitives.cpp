@@ -2,7 +2,12 @@
 // wrap-around, with the options the user set or with those a caller gives.
 #include "view/lumettaview.h"
 
+#include "framework/framewnd.h"
+#include "framework/inputswallower.h"
 #include "resources/strings.h"
+#include "view/hexpager.h"
+
+#include <QApplication>
 
 FindOptions CLumettaView::UserFindOptions() const {
     return FindOptions{{m_bMatchCase != 0, m_bWordsOnly != 0, m_bRegularExpression != 0},
@@ -95,6 +100,10 @@ long CLumettaView::FindNext(const QString& text, long limit, bool interactive,
     QByteArray bytes;
     CHARRANGE sel;
     GetSel(sel);
+    if (m_pHexPager)
+        return ToDocumentBytes(text, bytes)
+                   ? FindInPagedDump(bytes, sel, limit, interactive, options)
+                   : -1;
     bool wrapped = false;
     long end = -1;
     const long p = ToDocumentBytes(text, bytes)
@@ -111,4 +120,65 @@ long CLumettaView::FindNext(const QString& text, long limit, bool interactive,
     }
     SetSel(p, end);
     return p;
+}
+
+long CLumettaView::FindInPagedDump(const QByteArray& bytes, const CHARRANGE& sel, long limit,
+                                   bool interactive, const FindOptions& options) {
+    CHexPager& pager = *m_pHexPager;
+    const long selMin = pager.Global(sel.cpMin);
+    const long selMax = pager.Global(sel.cpMax);
+    const long end = limit != -1 ? pager.Global(limit) : -1;
+    const bool regex = options.match.regex;
+    // From where the search in a text goes on (see FindNextFrom).
+    long from = options.backwards ? selMin : regex ? selMax : selMin + (selMin != selMax ? 1 : 0);
+    ShowStatusMessage(QString::fromUtf8(Str::SearchingDump), false);
+    CFrameWnd* frame = GetParentFrame(this);
+    CInputSwallower input;
+    qApp->installEventFilter(&input);
+    const auto cancelled = [&](double done) {
+        if (frame)
+            frame->SetProgress(static_cast<int>(done * 100));
+        QApplication::processEvents(QEventLoop::X11ExcludeTimers);
+        return input.m_bEscape;
+    };
+    const auto find = [&](long cpMin, long cpMax, long* matchEnd) {
+        return pager.Find(bytes, options.match, options.backwards, cpMin, cpMax, matchEnd,
+                          cancelled);
+    };
+    long matchEnd = -1;
+    long p = options.backwards ? find(0, from, &matchEnd) : find(from, end, &matchEnd);
+    if (regex && p >= 0 && p == matchEnd && p == selMin && selMin == selMax) {
+        // The empty match at the caret is where the search stands (the dump is ASCII: a
+        // character is a byte).
+        from = options.backwards ? p - 1 : p + 1;
+        p = from < 0 || from > pager.Length() ? -1
+            : options.backwards               ? find(0, from, &matchEnd)
+                                              : find(from, end, &matchEnd);
+    }
+    bool wrapped = false;
+    if (p == -1 && options.cyclic && limit == -1 && pager.Failure().isEmpty()) {
+        p = options.backwards ? find(selMin, -1, &matchEnd) : find(0, from, &matchEnd);
+        wrapped = p >= 0;
+    }
+    if (frame)
+        frame->SetProgress(-1);
+    ShowStatusMessage(QString(), false);
+    // Keys pressed during the search were the search's (see CHexView::OnViewHex).
+    QApplication::processEvents(QEventLoop::X11ExcludeTimers);
+    qApp->removeEventFilter(&input);
+    if (p == -2)
+        return -1; // stopped by the user, who knows why nothing was found
+    if (wrapped && interactive)
+        ShowStatusMessage(QString::fromUtf8(Str::CursorWarped), true);
+    if (p == -1) {
+        if (interactive && regex && !pager.Failure().isEmpty())
+            ShowStatusMessage(QString::fromUtf8(Str::RegexGaveUp).arg(pager.Failure()), true);
+        else if (interactive)
+            ShowStatusMessage(QString::fromUtf8(Str::TextNotFound), true);
+        return -1;
+    }
+    pager.Select(p, matchEnd);
+    CHARRANGE shown;
+    GetSel(shown);
+    return shown.cpMin;
 }

@@ -2,6 +2,7 @@
 #include "view/lumettaview.h"
 
 #include "framework/uiservices.h"
+#include "view/hexpager.h"
 #include "view/linetext.h"
 #include "view/numberinputdlg.h"
 
@@ -43,12 +44,19 @@ void CLumettaView::OnViewTabWidth() {
 }
 
 void CLumettaView::OnViewGotoLine() {
-    const long count = GetLineCount();
+    // A dump shown a window at a time has the lines of the whole dump.
+    const long first = m_pHexPager ? m_pHexPager->FirstLine() : 0;
+    const long count = m_pHexPager ? m_pHexPager->TotalLines() : GetLineCount();
     if (count < 2)
         return;
-    CNumberInputDlg dlg(QStringLiteral("Enter Line Number"), LineFromChar(-1) + 1, 1, count);
+    CNumberInputDlg dlg(QStringLiteral("Enter Line Number"), first + LineFromChar(-1) + 1, 1,
+                        count);
     if (dlg.DoModal() != IDOK)
         return;
+    if (m_pHexPager) {
+        m_pHexPager->GoToLine(dlg.m_nValue - 1);
+        return;
+    }
     const long p = LineIndex(dlg.m_nValue - 1);
     SetSel(p, p);
 }

@@ -9,6 +9,7 @@
 #include "resources/resource.h"
 #include "resources/strings.h"
 #include "text/journal.h"
+#include "view/hexpager.h"
 #include "view/loadprogress.h"
 
 #include <QApplication>
@@ -177,6 +178,15 @@ void CLumettaView::OnCreate() {
 void CLumettaView::OnInitialUpdate() {
     EmptyUndoBuffer();
     m_bHexView = 0;
+    EndPagedDump();
+}
+
+void CLumettaView::ShowPagedDump(std::unique_ptr<CReadFile> file) {
+    m_pHexPager = std::make_unique<CHexPager>(*this, std::move(file));
+}
+
+void CLumettaView::EndPagedDump() {
+    m_pHexPager.reset();
 }
 
 void CLumettaView::ToggleReadOnly() {
@@ -477,6 +487,8 @@ void CLumettaView::OnUpdateEditOverwrite(CCmdUI* pCmdUI) {
 
 void CLumettaView::OnUpdateViewReadOnly(CCmdUI* pCmdUI) {
     pCmdUI->SetCheck(m_bReadOnly);
+    // A window of a dump is no text to edit: the text is shown again first.
+    pCmdUI->Enable(!m_pHexPager);
 }
 void CLumettaView::OnUpdateViewWordWrap(CCmdUI* pCmdUI) {
     pCmdUI->SetCheck(m_bWordWrap);
@@ -494,7 +506,7 @@ void CLumettaView::OnUpdateNeedsWritable(CCmdUI* pCmdUI) {
 void CLumettaView::OnUpdateLineCol(CCmdUI* pCmdUI) {
     CHARRANGE sel;
     GetSel(sel);
-    const long line = LineFromChar(-1);
+    const long line = (m_pHexPager ? m_pHexPager->FirstLine() : 0) + LineFromChar(-1);
     if (m_bHexView)
         pCmdUI->SetText(QString::asprintf("Off=0x%06lX", line * 16));
     else

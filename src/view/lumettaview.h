@@ -10,7 +10,9 @@
 
 class CArchive;
 class CDocument;
+class CHexPager;
 class CLoadProgress;
+class CReadFile;
 
 // Thrown by StreamText when the file's encoding cannot hold what was to be inserted; nothing
 // was.
@@ -98,6 +100,11 @@ public:
     static const std::vector<MessageMapEntry<CLumettaView>>& GetMessageMap();
 
     int m_bHexView = 0;
+    // Shows the dump of a big `file` a window at a time, until the text is shown again.
+    void ShowPagedDump(std::unique_ptr<CReadFile> file);
+    // The paging of the dump shown, or null when the whole dump (or the text) is shown.
+    CHexPager* HexPager() const { return m_pHexPager.get(); }
+    void EndPagedDump();
     int m_bSelectionBar = 0;
     int m_bAutoIndent = 0;
     int m_nTabWidth = 3;
@@ -174,9 +181,15 @@ private:
     long FindNextFrom(const QByteArray& bytes, const CHARRANGE& sel, long limit,
                       const FindOptions& options, bool* wrapped, long* matchEnd) const;
 
+    // FindNext in a dump shown a window at a time: the whole dump is searched, a piece at a
+    // time, with progress, and Escape stops it.
+    long FindInPagedDump(const QByteArray& bytes, const CHARRANGE& sel, long limit,
+                         bool interactive, const FindOptions& options);
+
     void SaveSettings();
 
     CDocument* m_pDocument = nullptr;
     uint64_t m_nStreamHash = 0;
     CLoadProgress* m_pLoadProgress = nullptr; // of the load under way
+    std::unique_ptr<CHexPager> m_pHexPager;
 };

@@ -925,6 +925,41 @@ void CTextControl::AttachHeld(void* doc) {
     Sci(SCI_RELEASEDOCUMENT, 0UL, doc);
 }
 
+void CTextControl::ShowDumpPart(const CTextDocument& part, long anchor, long caret, long top) {
+    void* previous = TakeShownDocument();
+    Show(part);
+    Sci(SCI_RELEASEDOCUMENT, 0UL, previous);
+    m_bOverlongLine = false;
+    m_bMarkerByte = false;
+    m_bBadUtf16 = false;
+    m_encoding = TextEncoding::Utf8;
+    m_eLineEnd = LineEnd::CrLf;
+    m_bMixedLineEnds = false;
+    m_rich = RtfDocument();
+    m_bRichText = false;
+    ApplyDocumentProperties();
+    ApplyStyles();
+    Sci(SCI_SETSEL, static_cast<unsigned long>(anchor), caret);
+    SetFirstVisibleLine(top);
+}
+
+long CTextControl::FirstVisibleLine() const {
+    return Sci(SCI_DOCLINEFROMVISIBLE, static_cast<unsigned long>(Sci(SCI_GETFIRSTVISIBLELINE)));
+}
+
+void CTextControl::SetFirstVisibleLine(long line) {
+    Sci(SCI_SETFIRSTVISIBLELINE,
+        static_cast<unsigned long>(Sci(SCI_VISIBLEFROMDOCLINE, static_cast<unsigned long>(line))));
+}
+
+void CTextControl::SetPaged(int barWidth) {
+    m_bPaged = barWidth > 0;
+    Sci(SCI_SETVSCROLLBAR, static_cast<unsigned long>(!m_bPaged));
+    setViewportMargins(0, 0, barWidth, 0);
+    m_nLineNumberDigits = -1;
+    UpdateLineNumberWidth();
+}
+
 void CTextControl::Show(const CTextDocument& text) {
     Sci(SCI_SETDOCPOINTER, 0UL, text.Handle());
 }
@@ -1028,7 +1063,7 @@ void CTextControl::SetLineNumbers(bool on) {
 }
 
 void CTextControl::UpdateLineNumberWidth() {
-    const int digits = m_bLineNumbers ? QByteArray::number(GetLineCount()).size() : 0;
+    const int digits = m_bLineNumbers && !m_bPaged ? QByteArray::number(GetLineCount()).size() : 0;
     if (digits == m_nLineNumberDigits)
         return;
     m_nLineNumberDigits = digits;

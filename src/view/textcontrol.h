@@ -57,8 +57,6 @@ public:
     // The most bytes the control holds: positions are 64-bit, and what memory holds is checked
     // before a load.
     static constexpr long kMaxTextLimit = 1L << 46;
-    // The hex view's dump is at most this long.
-    static constexpr long kMaxDumpLength = 0x7FFFFFF0L;
     // Wrapping a longer line takes the component minutes: a text with one is shown unwrapped.
     static constexpr long kMaxWrappedLine = 1000000;
     // dwError of a stream-in that stopped at the text limit.
@@ -145,6 +143,22 @@ public:
     bool IsMatch(int flags, const CHARRANGE& range, const QByteArray& text) const;
     QByteArray Replacement(int flags, const QByteArray& with) const;
     QString SearchFailure() const { return m_search.Failure(); }
+
+    // A part of a dump (read-only, CR LF lines of ASCII) shown in place of the text, from
+    // `anchor` to `caret` selected and line `top` at the top; no undo steps, not modified.
+    void ShowDumpPart(const CTextDocument& part, long anchor, long caret, long top);
+    // The component's document shown now, as SCI_GETDOCPOINTER gives it.
+    void* DocumentShown() const { return reinterpret_cast<void*>(Sci(SCI_GETDOCPOINTER)); }
+    long GetAnchor() const { return Sci(SCI_GETANCHOR); }
+    long GetCaret() const { return Sci(SCI_GETCURRENTPOS); }
+    // The text's line at the top of the view, and about how many of them the view shows.
+    long FirstVisibleLine() const;
+    void SetFirstVisibleLine(long line);
+    long LinesOnScreen() const { return Sci(SCI_LINESONSCREEN); }
+    // The text shown is a part of a longer one that the caller pages through: a scroll bar of
+    // the caller's, `barWidth` pixels wide, stands beside the text in place of the component's,
+    // and the line numbers, which would number the part's lines, are not shown. 0 ends it.
+    void SetPaged(int barWidth);
 
     long StreamIn(int format, EDITSTREAM& es, int64_t sizeHint = -1);
     // While a stream-in runs: shows the start of the text read so far, read-only, until the load
@@ -300,7 +314,8 @@ private:
     bool m_bClipboardHasText = false;
     bool m_bStrikeOut = false;    // the whole plain text is struck out
     bool m_bOverlongLine = false; // the text has a line longer than kMaxWrappedLine
-    int m_nLineNumberDigits = -1; // what the margin's width was measured for; -1: measure again
+    int m_nLineNumberDigits = -1;
+    bool m_bPaged = false; // what the margin's width was measured for; -1: measure again
     LineEnd m_eLineEnd = LineEnd::Lf;
     bool m_bMixedLineEnds = false; // as the text was read
     int m_nTabBlanks = 8;

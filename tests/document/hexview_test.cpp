@@ -1,10 +1,17 @@
 #include "document/hexdumpfile.h"
+#include "document/hexview.h"
 #include "resources/resource.h"
 #include "support/appfixture.h"
+#include "text/hexwindow.h"
+#include "view/hexpager.h"
+#include "view/numberinputdlg.h"
 
 #include <QApplication>
 #include <QImage>
 #include <QKeyEvent>
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QTest>
 
 #include <chrono>
 #include <thread>
@@ -232,16 +239,126 @@ TEST_F(HexViewTest, EscapeDuringTheDumpLeavesAViewThatDrawsTheWholeText) {
     }
 }
 
-TEST_F(HexViewTest, ADumpTooLargeForTheControlSaysSo) {
-    ASSERT_TRUE(Start({WriteFile("f", QByteArray(300, 'x'))}));
+// A dump too long to be made whole is shown a window at a time. Wherever the view goes (Go to
+// line, scrolling past the window's ends, the scroll bar, Ctrl+End, Find), it shows what the
+// whole dump made at once has there, and the offset pane says where that is.
+TEST_F(HexViewTest, APagedDumpShowsWhatTheWholeDumpHasWhereverTheViewGoes) {
+    constexpr long kSize = (64L << 20) + 7; // its dump is past the most made whole
+    ASSERT_GT(HexDump::DumpLength(kSize), CHexView::kWholeDumpMost);
+    QByteArray data(kSize, Qt::Uninitialized);
+    std::mt19937_64 rng(29);
+    for (long at = 0; at < kSize; at += 8) {
+        const uint64_t r = rng();
+        memcpy(data.data() + at, &r, std::min(8L, kSize - at));
+    }
+    // Text far on, in one line's characters; and text across two lines where a search's piece
+    // of the dump ends (the first two pieces hold 16,384 and 32,768 lines).
+    const long kFarLine = (40L << 20) / 16;
+    data.replace(kFarLine * 16, 16, "ZORVEK-HEX-FIND!");
+    const long kBoundaryLine = 16384 + 32768 - 1;
+    data.replace(kBoundaryLine * 16 + 12, 7, "WXYZQRS");
+    const QByteArray across = "WXYZ\r\n51 52 53";
+    ASSERT_TRUE(Start({WriteFile("big.bin", data)}));
+    const QByteArray opened = View()->GetText();
     Exec(ID_VIEW_READONLY);
-    View()->LimitText(1000); // the dump takes 1,320 bytes
+    Frame()->resize(800, 600);
+    Frame()->show();
     Exec(ID_VIEW_HEX);
-    EXPECT_EQ(View()->m_bHexView, 0);
-    EXPECT_EQ(View()->GetText(), QByteArray(300, 'x'));
-    ASSERT_EQ(ui.boxes.size(), 1u);
-    EXPECT_TRUE(
-        ui.boxes[0].text.startsWith("The hexadecimal dump of " + Path("f") + " is too large"));
+    ASSERT_NE(View()->HexPager(), nullptr);
+    EXPECT_EQ(View()->m_bHexView, 1);
+    EXPECT_EQ(Checked(ID_VIEW_HEX), 1);
+    EXPECT_FALSE(Enabled(ID_VIEW_READONLY)); // a window of a dump is no text to edit
+    EXPECT_EQ(View()->GetTextLength(), CHexWindow::kLines * HexDump::kLineLength);
+
+    std::vector<char> whole(static_cast<size_t>(HexDump::DumpLength(kSize)));
+    HexDump::FormatLines(reinterpret_cast<const uint8_t*>(data.constData()), kSize, whole.data());
+    const long lines = (kSize + 15) / 16;
+    const auto shownAgrees = [&] {
+        const long first = View()->HexPager()->FirstLine();
+        const QByteArray shown = View()->GetText();
+        const size_t at = static_cast<size_t>(first * HexDump::kLineLength);
+        return shown.size() > 0 && at + shown.size() <= whole.size() &&
+               memcmp(shown.constData(), whole.data() + at, shown.size()) == 0;
+    };
+    const auto offsetPane = [&] {
+        Frame()->OnIdleUpdate();
+        return Frame()->m_wndStatusBar.GetPaneText(1);
+    };
+    const auto goTo = [&](long line) {
+        ui.dialogReplies = {[line](QDialog& d) {
+            dynamic_cast<CNumberInputDlg&>(d).m_pEdit->setText(QString::number(line + 1));
+            d.accept();
+            return IDOK;
+        }};
+        Exec(ID_VIEW_GOTOLINE);
+        QApplication::processEvents();
+    };
+    EXPECT_TRUE(shownAgrees());
+    for (long line : {3000000L, 1L, lines - 1, kFarLine, 0L}) {
+        goTo(line);
+        EXPECT_TRUE(shownAgrees()) << line;
+        EXPECT_EQ(offsetPane(), QString::asprintf("Off=0x%06lX", line * 16)) << line;
+    }
+
+    // Scrolled down a thousand lines at a time, the view leaves the first window and the
+    // window follows.
+    for (int step = 0; step < 100; ++step) {
+        View()->SetFirstVisibleLine(View()->FirstVisibleLine() + 1000);
+        QApplication::processEvents();
+    }
+    EXPECT_GT(View()->HexPager()->FirstLine(), 0);
+    EXPECT_EQ(View()->HexPager()->FirstLine() + View()->FirstVisibleLine(), 100000);
+    EXPECT_TRUE(shownAgrees());
+
+    // The scroll bar spans the whole dump.
+    auto* bar = View()->findChild<QScrollBar*>(QString(), Qt::FindDirectChildrenOnly);
+    ASSERT_NE(bar, nullptr);
+    EXPECT_TRUE(bar->isVisible());
+    bar->setValue(bar->maximum() / 2);
+    QApplication::processEvents();
+    EXPECT_EQ(View()->HexPager()->FirstLine() + View()->FirstVisibleLine(),
+              static_cast<long>(bar->maximum() / 2));
+    EXPECT_TRUE(shownAgrees());
+
+    QTest::keyClick(View(), Qt::Key_End, Qt::ControlModifier);
+    EXPECT_EQ(View()->HexPager()->Global(Sel().cpMin), static_cast<long>(whole.size()));
+    EXPECT_EQ(offsetPane(), QString::asprintf("Off=0x%06lX", lines * 16)); // after the last CR LF
+    EXPECT_TRUE(shownAgrees());
+    QTest::keyClick(View(), Qt::Key_Home, Qt::ControlModifier);
+    EXPECT_EQ(View()->HexPager()->FirstLine(), 0);
+    EXPECT_EQ(offsetPane(), "Off=0x000000");
+
+    // Find looks through the whole dump, forwards across the pieces it is made in, backwards
+    // from the end, and round the end to where it started.
+    const long found = View()->FindNext("ZORVEK-HEX-FIND!", -1, true);
+    EXPECT_EQ(found, Sel().cpMin);
+    EXPECT_EQ(View()->GetSelText(), "ZORVEK-HEX-FIND!");
+    EXPECT_EQ(offsetPane(), QString::asprintf("Off=0x%06lX", kFarLine * 16));
+    EXPECT_TRUE(shownAgrees());
+    View()->SetSel(0, 0);
+    QTest::keyClick(View(), Qt::Key_Home, Qt::ControlModifier);
+    ASSERT_NE(View()->FindNext(QString::fromLatin1(across), -1, true), -1);
+    EXPECT_EQ(View()->GetSelText(), "WXYZ\r\n51 52 53");
+    EXPECT_EQ(offsetPane(), QString::asprintf("Off=0x%06lX", kBoundaryLine * 16));
+    QTest::keyClick(View(), Qt::Key_End, Qt::ControlModifier);
+    FindOptions backwards = View()->UserFindOptions();
+    backwards.backwards = true;
+    ASSERT_NE(View()->FindNext("ZORVEK-HEX-FIND!", -1, true, backwards), -1);
+    EXPECT_EQ(offsetPane(), QString::asprintf("Off=0x%06lX", kFarLine * 16));
+    const long after = (kFarLine + 1) * HexDump::kLineLength;
+    View()->HexPager()->Select(after, after);
+    ASSERT_NE(View()->FindNext("ZORVEK-HEX-FIND!", -1, true), -1);
+    EXPECT_EQ(offsetPane(), QString::asprintf("Off=0x%06lX", kFarLine * 16));
+    EXPECT_EQ(Frame()->m_wndStatusBar.GetPaneText(0), "Cursor warped round the file");
+    EXPECT_EQ(View()->FindNext("ZORVEK-HEX-FIND?", -1, true), -1);
+    EXPECT_EQ(Frame()->m_wndStatusBar.GetPaneText(0), "The specified text cannot be located.");
+
+    // Back to the text: the file's bytes, the component's own scroll bar, Read only enabled.
+    Exec(ID_VIEW_HEX);
+    EXPECT_EQ(View()->HexPager(), nullptr);
+    EXPECT_TRUE(View()->GetText() == opened);
+    EXPECT_TRUE(Enabled(ID_VIEW_READONLY));
+    EXPECT_EQ(View()->findChild<QScrollBar*>(QString(), Qt::FindDirectChildrenOnly), nullptr);
 }
 
 TEST_F(HexViewTest, InsertFileReplacesTheSelectionAndCountsAsAChange) {

@@ -6,6 +6,8 @@
 #include "search/findtextdlg.h"
 #include "search/replacetextdlg.h"
 #include "support/appfixture.h"
+#include "text/hexdump.h"
+#include "view/hexpager.h"
 #include "view/numberinputdlg.h"
 
 #include <QCheckBox>
@@ -129,5 +131,26 @@ TEST_F(LargeFileTest, PastTwoGiBGoToLineLnColFindReplaceAllAndSaveHold) {
             want.clear();
         }
     }
+
+    // Its bytes in the hex view, at offsets past the mark.
+    Exec(ID_VIEW_READONLY);
+    Exec(ID_VIEW_HEX);
+    ASSERT_NE(View()->HexPager(), nullptr);
+    const long hexLine = kTwoGiB / 16 + 3;
+    ui.dialogReplies = {[&](QDialog& d) {
+        dynamic_cast<CNumberInputDlg&>(d).m_pEdit->setText(QString::number(hexLine + 1));
+        d.accept();
+        return IDOK;
+    }};
+    Exec(ID_VIEW_GOTOLINE);
+    Frame()->OnIdleUpdate();
+    EXPECT_EQ(Frame()->m_wndStatusBar.GetPaneText(1), "Off=0x80000030");
+    QFile shown(View()->DocumentPath());
+    ASSERT_TRUE(shown.open(QIODevice::ReadOnly) && shown.seek(hexLine * 16));
+    const QByteArray bytes = shown.read(16);
+    char line[HexDump::kLineLength];
+    HexDump::FormatLine(reinterpret_cast<const uint8_t*>(bytes.constData()), 16, line);
+    EXPECT_EQ(View()->GetTextRange(Sel().cpMin, Sel().cpMin + HexDump::kLineLength),
+              QByteArray(line, HexDump::kLineLength));
 }
 } // namespace
