@@ -62,25 +62,36 @@ void CHexPager::Select(long anchor, long caret) {
 }
 
 bool CHexPager::Dump(long first, long end, CTextDocument& into) const {
+    // 1 MiB of the file at a time, into buffers kept from one piece to the next: a search
+    // through gigabytes then touches no fresh memory but the piece's.
+    constexpr long kStep = 1L << 16;
+    m_bytes.resize(static_cast<size_t>(kStep * kBytesPerLine));
+    m_text.resize(static_cast<size_t>(kStep * kLineLength));
+    into.Delete(0, into.Length());
     end = std::min(end, TotalLines());
-    const int64_t from = int64_t{first} * kBytesPerLine;
-    std::vector<uint8_t> bytes(static_cast<size_t>(
-        std::max<int64_t>(0, std::min(m_pFile->GetLength(), int64_t{end} * kBytesPerLine) - from)));
-    size_t got = 0;
-    try {
-        got = m_pFile->ReadAt(from, bytes.data(), bytes.size());
-    } catch (const CFileException&) {
-        return false;
+    for (long line = first; line < end; line += kStep) {
+        const int64_t from = int64_t{line} * kBytesPerLine;
+        const size_t want = static_cast<size_t>(
+            std::min(m_pFile->GetLength(), int64_t{std::min(end, line + kStep)} * kBytesPerLine) -
+            from);
+        size_t got = 0;
+        try {
+            got = m_pFile->ReadAt(from, m_bytes.data(), want);
+        } catch (const CFileException&) {
+            return false;
+        }
+        const size_t length = HexDump::FormatLines(m_bytes.data(), got, m_text.data());
+        if (!into.Append(m_text.data(), static_cast<long>(length)))
+            return false;
+        if (got < want)
+            break; // the file has shrunk: the dump ends with what there is
     }
-    std::vector<char> text(static_cast<size_t>(HexDump::DumpLength(static_cast<int64_t>(got))));
-    HexDump::FormatLines(bytes.data(), got, text.data());
-    into = CTextDocument::WithRoom(text.size());
-    into.ReserveLines(end - first);
-    return into.Append(text.data(), static_cast<long>(text.size()));
+    return true;
 }
 
 void CHexPager::Show(long anchor, long caret, long top) {
-    CTextDocument part;
+    CTextDocument part =
+        CTextDocument::WithRoom(static_cast<size_t>(m_window.Count() * kLineLength));
     if (!Dump(m_window.First(), m_window.First() + m_window.Count(), part))
         return; // the file cannot be read there: the view keeps what it shows
     const long base = m_window.First() * kLineLength;
@@ -169,7 +180,8 @@ long CHexPager::Find(const QByteArray& needle, SearchOptions options, bool backw
     const long end = (cpMax + kLineLength - 1) / kLineLength;
     const long overlap = std::max(kOverlap, static_cast<long>(needle.size()) / kLineLength + 2);
     const double lines = std::max(1L, end - first);
-    CTextDocument piece;
+    CTextDocument piece = CTextDocument::WithRoom(
+        static_cast<size_t>(std::min(end - first, kMostPiece + overlap) * kLineLength));
     long size = kFirstPiece;
     for (long done = 0; done < end - first; done += size, size = std::min(2 * size, kMostPiece)) {
         if (cancelled(done / lines))

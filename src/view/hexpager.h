@@ -11,6 +11,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 class CReadFile;
 class CTextControl;
@@ -64,4 +65,6 @@ private:
     long m_nScale;            // dump lines a step of the scroll bar stands for
     bool m_bShowing = false;
     mutable CTextSearch m_search;
+    mutable std::vector<uint8_t> m_bytes; // what Dump reads and makes
+    mutable std::vector<char> m_text;
 };

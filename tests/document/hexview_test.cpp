@@ -352,6 +352,15 @@ TEST_F(HexViewTest, APagedDumpShowsWhatTheWholeDumpHasWhereverTheViewGoes) {
     EXPECT_EQ(Frame()->m_wndStatusBar.GetPaneText(0), "Cursor warped round the file");
     EXPECT_EQ(View()->FindNext("ZORVEK-HEX-FIND?", -1, true), -1);
     EXPECT_EQ(Frame()->m_wndStatusBar.GetPaneText(0), "The specified text cannot be located.");
+    // Escape stops a search: the caret stays, nothing is said, the program goes on.
+    View()->HexPager()->Select(0, 0);
+    QApplication::postEvent(View(),
+                            new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+    EXPECT_EQ(View()->FindNext("ZORVEK-HEX-FIND!", -1, true), -1);
+    EXPECT_EQ(Sel().cpMin, 0);
+    EXPECT_EQ(Frame()->m_wndStatusBar.GetPaneText(0), "Ready");
+    QApplication::processEvents();
+    EXPECT_TRUE(Frame()->isVisible());
 
     // Back to the text: the file's bytes, the component's own scroll bar, Read only enabled.
     Exec(ID_VIEW_HEX);
