@@ -1,6 +1,6 @@
 // A file just past 2 GiB, through the window's commands: opened, gone through with Go to line,
 // the Ln/Col pane, Find, F3 and Replace All across the mark where 32-bit positions would wrap,
-// and saved back byte for byte.
+// laid out for printing there, saved back byte for byte, and shown in the hex view.
 #include "reference/plaintext.h"
 #include "resources/resource.h"
 #include "search/findtextdlg.h"
@@ -13,7 +13,9 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFont>
+#include <QImage>
 #include <QLineEdit>
+#include <QPainter>
 #include <QTest>
 
 #include <string>
@@ -113,6 +115,19 @@ TEST_F(LargeFileTest, PastTwoGiBGoToLineLnColFindReplaceAllAndSaveHold) {
     }};
     Exec(ID_EDIT_REPLACE);
     EXPECT_EQ(ui.BoxTexts().last(), "100000 occurences have been replaced.");
+
+    // A page laid out for printing from a line past the mark holds the lines from there.
+    {
+        QImage image(850, 1100, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        const long from = kFar * kLineLength;
+        const long next = View()->FormatRange(true, &painter, QRect(50, 50, 750, 1000),
+                                              image.rect(), from, View()->GetTextLength());
+        EXPECT_GT(next, from + 10 * kLineLength);
+        EXPECT_LT(next, from + 1000 * kLineLength);
+        View()->FormatRange(false, nullptr, QRect(), QRect(), 0, 0);
+    }
 
     // Saved, the file is every line as it should be.
     const QString saved = Path("saved.log");
