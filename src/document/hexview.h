@@ -9,9 +9,9 @@ class CLumettaView;
 
 class CHexView : public CCmdTargetImpl<CHexView> {
 public:
-    // A longer dump (of a file of more than about 58 MiB) is not made whole: the view shows it
+    // A longer dump (of a file of more than about 73 MiB) is not made whole: the view shows it
     // a window at a time.
-    static constexpr long kWholeDumpMost = 256L << 20;
+    static constexpr long kWholeDumpMost = 320L << 20;
 
     CHexView(CLumettaView& view, CLumettaDoc& doc) : m_view(view), m_doc(doc) {}
 

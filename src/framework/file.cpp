@@ -283,9 +283,23 @@ void CSafeSaveFile::Write(const void* buf, size_t n) {
         sync_file_range(m_fd, m_nWrittenBack, m_nWritten - m_nWrittenBack, SYNC_FILE_RANGE_WRITE);
         m_nWrittenBack = m_nWritten;
     }
-    if (int err = WriteAll(m_fd, static_cast<const char*>(buf), n))
+    const char* bytes = static_cast<const char*>(buf);
+    size_t now = n;
+    if (m_aside.IsMade() && n > 0) {
+        if (m_bHolding)
+            WriteHeld();
+        m_cHeld = bytes[--now];
+        m_bHolding = true;
+    }
+    if (int err = WriteAll(m_fd, bytes, now))
         throw CFileException::FromErrno(err, m_strPath);
     m_nWritten += static_cast<int64_t>(n);
+}
+
+void CSafeSaveFile::WriteHeld() {
+    if (int err = WriteAll(m_fd, &m_cHeld, 1))
+        throw CFileException::FromErrno(err, m_strPath);
+    m_bHolding = false;
 }
 
 void CSafeSaveFile::Commit() {
@@ -320,8 +334,21 @@ void CSafeSaveFile::ReplaceInPlace(int renameError) {
     m_fd = -1;
     m_notKept.clear(); // the file stays the same file, with all that it carries
     OpenInPlace(renameError);
-    if (int err = CopyFileContent(m_tempFd, m_fd, false))
-        throw CFileException::FromErrno(err, m_strPath);
+    // Written again, as the new content was written into the temporary file.
+    m_nWritten = m_nWrittenBack = m_nLetGo = 0;
+    if (lseek(m_tempFd, 0, SEEK_SET) < 0)
+        throw CFileException::FromErrno(errno, m_strPath);
+    std::vector<char> buf(1 << 20);
+    for (;;) {
+        const ssize_t got = ::read(m_tempFd, buf.data(), buf.size());
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            throw CFileException::FromErrno(errno, m_strPath);
+        if (got == 0)
+            break;
+        Write(buf.data(), static_cast<size_t>(got));
+    }
     CommitInPlace();
     ::unlink(m_tempName.constData());
     m_tempRecord.Remove();
@@ -332,10 +359,13 @@ void CSafeSaveFile::ReplaceInPlace(int renameError) {
 
 void CSafeSaveFile::CommitInPlace() {
     struct stat now {};
-    // The whole new content is in the file (written back by the system even if this program
-    // stops now): the old one is no longer needed.
+    // All of the new content but its last byte is in the file (written back by the system even
+    // if this program stops now): recorded as complete, it takes that byte, and the old content
+    // is no longer needed.
     if (fstat(m_fd, &now) == 0)
-        m_aside.MarkComplete(now.st_size);
+        m_aside.MarkComplete(now.st_size + (m_bHolding ? 1 : 0));
+    if (m_bHolding)
+        WriteHeld();
     // Writing clears the setuid and setgid bits: they are set again.
     if (m_bExisted && S_ISREG(now.st_mode) && (now.st_mode & 07777) != (m_old.st_mode & 07777))
         m_notKept << CFileMetadata::SetMode(m_fd, m_old.st_mode);

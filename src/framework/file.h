@@ -126,6 +126,7 @@ public:
 private:
     void OpenInPlace(int firstError);
     void CommitInPlace();
+    void WriteHeld();
     void ReplaceInPlace(int renameError);
     void Abandon();
 
@@ -143,6 +144,11 @@ private:
     int64_t m_nWritten = 0;
     int64_t m_nWrittenBack = 0; // written back from the start to here, or under way
     int64_t m_nLetGo = 0;       // on the disk to here, and out of memory
+    // Written over the old content, the new content's last byte waits until the record says
+    // the new content is complete: a file that holds all of it is then never taken for one cut
+    // short, whose old content is to be put back.
+    char m_cHeld = 0;
+    bool m_bHolding = false;
 };
 
 class CArchive {

@@ -243,7 +243,7 @@ TEST_F(HexViewTest, EscapeDuringTheDumpLeavesAViewThatDrawsTheWholeText) {
 // line, scrolling past the window's ends, the scroll bar, Ctrl+End, Find), it shows what the
 // whole dump made at once has there, and the offset pane says where that is.
 TEST_F(HexViewTest, APagedDumpShowsWhatTheWholeDumpHasWhereverTheViewGoes) {
-    constexpr long kSize = (64L << 20) + 7; // its dump is past the most made whole
+    constexpr long kSize = (80L << 20) + 7; // its dump is past the most made whole
     ASSERT_GT(HexDump::DumpLength(kSize), CHexView::kWholeDumpMost);
     QByteArray data(kSize, Qt::Uninitialized);
     std::mt19937_64 rng(29);

@@ -252,8 +252,9 @@ unreachable_display_is_one_line() {
     { echo "  exit $rc: $err"; return 1; }
 }
 
-# Processor time of a process so far, in clock ticks.
-ticks_of() { awk '{print $14 + $15}' "/proc/$1/stat"; }
+# Processor time of a process's main thread so far, in clock ticks: the work of its other
+# threads (pages made ready for a big text) may go on once the main thread's is done.
+ticks_of() { awk '{print $14 + $15}' "/proc/$1/task/$1/stat"; }
 
 # Starts the program on FILE with fresh settings and switches Read only on: sets pid and wid.
 start_read_only() {
@@ -270,7 +271,8 @@ start_read_only() {
 }
 
 # Escape pressed while the hexadecimal dump is being made interrupts it, up to its very end (the
-# part of the work that reads no input included), and never ends the program.
+# part of the work that reads no input included), and never ends the program. The file, 67 MB,
+# is dumped whole: a bigger one's dump shows at once, a window at a time.
 escape_during_the_dump_never_exits() {
   local f="$work/dump.txt" i pid wid start took
   seq 1 1200000 | sed 's/$/ a line of a log file to make a dump of some size/' > "$f"

@@ -120,6 +120,20 @@ TEST_F(InterruptedSaveTest, KilledAtAnyMomentLosesNothing) {
     }
 }
 
+// Stopped the moment the file holds all of its new content, a save in place needs nothing back:
+// the file is known to be whole before it is.
+TEST_F(InterruptedSaveTest, AFileInPlaceWithAllItsNewContentIsNeverOfferedTheOld) {
+    Write(P("f"), "old content");
+    Link("f", "link");
+    {
+        SaveChild child(P("f"), 1 << 20, SaveChild::kOnceWhole);
+        ASSERT_EQ(child.Next(), 's');
+        ASSERT_EQ(child.Next(), 'h');
+    } // killed there
+    EXPECT_EQ(Read(P("f")), QByteArray(1 << 20, 'n'));
+    EXPECT_TRUE(CInterruptedSaves::Pending(P("f")).isEmpty());
+}
+
 TEST_F(InterruptedSaveTest, AStaleTemporaryFileIsRemovedButNoOneElses) {
     Write(P("f"), "old");
     {

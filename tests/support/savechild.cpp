@@ -8,6 +8,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -65,6 +66,23 @@ bool SaveChild::Finished() {
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
+namespace {
+qint64 g_wholeSize = -1;
+
+// Writes as the system does, then stops for good once the file written holds the whole new
+// content.
+ssize_t WriteThenStopOnceWhole(int fd, const void* buf, size_t n) {
+    const ssize_t done = ::write(fd, buf, n);
+    struct stat st {};
+    if (done > 0 && fstat(fd, &st) == 0 && st.st_size == g_wholeSize) {
+        ::write(STDOUT_FILENO, "h", 1);
+        for (;;)
+            pause();
+    }
+    return done;
+}
+} // namespace
+
 int RunSaveChild(int argc, char** argv) {
     if (argc != 5 || std::strcmp(argv[1], "--save-child") != 0)
         return -1;
@@ -78,6 +96,10 @@ int RunSaveChild(int argc, char** argv) {
             for (;;)
                 pause();
         };
+    if (stopAt == SaveChild::kOnceWhole) {
+        g_wholeSize = size;
+        FileSystem().write = WriteThenStopOnceWhole;
+    }
     try {
         CSafeSaveFile file(FileNameFromBytes(argv[2]));
         ::write(STDOUT_FILENO, "s", 1);

@@ -14,6 +14,8 @@
 pid_t StartSelf(const std::vector<QByteArray>& args, int& out);
 
 struct SaveChild {
+    // A `stopAt` that stops the save the moment the target file holds the whole new content.
+    static constexpr qint64 kOnceWhole = -2;
     // Starts saving `size` bytes of 'n' to `target`; with `stopAt` >= 0 the save stops there,
     // half done, until it is killed (at `size`: once the whole new content is written).
     SaveChild(const QString& target, qint64 size, qint64 stopAt = -1);
