@@ -76,8 +76,8 @@ int WriteAll(int fd, const char* buf, size_t n, bool repair) {
     return 0;
 }
 
-int CopyFileContent(int from, int to, bool repair) {
-    if (lseek(from, 0, SEEK_SET) < 0 || lseek(to, 0, SEEK_SET) < 0 || ftruncate(to, 0) < 0)
+int ReadPieces(int from, const std::function<int(const char*, size_t)>& take) {
+    if (lseek(from, 0, SEEK_SET) < 0)
         return errno;
     std::vector<char> buf(1 << 20);
     for (;;) {
@@ -88,9 +88,16 @@ int CopyFileContent(int from, int to, bool repair) {
             return errno;
         if (got == 0)
             return 0;
-        if (int err = WriteAll(to, buf.data(), static_cast<size_t>(got), repair))
+        if (int err = take(buf.data(), static_cast<size_t>(got)))
             return err;
     }
+}
+
+int CopyFileContent(int from, int to, bool repair) {
+    if (lseek(to, 0, SEEK_SET) < 0 || ftruncate(to, 0) < 0)
+        return errno;
+    return ReadPieces(from,
+                      [&](const char* piece, size_t n) { return WriteAll(to, piece, n, repair); });
 }
 
 mode_t NewFileMode() {
@@ -336,19 +343,11 @@ void CSafeSaveFile::ReplaceInPlace(int renameError) {
     OpenInPlace(renameError);
     // Written again, as the new content was written into the temporary file.
     m_nWritten = m_nWrittenBack = m_nLetGo = 0;
-    if (lseek(m_tempFd, 0, SEEK_SET) < 0)
-        throw CFileException::FromErrno(errno, m_strPath);
-    std::vector<char> buf(1 << 20);
-    for (;;) {
-        const ssize_t got = ::read(m_tempFd, buf.data(), buf.size());
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            throw CFileException::FromErrno(errno, m_strPath);
-        if (got == 0)
-            break;
-        Write(buf.data(), static_cast<size_t>(got));
-    }
+    if (int err = ReadPieces(m_tempFd, [this](const char* piece, size_t n) {
+            Write(piece, n);
+            return 0;
+        }))
+        throw CFileException::FromErrno(err, m_strPath);
     CommitInPlace();
     ::unlink(m_tempName.constData());
     m_tempRecord.Remove();

@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <sys/stat.h>
 #include <sys/types.h>
 
@@ -66,6 +67,9 @@ FileSystemCalls& FileSystem();
 // Writes all of buf or returns the errno that stopped it. A repair (putting old content back)
 // bypasses the replaceable calls, so that a failure made up by a test cannot stop it.
 int WriteAll(int fd, const char* buf, size_t n, bool repair = false);
+// Reads the whole of `from` from its start, handing each piece to `take`; returns 0 or the errno
+// that stopped it (or what `take` returned when not 0).
+int ReadPieces(int from, const std::function<int(const char*, size_t)>& take);
 // Copies the whole of `from` over `to`, both from their start, `to` truncated first; returns 0
 // or the errno that stopped it.
 int CopyFileContent(int from, int to, bool repair);

@@ -164,8 +164,10 @@ bool CHexPager::eventFilter(QObject* watched, QEvent* e) {
             const long anchor = Global(m_view.GetAnchor());
             const long caret = Global(m_view.GetCaret());
             const long top = m_window.First() + m_view.FirstVisibleLine();
+            const long before = m_window.First();
             m_window.CentreOn(key->key() == Qt::Key_Home ? 0 : TotalLines() - 1);
-            Show(anchor, caret, top);
+            if (m_window.First() != before)
+                Show(anchor, caret, top);
         }
     }
     return false;

@@ -29,9 +29,9 @@ public:
     long FirstLine() const { return m_window.First(); }
     // The caret to the start of `line`, in the middle of the view.
     void GoToLine(long line);
-    // A search of the whole dump, a piece at a time, for the first match at or after `from`
-    // (with `backwards`, the last one before it) wholly inside [cpMin, cpMax); -1 when there is
-    // none, -2 when `cancelled` said to stop. It asks `cancelled` before each piece.
+    // The first match (with `backwards`, the last) lying wholly inside [cpMin, cpMax) of the
+    // whole dump (a negative cpMax: its end), looked for a piece of the dump at a time; -1 when
+    // there is none, -2 when `cancelled`, asked before each piece, said to stop.
     long Find(const QByteArray& needle, SearchOptions options, bool backwards, long cpMin,
               long cpMax, long* matchEnd, const std::function<bool(double)>& cancelled) const;
     // Why the last search of a regular expression gave up, as CTextSearch::Failure.
@@ -53,8 +53,8 @@ private:
     void PlaceBar();
     void UpdateBar();
     void OnBarMoved(int value);
-    // The dump of lines [first, end) of the whole dump into `into`.
-    // False when the file could not be read.
+    // The dump of lines [first, end) of the whole dump, in place of what `into` held; false
+    // when the file could not be read.
     bool Dump(long first, long end, CTextDocument& into) const;
 
     CTextControl& m_view;

@@ -235,12 +235,16 @@ void CTextControl::ConvertLineEnds(LineEnd to) {
 }
 
 void CTextControl::SetEmpty() {
+    ShowPlainText(CTextDocument(), LineEnd::Lf);
+}
+
+void CTextControl::ShowPlainText(const CTextDocument& text, LineEnd lineEnd) {
     m_bOverlongLine = false;
-    Show(CTextDocument());
+    Show(text);
     m_encoding = TextEncoding::Utf8;
     m_bBadUtf16 = false;
     m_bMarkerByte = false;
-    m_eLineEnd = LineEnd::Lf;
+    m_eLineEnd = lineEnd;
     m_bMixedLineEnds = false;
     m_rich = RtfDocument();
     m_bRichText = false;
@@ -926,19 +930,7 @@ void CTextControl::AttachHeld(void* doc) {
 }
 
 void CTextControl::ShowDumpPart(const CTextDocument& part, long anchor, long caret, long top) {
-    void* previous = TakeShownDocument();
-    Show(part);
-    Sci(SCI_RELEASEDOCUMENT, 0UL, previous);
-    m_bOverlongLine = false;
-    m_bMarkerByte = false;
-    m_bBadUtf16 = false;
-    m_encoding = TextEncoding::Utf8;
-    m_eLineEnd = LineEnd::CrLf;
-    m_bMixedLineEnds = false;
-    m_rich = RtfDocument();
-    m_bRichText = false;
-    ApplyDocumentProperties();
-    ApplyStyles();
+    ShowPlainText(part, LineEnd::CrLf);
     Sci(SCI_SETSEL, static_cast<unsigned long>(anchor), caret);
     SetFirstVisibleLine(top);
 }

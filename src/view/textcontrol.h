@@ -274,6 +274,8 @@ private:
     void AttachHeld(void* doc);
     // Shows `text`, which the component then holds too.
     void Show(const CTextDocument& text);
+    // Shows `text` as a plain UTF-8 text with `lineEnd` line ends, and nothing else known of it.
+    void ShowPlainText(const CTextDocument& text, LineEnd lineEnd);
     // Shows a rich-text document: its text, with a style for each format of its runs.
     void ShowRichText(LoadedRichText& loaded);
     // The three ways of a stream-in. A rich-text load returns false, having read nothing for
