@@ -5,20 +5,11 @@
 #include <algorithm>
 
 CHexWindow::CHexWindow(int64_t fileSize)
-    : m_nFileSize(std::max<int64_t>(fileSize, 0)),
-      m_nTotal(
-          static_cast<long>((m_nFileSize + HexDump::kBytesPerLine - 1) / HexDump::kBytesPerLine)) {}
+    : m_nTotal(static_cast<long>((std::max<int64_t>(fileSize, 0) + HexDump::kBytesPerLine - 1) /
+                                 HexDump::kBytesPerLine)) {}
 
 long CHexWindow::Count() const {
     return std::min(kLines, m_nTotal - m_nFirst);
-}
-
-int64_t CHexWindow::FirstByte() const {
-    return int64_t{m_nFirst} * HexDump::kBytesPerLine;
-}
-
-int64_t CHexWindow::EndByte() const {
-    return std::min(m_nFileSize, int64_t{m_nFirst + Count()} * HexDump::kBytesPerLine);
 }
 
 bool CHexWindow::Follow(long top, long screen) {

@@ -18,9 +18,6 @@ public:
     long TotalLines() const { return m_nTotal; }
     long First() const { return m_nFirst; }
     long Count() const;
-    // The file's bytes the window shows.
-    int64_t FirstByte() const;
-    int64_t EndByte() const;
 
     // Moves the window, when the `screen` lines from line `top` come near one of its ends that
     // is not the dump's, so that they are in its middle; true when it moved.
@@ -29,7 +26,6 @@ public:
     void CentreOn(long line);
 
 private:
-    int64_t m_nFileSize;
     long m_nTotal;
     long m_nFirst = 0;
 };

@@ -20,7 +20,6 @@ void CCaretRoom::Step() {
     }
     if (m_control.SendScintilla(QsciScintillaBase::SCI_GETREADONLY))
         return; // nothing is typed into it
-    const long caret = m_control.SendScintilla(QsciScintillaBase::SCI_GETCURRENTPOS);
-    if (m_control.Text().PrepareEditAt(caret, kSlice) > 0)
+    if (m_control.Text().PrepareEditAt(m_control.GetCaret(), kSlice) > 0)
         m_timer.start(0);
 }

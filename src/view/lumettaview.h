@@ -97,14 +97,15 @@ public:
     // A hash (CContentHash) of the bytes of the file last read or written whole.
     uint64_t StreamHash() const { return m_nStreamHash; }
 
-    static const std::vector<MessageMapEntry<CLumettaView>>& GetMessageMap();
-
-    int m_bHexView = 0;
     // Shows the dump of a big `file` a window at a time, until the text is shown again.
     void ShowPagedDump(std::unique_ptr<CReadFile> file);
     // The paging of the dump shown, or null when the whole dump (or the text) is shown.
     CHexPager* HexPager() const { return m_pHexPager.get(); }
     void EndPagedDump();
+
+    static const std::vector<MessageMapEntry<CLumettaView>>& GetMessageMap();
+
+    int m_bHexView = 0;
     int m_bSelectionBar = 0;
     int m_bAutoIndent = 0;
     int m_nTabWidth = 3;

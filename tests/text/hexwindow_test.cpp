@@ -28,16 +28,15 @@ TEST(HexWindow, StaysInsideTheDumpAndMovesOnlyNearItsEnds) {
         CHexWindow window(c.size);
         EXPECT_EQ(window.Follow(c.top, c.screen), c.moves) << c.size << " " << c.top;
         EXPECT_EQ(window.First(), c.first) << c.size << " " << c.top;
-        EXPECT_LE(window.First() + window.Count(), window.TotalLines());
-        EXPECT_EQ(window.EndByte(),
-                  std::min<int64_t>(c.size, (window.First() + window.Count()) * 16));
+        EXPECT_EQ(window.First() + window.Count(),
+                  std::min(window.First() + kLines, window.TotalLines()));
     }
     CHexWindow window(far * 16 + 5);
     EXPECT_EQ(window.TotalLines(), far + 1);
     window.CentreOn(far);
-    EXPECT_EQ(window.EndByte(), far * 16 + 5);
+    EXPECT_EQ(window.First() + window.Count(), far + 1); // up to the last, short line
     EXPECT_EQ(window.Count(), kLines);
     window.CentreOn(-5);
-    EXPECT_EQ(window.FirstByte(), 0);
+    EXPECT_EQ(window.First(), 0);
 }
 } // namespace
